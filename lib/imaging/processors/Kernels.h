@@ -1,0 +1,47 @@
+#pragma once
+// Inline helpers shared by the processor kernels. Internal to the imaging code.
+#include <algorithm>
+#include <cstring>
+
+#include "imaging/PixelTypes.h"
+
+namespace kv::detail {
+
+inline RGBX* Row(RGBX* p, int width, int y) { return p + ptrdiff_t(y) * width; }
+inline const RGBX* Row(const RGBX* p, int width, int y) { return p + ptrdiff_t(y) * width; }
+
+inline void CopyPixels(RGBX* dst, const RGBX* src, int64_t count) {
+    if (count > 0) std::memcpy(dst, src, size_t(count) * sizeof(RGBX));
+}
+
+// One channel of the blend: the mean of the horizontal and the vertical linear interpolation
+// from P00, evaluated in exactly this order (the results are compared byte for byte with the
+// plain formula, so the order of the double operations is part of the contract).
+inline int BlendChannel(int p00, int p10, int p01, double dx, double omdx, double dy, double omdy) {
+    return int(0.5 * (p00 * omdx + p10 * dx + p00 * omdy + p01 * dy));
+}
+
+inline RGBX BlendPixels(RGBX p00, RGBX p10, RGBX p01, double dx, double dy) {
+    const double omdx = 1 - dx, omdy = 1 - dy;
+    return RGBX{uint8_t(BlendChannel(p00.blue, p10.blue, p01.blue, dx, omdx, dy, omdy)),
+                uint8_t(BlendChannel(p00.green, p10.green, p01.green, dx, omdx, dy, omdy)),
+                uint8_t(BlendChannel(p00.red, p10.red, p01.red, dx, omdx, dy, omdy)), 0};
+}
+
+// The blend at (x, y) of a w × h image. Negative positions take the whole pixel at the clamped
+// truncated position; callers guarantee trunc(x) < w and trunc(y) < h.
+inline RGBX BlendAt(const RGBX* px, int w, int h, double x, double y) {
+    if (x < 0 || y < 0) {
+        const int ix = std::clamp(SaturatingTrunc(x), 0, w - 1);
+        const int iy = std::clamp(SaturatingTrunc(y), 0, h - 1);
+        return Row(px, w, iy)[ix];
+    }
+    const int ix = std::min(SaturatingTrunc(x), w - 1);
+    const int iy = std::min(SaturatingTrunc(y), h - 1);
+    const double dx = x - ix, dy = y - iy;
+    const RGBX* r0 = Row(px, w, iy);
+    const RGBX* r1 = Row(px, w, std::min(iy + 1, h - 1));
+    return BlendPixels(r0[ix], r0[std::min(ix + 1, w - 1)], r1[ix], dx, dy);
+}
+
+}  // namespace kv::detail

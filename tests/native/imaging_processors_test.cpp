@@ -1,0 +1,108 @@
+// Every processor against the plain formulas, on seeded random images of awkward sizes and on
+// three backgrounds (white fills the reserved byte with 0xFF, other colours with 0).
+#include <functional>
+#include <memory>
+
+#include "TestImages.h"
+
+namespace {
+
+struct Case {
+    const char* name;
+    std::function<std::unique_ptr<CImage32BitProcessor>()> make;
+    std::function<ref::Img(const ref::Img&, COLORREF)> reference;
+};
+
+const Case kCases[] = {
+    {"grey", [] { return std::make_unique<CImageGrayer>(); }, [](const ref::Img& s, COLORREF) { return ref::Grey(s); }},
+    {"negate", [] { return std::make_unique<CImageNegator>(); }, [](const ref::Img& s, COLORREF bg) { return ref::Negate(s, bg); }},
+    {"replace black", [] { return std::make_unique<CImageColorReplacer>(0, 255); },
+     [](const ref::Img& s, COLORREF) { return ref::Replace(s, 0, 255); }},
+    {"replace same", [] { return std::make_unique<CImageColorReplacer>(0x123456, 0x123456); },
+     [](const ref::Img& s, COLORREF) { return ref::Replace(s, 0x123456, 0x123456); }},
+    {"flip h", [] { return std::make_unique<CImageFlipper>(1, 0); }, [](const ref::Img& s, COLORREF) { return ref::Flip(s, true, false); }},
+    {"flip v", [] { return std::make_unique<CImageFlipper>(0, 1); }, [](const ref::Img& s, COLORREF) { return ref::Flip(s, false, true); }},
+    {"flip hv", [] { return std::make_unique<CImageFlipper>(1, 1); }, [](const ref::Img& s, COLORREF) { return ref::Flip(s, true, true); }},
+    {"flip none", [] { return std::make_unique<CImageFlipper>(0, 0); }, [](const ref::Img& s, COLORREF) { return ref::Flip(s, false, false); }},
+    {"rotate 30 nearest", [] { return std::make_unique<CImageRotator>(30, 0); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(30), false, bg); }},
+    {"rotate 45 blend", [] { return std::make_unique<CImageRotator>(45, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(45), true, bg); }},
+    {"rotate -100 blend", [] { return std::make_unique<CImageRotator>(-100, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(-100), true, bg); }},
+    {"rotate 90 nearest", [] { return std::make_unique<CImageRotator>(90, 0); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(90), false, bg); }},
+    {"rotate 180 blend", [] { return std::make_unique<CImageRotator>(180, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(180), true, bg); }},
+    {"rotate 1 blend", [] { return std::make_unique<CImageRotator>(1, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(1), true, bg); }},
+    {"rotate 0.0 rad", [] { return std::make_unique<CImageRotator>(0.0); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, 6.283185307179586, false, bg); }},
+    {"shear 7,0 blend", [] { return std::make_unique<CImageShearer>(7, 0, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, 7, 0, true, bg); }},
+    {"shear -5,3 nearest", [] { return std::make_unique<CImageShearer>(-5, 3, 0); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, -5, 3, false, bg); }},
+    {"shear 4,-9 blend", [] { return std::make_unique<CImageShearer>(4, -9, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, 4, -9, true, bg); }},
+    {"enlarge 2", [] { return std::make_unique<CImageResizer>(2.0); }, [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 2.0, bg); }},
+    {"enlarge 1.37", [] { return std::make_unique<CImageResizer>(1.37); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 1.37, bg); }},
+    {"shrink 0.5", [] { return std::make_unique<CImageResizer>(0.5); }, [](const ref::Img& s, COLORREF bg) { return ref::Shrink(s, 0.5, bg); }},
+    {"shrink 0.3", [] { return std::make_unique<CImageResizer>(0.3); }, [](const ref::Img& s, COLORREF bg) { return ref::Shrink(s, 0.3, bg); }},
+    {"shrink 0.77", [] { return std::make_unique<CImageResizer>(0.77); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Shrink(s, 0.77, bg); }},
+    {"blur 1", [] { return std::make_unique<CImageBlurrer>(1); }, [](const ref::Img& s, COLORREF bg) { return ref::Blur(s, 1, bg); }},
+    {"blur 5", [] { return std::make_unique<CImageBlurrer>(5); }, [](const ref::Img& s, COLORREF bg) { return ref::Blur(s, 5, bg); }},
+    {"blur 10", [] { return std::make_unique<CImageBlurrer>(10); }, [](const ref::Img& s, COLORREF bg) { return ref::Blur(s, 10, bg); }},
+    {"blur 25 as 10", [] { return std::make_unique<CImageBlurrer>(25); }, [](const ref::Img& s, COLORREF bg) { return ref::Blur(s, 10, bg); }},
+    {"blur -3 copies", [] { return std::make_unique<CImageBlurrer>(-3); }, [](const ref::Img& s, COLORREF) { return s; }},
+    {"sharpen 1", [] { return std::make_unique<CImageSharpener>(1); }, [](const ref::Img& s, COLORREF bg) { return ref::Sharpen(s, 1, bg); }},
+    {"sharpen 5", [] { return std::make_unique<CImageSharpener>(5); }, [](const ref::Img& s, COLORREF bg) { return ref::Sharpen(s, 5, bg); }},
+    {"sharpen 10", [] { return std::make_unique<CImageSharpener>(10); }, [](const ref::Img& s, COLORREF bg) { return ref::Sharpen(s, 10, bg); }},
+    {"sharpen 0 copies", [] { return std::make_unique<CImageSharpener>(0); }, [](const ref::Img& s, COLORREF) { return s; }},
+};
+
+const CSize kSizes[] = {{1, 1}, {1, 7}, {7, 1}, {2, 2}, {3, 3}, {5, 4}, {17, 9}, {64, 3}, {257, 131}};
+const COLORREF kBackgrounds[] = {0xFFFFFF, 0x336699, 0};
+
+TEST(ImagingProcessors, MatchPlainFormulasOnRandomImages) {
+    int caseNo = 0;
+    for (const Case& c : kCases)
+        for (CSize size : kSizes)
+            for (COLORREF bg : kBackgrounds) {
+                const int i = caseNo++;
+                if (!kvtest::CaseSelected(i)) continue;
+                SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << " " << c.name << " " << size.cx << "x" << size.cy
+                                                << " bg " << std::hex << bg);
+                const ref::Img src = kvtest::RandomImage(size.cx, size.cy, uint32_t(i));
+                auto p = c.make();
+                int result = 0;
+                const ref::Img got = kvtest::Run(*p, src, bg, &result);
+                EXPECT_EQ(result, 1);
+                EXPECT_TRUE(kvtest::SameImage(c.reference(src, bg), got));
+            }
+}
+
+// The exact evaluation of the sharpen weights against the floating nine-term sum: they may
+// differ only where the exact value is a whole number, and then by one.
+TEST(ImagingProcessors, SharpenAgreesWithFloatingEvaluation) {
+    const ref::Img src = kvtest::RandomImage(61, 47, 7);
+    for (int factor = 1; factor <= 10; ++factor) {
+        SCOPED_TRACE(factor);
+        CImageSharpener p(factor);
+        const ref::Img got = kvtest::Run(p, src, 0xFFFFFF);
+        int differ = 0;
+        for (int y = 1; y < src.h - 1; ++y)
+            for (int x = 1; x < src.w - 1; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    const int exact = ref::Ch(got.at(x, y), c), fl = ref::SharpenDouble(src, x, y, c, factor);
+                    if (exact != fl) {
+                        ++differ;
+                        EXPECT_EQ(exact - 1, fl) << x << "," << y;
+                    }
+                }
+        EXPECT_LT(differ, src.w * src.h / 4);
+    }
+}
+
+}  // namespace
