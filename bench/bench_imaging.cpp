@@ -1,0 +1,126 @@
+// Each processor's ProcessPixels and whole chains through CImageBitmap, on 1920×1080 and
+// 3840×2160 images, as ratios to a memcpy of the same frame measured in the same run.
+// Usage: bench_imaging [--quick] [--out FILE]
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <random>
+
+#include "BenchUtil.h"
+#include "imaging/BitmapOps.h"
+#include "imaging/ImageBitmap.h"
+
+namespace {
+
+struct Proc {
+    const char* name;
+    std::function<std::unique_ptr<CImage32BitProcessor>()> make;
+};
+
+// A screen-like picture: flat areas, gradients and noise.
+std::vector<RGBX> MakeFrame(int w, int h) {
+    std::vector<RGBX> px(size_t(w) * h);
+    std::mt19937 rng(1);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            RGBX& p = px[size_t(y) * w + x];
+            if ((x / 64 + y / 48) % 3 == 0)
+                p = RGBX{240, 240, 240, 0};
+            else if ((x / 64 + y / 48) % 3 == 1)
+                p = RGBX{uint8_t(x), uint8_t(y), uint8_t(x + y), 0};
+            else {
+                const uint32_t v = rng();
+                p = RGBX{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), 0};
+            }
+        }
+    return px;
+}
+
+class Bitmap : public CImageBitmap {
+public:
+    void Set(const std::vector<RGBX>& px, CSize size) {
+        DeleteObject();
+        HBITMAP h = kv::bitmap::CreateScreenCompatible(size);
+        kv::bitmap::WritePixels(h, px.data(), size);
+        Attach(h);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool quick = false;
+    const char* out = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--quick") quick = true;
+        if (std::string(argv[i]) == "--out" && i + 1 < argc) out = argv[++i];
+    }
+    const int runs = quick ? 2 : 5;
+    const Proc procs[] = {
+        {"grey", [] { return std::make_unique<CImageGrayer>(); }},
+        {"invert", [] { return std::make_unique<CImageNegator>(); }},
+        {"replace colour", [] { return std::make_unique<CImageColorReplacer>(0, 255); }},
+        {"flip horizontal", [] { return std::make_unique<CImageFlipper>(1, 0); }},
+        {"flip vertical", [] { return std::make_unique<CImageFlipper>(0, 1); }},
+        {"rotate 45° blended", [] { return std::make_unique<CImageRotator>(45, 1); }},
+        {"rotate 45° nearest", [] { return std::make_unique<CImageRotator>(45, 0); }},
+        {"shear 50/50 blended", [] { return std::make_unique<CImageShearer>(50, 50, 1); }},
+        {"enlarge 2×", [] { return std::make_unique<CImageResizer>(2.0); }},
+        {"shrink 0.5", [] { return std::make_unique<CImageResizer>(0.5); }},
+        {"blur 5", [] { return std::make_unique<CImageBlurrer>(5); }},
+        {"sharpen 5", [] { return std::make_unique<CImageSharpener>(5); }},
+    };
+    kvbench::Table table;
+    const CSize sizes[] = {{1920, 1080}, {3840, 2160}};
+    for (CSize size : sizes) {
+        const std::vector<RGBX> frame = MakeFrame(size.cx, size.cy);
+        const size_t bytes = frame.size() * sizeof(RGBX);
+        const double ref = kvbench::MemcpySeconds(bytes, runs * 2);
+        char title[64];
+        std::snprintf(title, sizeof title, "%d×%d", size.cx, size.cy);
+        table.Header(title);
+        table.Row("memcpy (reference)", ref, ref);
+        std::vector<RGBX> src = frame;
+        for (const Proc& p : procs) {
+            auto proc = p.make();
+            const CSize ds = proc->CalcDestSize(size);
+            std::vector<RGBX> dst(size_t(ds.cx) * ds.cy);
+            CImageBitmap::Fill(dst.data(), ds, 0xFFFFFF);
+            const double t = kvbench::BestSeconds(runs, [&] { proc->ProcessPixels(src.data(), size, dst.data(), ds); });
+            table.Row(p.name, t, ref);
+        }
+        // Whole chains through the bitmap object: read, allocate, fill, process, write back.
+        CImageGrayer grey;
+        CImageNegator neg;
+        CImageFlipper flip(1, 1);
+        CImageRotator rot(45, 1);
+        CImageResizer half(0.5);
+        CImageShearer shear(50, 50, 1);
+        CImageBlurrer blur(5);
+        CImageSharpener sharp(5);
+        struct Chain {
+            const char* name;
+            CProcessorChain chain;
+        };
+        const Chain chains[] = {
+            {"chain: grey", {&grey}},
+            {"chain: all nine steps, default factors", {&grey, &neg, &flip, &rot, &half, &shear, &blur, &sharp}},
+        };
+        for (const Chain& c : chains) {
+            Bitmap bmp;
+            CProcessorChain chain = c.chain;
+            const double t = kvbench::BestSeconds(runs, [&] {
+                bmp.Set(frame, size);
+                bmp.ProcessImage(chain);
+            });
+            table.Row(c.name, t, ref);
+        }
+    }
+    if (out) {
+        if (FILE* f = std::fopen(out, "w")) {
+            std::fputs(table.text.c_str(), f);
+            std::fclose(f);
+        }
+    }
+    return 0;
+}

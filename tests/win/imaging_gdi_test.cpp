@@ -1,0 +1,128 @@
+// CImageBitmap on real GDI bitmaps: the four platform operations, the 32-bit description, deep
+// copies and the chain written back into a screen-compatible bitmap.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "TestImages.h"
+#include "imaging/ImageBitmap.h"
+
+namespace {
+
+static_assert(sizeof(CSize) == sizeof(SIZE) && offsetof(CSize, cx) == offsetof(SIZE, cx) &&
+              offsetof(CSize, cy) == offsetof(SIZE, cy));
+static_assert(sizeof(RGBX) == sizeof(RGBQUAD));
+
+class TestBitmap : public CImageBitmap {
+public:
+    using CImageBitmap::CImageBitmap;
+    using CImageBitmap::GetDIBits32;
+    using CImageBitmap::PrepareBitmapInfo32;
+};
+
+// A 32-bit DIB section holding the image, drawn with SetDIBits like any caller's bitmap.
+HBITMAP MakeBitmap(const ref::Img& img) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP h = CreateCompatibleBitmap(screen, img.w, img.h);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), img.w, -img.h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    SetDIBits(screen, h, 0, UINT(img.h), img.px.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return h;
+}
+
+// Reads a bitmap back; the reserved byte is not compared (a display bitmap need not keep it).
+ref::Img ReadBitmap(HBITMAP h) {
+    BITMAP bm{};
+    GetObjectW(h, sizeof bm, &bm);
+    ref::Img img(bm.bmWidth, bm.bmHeight);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, h, 0, UINT(bm.bmHeight), img.px.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (RGBX& p : img.px) p.reserved = 0;
+    return img;
+}
+
+ref::Img Opaque(ref::Img img) {
+    for (RGBX& p : img.px) p.reserved = 0;
+    return img;
+}
+
+TEST(ImagingGdi, PrepareBitmapInfo32) {
+    const ref::Img src = kvtest::RandomImage(13, 7, 1);
+    TestBitmap bmp;
+    ASSERT_EQ(bmp.Attach(MakeBitmap(src)), 1);
+    BITMAPINFO info{};
+    info.bmiHeader.biXPelsPerMeter = 99;
+    ASSERT_EQ(bmp.PrepareBitmapInfo32(info, nullptr), 7);
+    const BITMAPINFOHEADER& h = info.bmiHeader;
+    EXPECT_EQ(h.biSize, 40u);
+    EXPECT_EQ(h.biWidth, 13);
+    EXPECT_EQ(h.biHeight, -7);
+    EXPECT_EQ(h.biPlanes, 1);
+    EXPECT_EQ(h.biBitCount, 32);
+    EXPECT_EQ(h.biCompression, DWORD(BI_RGB));
+    EXPECT_EQ(h.biSizeImage, 13u * 7 * 4);
+    EXPECT_EQ(h.biClrUsed, 0u);
+
+    BITMAPINFO untouched{};
+    untouched.bmiHeader.biWidth = 1234;
+    TestBitmap empty;
+    EXPECT_EQ(empty.PrepareBitmapInfo32(untouched, nullptr), 0);
+    EXPECT_EQ(untouched.bmiHeader.biWidth, 1234);
+}
+
+TEST(ImagingGdi, GetDIBits32AndCopy) {
+    const ref::Img src = kvtest::RandomImage(31, 17, 2);
+    HBITMAP h = MakeBitmap(src);
+    TestBitmap bmp;
+    ASSERT_EQ(bmp.CopyImage(h), 1);
+    EXPECT_NE(bmp.GetSafeHandle(), h);
+    EXPECT_TRUE(kvtest::SameImage(Opaque(src), ReadBitmap(h)));  // the source is left as it was
+    DeleteObject(h);
+    std::unique_ptr<RGBX[]> px(bmp.GetDIBits32());
+    ASSERT_TRUE(px);
+    ref::Img got(31, 17);
+    std::copy(px.get(), px.get() + got.px.size(), got.px.begin());
+    EXPECT_TRUE(kvtest::SameImage(Opaque(src), Opaque(got)));
+
+    TestBitmap none;
+    EXPECT_EQ(none.GetDIBits32(), nullptr);
+    const HBITMAP kept = bmp.GetSafeHandle();
+    EXPECT_EQ(bmp.CopyImage(static_cast<HBITMAP>(nullptr)), 0);
+    EXPECT_EQ(bmp.CopyImage(reinterpret_cast<HBITMAP>(GetStockObject(WHITE_BRUSH))), 0);
+    EXPECT_EQ(bmp.GetSafeHandle(), kept);
+}
+
+TEST(ImagingGdi, ChainWritesBackIntoAScreenBitmap) {
+    const ref::Img src = kvtest::RandomImage(40, 25, 3);
+    TestBitmap bmp;
+    ASSERT_EQ(bmp.Attach(MakeBitmap(src)), 1);
+    const HBITMAP old = bmp.GetSafeHandle();
+    CImageGrayer g;
+    CImageRotator r(30, 1);
+    CImageShearer s(5, -4, 1);
+    CProcessorChain chain{&g, &r, &s};
+    ASSERT_EQ(bmp.ProcessImage(chain), 1);
+    EXPECT_EQ(GetObjectType(old), 0u);  // the old bitmap is deleted once the new one exists
+    const ref::Img expect =
+        ref::Shear(ref::Rotate(ref::Grey(src), ref::RotatorAngleFromDegrees(30), true, 0xFFFFFF), 5, -4, true, 0xFFFFFF);
+    EXPECT_TRUE(kvtest::SameImage(Opaque(expect), ReadBitmap(bmp.GetSafeHandle())));
+}
+
+TEST(ImagingGdi, FailedChainKeepsBitmap) {
+    const ref::Img src = kvtest::RandomImage(8, 8, 4);
+    TestBitmap bmp;
+    ASSERT_EQ(bmp.Attach(MakeBitmap(src)), 1);
+    const HBITMAP old = bmp.GetSafeHandle();
+    EXPECT_EQ(bmp.ResizeImage(0), 0);
+    EXPECT_EQ(bmp.ShearImage(INT_MAX, 1, 1), 0);
+    EXPECT_EQ(bmp.ResizeImage(100000), 0);
+    EXPECT_EQ(bmp.ResizeImage(0.05), 0);  // 0 × 0: nothing to write back
+    EXPECT_EQ(bmp.GetSafeHandle(), old);
+    EXPECT_TRUE(kvtest::SameImage(Opaque(src), ReadBitmap(old)));
+}
+
+}  // namespace

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both trees and runs every test: native under ASan/UBSan,
+# then the Windows tests under Wine on a private Xvfb display. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+KV_ROOT=$(pwd)
+bash tools/deps.sh
+jobs=$(nproc)
+
+echo "== native (ASan + UBSan)"
+cmake --preset native-asan >/dev/null
+cmake --build build/native-asan -j "$jobs"
+ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 ctest --test-dir build/native-asan --output-on-failure
+
+echo "== windows build"
+cmake --preset win >/dev/null
+cmake --build build/win -j "$jobs"
+
+echo "== windows tests under Wine"
+source tools/wine-env.sh
+trap kv_wine_stop EXIT
+kv_wine_start
+ctest --test-dir build/win --output-on-failure --timeout 600

@@ -1,0 +1,63 @@
+# Sourced by the run and test scripts: a private Wine prefix under the build tree and an Xvfb
+# display of our own, both ended by kv_wine_stop (by PID and by prefix, nothing else).
+KV_ROOT=${KV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+KV_WIN_BUILD=${KV_WIN_BUILD:-$KV_ROOT/build/win}
+export WINEPREFIX=${WINEPREFIX:-$KV_WIN_BUILD/wineprefix}
+export WINEDEBUG=-all
+export WINEARCH=win64
+export LC_ALL=C.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+KV_WINE=${KV_WINE:-/usr/lib/wine/wine64}
+
+kv_xvfb_start() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        KV_XVFB_PID=$!
+        for _ in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        if kill -0 "$KV_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+    done
+    echo "could not start Xvfb" >&2
+    return 1
+}
+
+# Fonts: map the dialog fonts to an installed CJK font so Chinese texts draw as Chinese.
+kv_wine_fonts() {
+    local reg="$WINEPREFIX/kv-fonts.reg"
+    python3 - "$reg" <<'PY'
+import sys
+lines = ['Windows Registry Editor Version 5.00', '',
+         r'[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]']
+for name in ['SimSun', '宋体', 'MS Shell Dlg', 'MS Shell Dlg 2', 'Microsoft YaHei', '微软雅黑']:
+    lines.append('"%s"="WenQuanYi Micro Hei"' % name)
+open(sys.argv[1], 'w', encoding='utf-16').write('\r\n'.join(lines) + '\r\n')
+PY
+    "$KV_WINE" regedit /S "$reg" >/dev/null 2>&1 || true
+}
+
+kv_wine_start() {
+    kv_xvfb_start
+    mkdir -p "$WINEPREFIX"
+    if [ ! -f "$WINEPREFIX/.kv-booted" ]; then
+        "$KV_WINE" wineboot -i >/dev/null 2>&1 || true
+        kv_wine_fonts
+        touch "$WINEPREFIX/.kv-booted"
+    else
+        "$KV_WINE" wineboot >/dev/null 2>&1 || true
+    fi
+}
+
+kv_wine_stop() {
+    WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+    if [ -n "${KV_XVFB_PID:-}" ]; then
+        kill "$KV_XVFB_PID" 2>/dev/null || true
+        wait "$KV_XVFB_PID" 2>/dev/null || true
+    fi
+}
