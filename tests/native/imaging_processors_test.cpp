@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "TestImages.h"
+#include "imaging/processors/BlendAvx2.h"
 
 namespace {
 
@@ -67,12 +68,14 @@ const COLORREF kBackgrounds[] = {0xFFFFFF, 0x336699, 0};
 
 TEST(ImagingProcessors, MatchPlainFormulasOnRandomImages) {
     int caseNo = 0;
+    for (bool scalar : {false, true})
     for (const Case& c : kCases)
         for (CSize size : kSizes)
             for (COLORREF bg : kBackgrounds) {
                 const int i = caseNo++;
                 if (!kvtest::CaseSelected(i)) continue;
-                SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << " " << c.name << " " << size.cx << "x" << size.cy
+                kv::detail::ForceScalarKernels(scalar);
+                SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << (scalar ? " scalar " : " ") << c.name << " " << size.cx << "x" << size.cy
                                                 << " bg " << std::hex << bg);
                 const ref::Img src = kvtest::RandomImage(size.cx, size.cy, uint32_t(i));
                 auto p = c.make();
@@ -80,6 +83,7 @@ TEST(ImagingProcessors, MatchPlainFormulasOnRandomImages) {
                 const ref::Img got = kvtest::Run(*p, src, bg, &result);
                 EXPECT_EQ(result, 1);
                 EXPECT_TRUE(kvtest::SameImage(c.reference(src, bg), got));
+                kv::detail::ForceScalarKernels(false);
             }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "imaging/Processor.h"
+#include "imaging/processors/BlendAvx2.h"
 #include "imaging/processors/Kernels.h"
 #include "imaging/processors/Scratch.h"
 
@@ -68,11 +69,18 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         colU[x] = xx * c;
         colV[x] = -xx * s;
     }
+    const bool avx2 = HaveAvx2();
     for (int y = 0; y < dh; ++y) {
         const int yy = y - hdH;
         const double rowU = yy * s, rowV = yy * c;
         RGBX* d = Row(pDst, dw, y);
-        for (int x = 0; x < dw; ++x) {
+        int x = 0;
+        if (avx2) {
+            const RotateRow row{pSrc, sw, sh, colU.get(), colV.get(), rowU, rowV, uLo, uHi, vLo, vHi, hsW, hsH,
+                                m_bInterpolate != 0};
+            x = RotateRowAvx2(row, d, dw);
+        }
+        for (; x < dw; ++x) {
             const double u = colU[x] + rowU, v = colV[x] + rowV;
             const int iu = kv::SaturatingTrunc(u), iv = kv::SaturatingTrunc(v);
             if (iu < uLo || iu >= uHi || iv < vLo || iv >= vHi) continue;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "imaging/Processor.h"
+#include "imaging/processors/BlendAvx2.h"
 #include "imaging/processors/Kernels.h"
 #include "imaging/processors/Scratch.h"
 
@@ -28,10 +29,13 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     for (int x = 0; x < dw; ++x)
         colOy[x] = vv > 0 ? vv * x / dw : vv < 0 ? double(dw - x) * -vv / dw : 0.0;
 
+    const bool avx2 = HaveAvx2();
     for (int y = 0; y < dh; ++y) {
         const double ox = hv < 0 ? -hv * y / dh : hv > 0 ? double(dh - y) * hv / dh : 0.0;
         RGBX* d = Row(pDst, dw, y);
-        for (int x = 0; x < dw; ++x) {
+        int x = 0;
+        if (avx2) x = ShearRowAvx2(ShearRow{pSrc, sw, sh, colOy.get(), ox, y, m_bInterpolate != 0}, d, dw);
+        for (; x < dw; ++x) {
             const double sx = x - ox, sy = y - colOy[x];
             const int ix = kv::SaturatingTrunc(sx), iy = kv::SaturatingTrunc(sy);
             if (ix < 0 || ix >= sw || iy < 0 || iy >= sh) continue;
