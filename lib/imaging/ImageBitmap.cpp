@@ -19,6 +19,43 @@ PixelArray AllocPixels(int64_t count) {
     return PixelArray(new (std::nothrow) RGBX[size_t(std::max<int64_t>(count, 1))]);
 }
 
+// The chain runner's two buffers are kept for the next call on this thread: a fresh 4K buffer
+// costs about 30× a memcpy of it in first-touch page faults alone, and the engine rebuilds the
+// image at every switch. Buffers above kRetainPixels (two 4K frames) are not kept.
+constexpr int64_t kRetainPixels = int64_t(3840) * 2160 * 2;
+
+struct ScratchPool {
+    PixelArray buffer[2];
+    int64_t capacity[2] = {0, 0};
+};
+thread_local ScratchPool t_pool;
+
+struct PooledPair {
+    PixelArray in, out;
+    int64_t capacity;
+    explicit PooledPair(int64_t need) : capacity(need) {
+        for (int i = 0; i < 2; ++i) {
+            PixelArray& mine = i == 0 ? in : out;
+            if (t_pool.capacity[i] >= need) {
+                mine = std::move(t_pool.buffer[i]);
+                t_pool.capacity[i] = 0;
+            } else {
+                mine = AllocPixels(need);
+            }
+        }
+    }
+    ~PooledPair() {
+        if (capacity > kRetainPixels) return;
+        for (int i = 0; i < 2; ++i) {
+            PixelArray& mine = i == 0 ? in : out;
+            if (mine && capacity > t_pool.capacity[i]) {
+                t_pool.buffer[i] = std::move(mine);
+                t_pool.capacity[i] = capacity;
+            }
+        }
+    }
+};
+
 }  // namespace
 
 CImageBitmap::CImageBitmap(DWORD background) : m_clrBackground(background) {}
@@ -89,7 +126,7 @@ int CImageBitmap::ProcessImage(CImage32BitProcessor* pProcessor) {
     return pProcessor ? ProcessImage(chain) : 0;
 }
 
-// Two buffers, both sized once for the largest intermediate image. After each step the output
+// Two buffers, both sized once for the largest intermediate image (and reused across calls). After each step the output
 // becomes the next input by swapping the two, rather than by copying it back; before each step
 // the output area is filled with the background colour, so whatever a processor leaves
 // unwritten (the corners of a rotation or shear) shows that colour even where an earlier, larger
@@ -111,7 +148,9 @@ int CImageBitmap::ProcessImage(CProcessorChain& chain) {
     const int64_t capacity = kv::CheckedPixelCount(maxW, maxH);
     if (capacity <= 0) return 0;
 
-    PixelArray in = AllocPixels(capacity), out = AllocPixels(capacity);
+    PooledPair buffers(capacity);
+    PixelArray& in = buffers.in;
+    PixelArray& out = buffers.out;
     if (!in || !out || !kv::bitmap::ReadPixels(m_hObject, in.get(), size0)) return 0;
 
     CSize inSize = size0, outSize;
