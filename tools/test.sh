@@ -20,4 +20,11 @@ echo "== windows tests under Wine"
 source tools/wine-env.sh
 trap kv_wine_stop EXIT
 kv_wine_start
-ctest --test-dir build/win --output-on-failure --timeout 600
+# A small disk for the full-disk tests (root only; they skip without it).
+small="$KV_ROOT/build/win/smalldisk"
+mkdir -p "$small"
+if mountpoint -q "$small" || mount -t tmpfs -o size=96k tmpfs "$small" 2>/dev/null; then
+    export KV_SMALL_DISK="Z:$(echo "$small" | tr / '\\')"
+    trap 'umount "$small" 2>/dev/null; kv_wine_stop' EXIT
+fi
+ctest --test-dir build/win --output-on-failure --timeout 600 ${KV_CTEST_ARGS:-}

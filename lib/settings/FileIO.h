@@ -1,0 +1,16 @@
+#pragma once
+// Whole-file reads and atomic whole-file writes by wide path. A write goes to a new temporary
+// file beside the target, is flushed to the disk and then renamed over the target in one step,
+// so the target is always either the old file or the complete new one.
+#include <string>
+
+#include "Export.h"
+
+namespace kv {
+
+//! The file's bytes; false when it cannot be opened or read.
+KV_API bool ReadFileBytes(const std::wstring& path, std::string& bytes);
+//! Replaces the file atomically; false (old file intact, no temporary left) on any failure.
+KV_API bool WriteFileAtomic(const std::wstring& path, const std::string& bytes);
+
+}  // namespace kv

@@ -1,0 +1,103 @@
+// Win32 file access. Wine: ReplaceFileW is two moves with a moment in which the target does not
+// exist, and it fails on relative paths; MoveFileExW with MOVEFILE_REPLACE_EXISTING is one
+// rename, so the write goes to a temporary file beside the target, flushed, then moved over it.
+#include <windows.h>
+
+#include <atomic>
+#include <vector>
+
+#include "settings/FileIO.h"
+
+namespace {
+
+class File {
+public:
+    explicit File(HANDLE h) : m_h(h) {}
+    ~File() { Close(); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    explicit operator bool() const { return m_h != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return m_h; }
+    bool Close() {
+        if (m_h == INVALID_HANDLE_VALUE) return true;
+        const bool ok = ::CloseHandle(m_h) != 0;
+        m_h = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+private:
+    HANDLE m_h;
+};
+
+std::wstring FullPath(const std::wstring& path) {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = ::GetFullPathNameW(path.c_str(), DWORD(buf.size()), buf.data(), nullptr);
+        if (n == 0) return path;
+        if (n < buf.size()) return std::wstring(buf.data(), n);
+        buf.resize(n + 1);
+    }
+}
+
+// Windows and Wine refuse the rename while another process has the target open without
+// FILE_SHARE_DELETE (a reader, a virus scanner, an editor); such a hold is usually brief, so the
+// move is retried for up to two seconds before the save is given up.
+bool MoveOver(const std::wstring& from, const std::wstring& to) {
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        const DWORD err = ::GetLastError();
+        if ((err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION) || attempt >= 200) return false;
+        ::Sleep(10);
+    }
+}
+
+}  // namespace
+
+namespace kv {
+
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+    File f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return false;
+    bytes.clear();
+    char buf[65536];
+    for (;;) {
+        DWORD n = 0;
+        if (!::ReadFile(f.get(), buf, sizeof buf, &n, nullptr)) return false;
+        if (n == 0) return true;
+        bytes.append(buf, n);
+    }
+}
+
+bool WriteFileAtomic(const std::wstring& path, const std::string& bytes) {
+    static std::atomic<unsigned> counter{0};
+    const std::wstring target = FullPath(path);
+    std::wstring temp;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+        temp = target + L".~" + std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(counter++) + L".tmp";
+        h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    File f(h);
+    if (!f) return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        DWORD n = 0;
+        const DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, 1u << 20));
+        ok = ::WriteFile(f.get(), bytes.data() + done, chunk, &n, nullptr) && n == chunk;
+        done += n;
+    }
+    ok = ok && ::FlushFileBuffers(f.get());
+    ok = f.Close() && ok;
+    ok = ok && MoveOver(temp, target);
+    if (!ok) {
+        const DWORD err = ::GetLastError();
+        ::DeleteFileW(temp.c_str());
+        ::SetLastError(err);
+    }
+    return ok;
+}
+
+}  // namespace kv

@@ -1,0 +1,133 @@
+#pragma once
+// CKarvoConfig: every setting of the program, with its default, and config.xml in the program
+// folder. Accessors are plain reads and writes; the file is read by LoadConfig and written by
+// SaveConfig, nothing else touches it.
+#include <cstdint>
+#include <string>
+
+#include "Export.h"
+
+class XML_Tree;
+
+class KV_API CKarvoConfig {
+public:
+    using WORD16 = uint16_t;
+
+    CKarvoConfig();
+    CKarvoConfig(const CKarvoConfig&) = default;
+    CKarvoConfig& operator=(const CKarvoConfig&) = default;
+    virtual ~CKarvoConfig() = default;
+
+    std::wstring GetAppName() const { return m_strAppName; }
+    void SetAppName(const std::wstring& s) { m_strAppName = s; }
+    int GetPlaySnapSound() const { return m_bPlaySnapSound; }
+    void SetPlaySnapSound(int v) { m_bPlaySnapSound = v; }
+    int GetHideMainWnd() const { return m_bHideMainWnd; }
+    void SetHideMainWnd(int v) { m_bHideMainWnd = v; }
+    int GetSnapOnStart() const { return m_bSnapOnStart; }
+    void SetSnapOnStart(int v) { m_bSnapOnStart = v; }
+    unsigned int GetSnapDelayTime() const { return m_nSnapDelayTime; }
+    void SetSnapDelayTime(unsigned int v) { m_nSnapDelayTime = v; }
+    int GetKeepOnTop() const { return m_bKeepOnTop; }
+    void SetKeepOnTop(int v) { m_bKeepOnTop = v; }
+    std::wstring GetEditAppPath() const { return m_strEditAppPath; }
+    void SetEditAppPath(const std::wstring& s) { m_strEditAppPath = s; }
+
+#define KV_INT_SETTING(Name, member) \
+    int Get##Name() const { return member; } \
+    void Set##Name(int v) { member = v; }
+    KV_INT_SETTING(GrayScale, m_bGrayScale)
+    KV_INT_SETTING(Negate, m_bNegate)
+    KV_INT_SETTING(Scale, m_bScale)
+    KV_INT_SETTING(ScaleFactor, m_nScaleFactor)
+    KV_INT_SETTING(Rotate, m_bRotate)
+    KV_INT_SETTING(RotateAngle, m_nRotateAngle)
+    KV_INT_SETTING(FlipHorz, m_bFlipHorz)
+    KV_INT_SETTING(FlipVert, m_bFlipVert)
+    KV_INT_SETTING(ShearDown, m_bShearDown)
+    KV_INT_SETTING(ShearDownAmout, m_nShearDownAmout)
+    KV_INT_SETTING(ShearAcross, m_bShearAcross)
+    KV_INT_SETTING(ShearAcrossAmout, m_nShearAcrossAmout)
+    KV_INT_SETTING(Blur, m_bBlur)
+    KV_INT_SETTING(BlurFactor, m_nBlurFactor)
+    KV_INT_SETTING(Sharpen, m_bSharpen)
+    KV_INT_SETTING(SharpenFactor, m_nSharpenFactor)
+    KV_INT_SETTING(AutoCopy, m_bAutoCopy)
+    KV_INT_SETTING(SnapMode, m_nSnapMode)
+#undef KV_INT_SETTING
+
+#define KV_HOTKEY_SETTING(Name, mod, vk) \
+    void Get##Name##Hotkey(WORD16& modifiers, WORD16& key) const { modifiers = mod, key = vk; } \
+    void Set##Name##Hotkey(WORD16 modifiers, WORD16 key) { mod = modifiers, vk = key; }
+    KV_HOTKEY_SETTING(NewSnap, m_wNewSnapMod, m_wNewSnapVk)
+    KV_HOTKEY_SETTING(FullScreen, m_wFullScreenMod, m_wFullScreenVk)
+    KV_HOTKEY_SETTING(ActiveWin, m_wActiveWinMod, m_wActiveWinVk)
+    KV_HOTKEY_SETTING(CurrentWin, m_wCurrentWinMod, m_wCurrentWinVk)
+    KV_HOTKEY_SETTING(WinClient, m_wWinClientMod, m_wWinClientVk)
+    KV_HOTKEY_SETTING(WinObj, m_wWinObjMod, m_wWinObjVk)
+    KV_HOTKEY_SETTING(SelectRect, m_wSelectRectMod, m_wSelectRectVk)
+    KV_HOTKEY_SETTING(ShowHide, m_wShowHideMod, m_wShowHideVk)
+#undef KV_HOTKEY_SETTING
+
+    //! The image switches and factors back to their defaults (AutoCopy and the rest stay).
+    void ResetImageOption();
+    //! Reads config.xml from the program folder; missing or damaged parts keep their values.
+    void LoadConfig();
+    //! Writes config.xml into the program folder in one step; false when it could not be written
+    //! (the previous file is then intact).
+    bool SaveConfig();
+
+    //! The same two against any path (tests, tools).
+    void LoadConfigFrom(const std::wstring& path);
+    bool SaveConfigTo(const std::wstring& path) const;
+    //! Reads the members from a tree, and builds the tree of the file layout.
+    void LoadFromTree(const XML_Tree& tree);
+    void BuildTree(XML_Tree& tree) const;
+    //! The path LoadConfig and SaveConfig use: the program folder + "config.xml".
+    static std::wstring GetConfigPath();
+
+    //! The range the pause before a capture is held to when it is read from the file.
+    static constexpr int kMaxSnapDelay = 15000;
+
+    // Members in the order of the settings table.
+    std::wstring m_strAuthor;
+    std::wstring m_strVersion;
+    std::wstring m_strURL;
+    std::wstring m_strMail;
+    std::wstring m_strAppName;
+    int m_bPlaySnapSound;
+    int m_bHideMainWnd;
+    int m_bSnapOnStart;
+    unsigned int m_nSnapDelayTime;
+    int m_bKeepOnTop;
+    std::wstring m_strEditAppPath;
+    int m_bGrayScale;
+    int m_bNegate;
+    int m_bScale;
+    int m_nScaleFactor;
+    int m_bRotate;
+    int m_nRotateAngle;
+    int m_bFlipHorz;
+    int m_bFlipVert;
+    int m_bShearDown;
+    int m_nShearDownAmout;
+    int m_bShearAcross;
+    int m_nShearAcrossAmout;
+    int m_bBlur;
+    int m_nBlurFactor;
+    int m_bSharpen;
+    int m_nSharpenFactor;
+    int m_bAutoCopy;
+    int m_bEnableProcessing;
+    int m_bReplaceColor;
+    int m_bInterpolate;
+    WORD16 m_wNewSnapMod, m_wNewSnapVk;
+    WORD16 m_wFullScreenMod, m_wFullScreenVk;
+    WORD16 m_wActiveWinMod, m_wActiveWinVk;
+    WORD16 m_wCurrentWinMod, m_wCurrentWinVk;
+    WORD16 m_wWinClientMod, m_wWinClientVk;
+    WORD16 m_wWinObjMod, m_wWinObjVk;
+    WORD16 m_wSelectRectMod, m_wSelectRectVk;
+    WORD16 m_wShowHideMod, m_wShowHideVk;
+    int m_nSnapMode;
+};

@@ -1,0 +1,248 @@
+// The settings store: the default file byte for byte, round trips, the load rules, and saving
+// that never loses the previous file.
+#include <sys/mount.h>
+
+#include <atomic>
+#include <thread>
+
+#include "SettingsTestUtil.h"
+#include "settings/KarvoConfig.h"
+#include "settings/XmlTree.h"
+
+namespace {
+
+// The default file, built here from the layout: depth, element, value (null for a section
+// start, "/" + name for its end).
+std::string DefaultFileImage() {
+    struct Line {
+        int depth;
+        const wchar_t* name;
+        const wchar_t* value;
+    };
+    const Line layout[] = {
+        {1, L"Author", L"Velmor科技"}, {1, L"Version", L"Ver 2.1.0.1"}, {1, L"URL", L"http:\\colon\\colonwww.velmor.example"},
+        {1, L"Mail", L"support@velmor.example"}, {1, L"AppName", L"Velmor截图（Velmor科技作品）"},
+        {1, L"Basic", nullptr}, {2, L"PlaySnapSound", L"1"}, {2, L"HideMainWnd", L"1"}, {2, L"SnapOnStart", L"0"},
+        {2, L"SnapDelayTime", L"500"}, {2, L"KeepOnTop", L"1"}, {1, L"/Basic", nullptr},
+        {1, L"Image", nullptr}, {2, L"GrayScale", L"0"}, {2, L"Negate", L"0"}, {2, L"Scale", L"0"}, {2, L"Rotate", L"0"},
+        {2, L"FlipHorz", L"0"}, {2, L"FlipVert", L"0"}, {2, L"ShearDown", L"0"}, {2, L"ShearAcross", L"0"},
+        {2, L"Blur", L"0"}, {2, L"Sharpen", L"0"}, {2, L"AutoCopy", L"0"}, {2, L"EditAppPath", L"mspaint.exe"},
+        {2, L"RotateAngle", L"45"}, {2, L"XShearAmount", L"50"}, {2, L"YShearAmount", L"50"}, {2, L"BlurFactor", L"5"},
+        {2, L"SharpenFactor", L"5"}, {1, L"/Image", nullptr},
+        {1, L"HotKey", nullptr}, {2, L"NewSnapModifier", L"0"}, {2, L"NewSnapVk", L"44"}, {2, L"FullScreenModifier", L"2"},
+        {2, L"FullScreenVk", L"44"}, {2, L"ActiveWinModifier", L"0"}, {2, L"ActiveWinVk", L"114"},
+        {2, L"CurrentWinModifier", L"0"}, {2, L"CurrentWinVk", L"115"}, {2, L"WinClientModifier", L"0"},
+        {2, L"WinClientVk", L"116"}, {2, L"WinObjModifier", L"0"}, {2, L"WinObjVk", L"117"},
+        {2, L"SelectRectModifier", L"0"}, {2, L"SelectRectVk", L"118"}, {2, L"ShowHideModifier", L"0"},
+        {2, L"ShowHideVk", L"119"}, {1, L"/HotKey", nullptr},
+        {1, L"AppData", nullptr}, {2, L"SnapMode", L"0"}, {1, L"/AppData", nullptr},
+    };
+    std::wstring text = L"<Dadodav>\n";
+    int elements = 1;
+    for (const Line& l : layout) {
+        const std::wstring pad(size_t(l.depth), L' ');
+        if (!l.value) {
+            text += pad + L"<" + l.name + L">\n";
+            elements += l.name[0] != L'/';
+            continue;
+        }
+        ++elements;
+        text += pad + L"<" + l.name + L">\n" + pad + L" " + l.value + L"\n" + pad + L"</" + l.name + L">\n";
+    }
+    text += L"</Dadodav>\n";
+    EXPECT_EQ(elements, 49);
+    return kvtest::Utf16(text);
+}
+
+TEST(SettingsConfig, DefaultFileByteForByte) {
+    kvtest::ScratchDir dir;
+    CKarvoConfig c;
+    ASSERT_TRUE(c.SaveConfigTo(dir.wide("config.xml")));
+    const std::string bytes = kvtest::ReadBytes(dir.path() / "config.xml");
+    EXPECT_EQ(bytes, DefaultFileImage());
+    EXPECT_EQ(bytes.substr(0, 6), std::string("<\0D\0a\0", 6));
+}
+
+void SetEverything(CKarvoConfig& c) {
+    c.SetAppName(L"截图 / Tool");
+    c.SetPlaySnapSound(0);
+    c.SetHideMainWnd(0);
+    c.SetSnapOnStart(1);
+    c.SetSnapDelayTime(1234);
+    c.SetKeepOnTop(0);
+    c.SetEditAppPath(L"C:/Program Files/编辑器/edit.exe " + std::wstring(5000, L'p'));
+    c.SetGrayScale(1), c.SetNegate(1), c.SetScale(1), c.SetRotate(1), c.SetRotateAngle(-30);
+    c.SetFlipHorz(1), c.SetFlipVert(1), c.SetShearDown(1), c.SetShearDownAmout(-7), c.SetShearAcross(1);
+    c.SetShearAcrossAmout(99), c.SetBlur(1), c.SetBlurFactor(9), c.SetSharpen(1), c.SetSharpenFactor(2);
+    c.SetAutoCopy(1), c.SetSnapMode(5);
+    c.SetNewSnapHotkey(1, 0x41), c.SetFullScreenHotkey(3, 0x42), c.SetActiveWinHotkey(4, 0x43);
+    c.SetCurrentWinHotkey(5, 0x44), c.SetWinClientHotkey(6, 0x45), c.SetWinObjHotkey(7, 0x46);
+    c.SetSelectRectHotkey(0xFFFF, 0xFFFF), c.SetShowHideHotkey(2, 0x7B);
+    c.m_strAuthor = L"a/b";
+    c.m_strVersion = L"v";
+    c.m_strURL = L"u";
+    c.m_strMail = L"m";
+}
+
+TEST(SettingsConfig, RoundTripOfEveryStoredMember) {
+    kvtest::ScratchDir dir;
+    CKarvoConfig a;
+    SetEverything(a);
+    a.SetScaleFactor(77);  // not stored: 50 again after a restart
+    ASSERT_TRUE(a.SaveConfigTo(dir.wide("config.xml")));
+    CKarvoConfig b;
+    b.LoadConfigFrom(dir.wide("config.xml"));
+    CKarvoConfig expect = a;
+    expect.SetScaleFactor(50);
+    XML_Tree ta, tb;
+    expect.BuildTree(ta);
+    b.BuildTree(tb);
+    EXPECT_EQ(XML_File::MakeFileImage(ta), XML_File::MakeFileImage(tb));
+    EXPECT_EQ(b.GetEditAppPath(), a.GetEditAppPath());
+    EXPECT_EQ(b.GetScaleFactor(), 50);
+    CKarvoConfig::WORD16 m = 0, k = 0;
+    b.GetSelectRectHotkey(m, k);
+    EXPECT_EQ(m, 0xFFFF);
+    EXPECT_EQ(k, 0xFFFF);
+    // The slashes of the path are stored escaped.
+    const std::wstring text = kvtest::FromUtf16(kvtest::ReadBytes(dir.path() / "config.xml"));
+    EXPECT_NE(text.find(L"C:\\colonProgram Files\\colon编辑器\\colonedit.exe"), std::wstring::npos);
+}
+
+TEST(SettingsConfig, LoadRules) {
+    struct Row {
+        const char* what;
+        std::wstring file;
+        std::function<void(const CKarvoConfig&)> check;
+    };
+    const Row rows[] = {
+        {"only Basic/SnapDelayTime", L"<X><Basic><SnapDelayTime>1000</SnapDelayTime></Basic></X>",
+         [](const CKarvoConfig& c) {
+             CKarvoConfig d;
+             d.SetSnapDelayTime(1000);
+             XML_Tree a, b;
+             c.BuildTree(a);
+             d.BuildTree(b);
+             EXPECT_EQ(XML_File::MakeFileImage(a), XML_File::MakeFileImage(b));
+         }},
+        {"case differs", L"<D><basic><SnapDelayTime>1000</SnapDelayTime></basic><Basic><snapdelaytime>9</snapdelaytime></Basic></D>",
+         [](const CKarvoConfig& c) { EXPECT_EQ(c.GetSnapDelayTime(), 500u); }},
+        {"low 16 bits of a hot-key word", L"<D><HotKey><FullScreenVk>65580</FullScreenVk></HotKey></D>",
+         [](const CKarvoConfig& c) {
+             CKarvoConfig::WORD16 m, k;
+             c.GetFullScreenHotkey(m, k);
+             EXPECT_EQ(k, 44);
+             EXPECT_EQ(m, 2);
+         }},
+        {"negative delay clamps to 0", L"<D><Basic><SnapDelayTime>-1</SnapDelayTime></Basic></D>",
+         [](const CKarvoConfig& c) { EXPECT_EQ(c.GetSnapDelayTime(), 0u); }},
+        {"huge delay clamps to 15000", L"<D><Basic><SnapDelayTime>4294967295</SnapDelayTime></Basic></D>",
+         [](const CKarvoConfig& c) { EXPECT_EQ(c.GetSnapDelayTime(), 15000u); }},
+        {"non-numeric text reads 0, digits first read as digits",
+         L"<D><Image><RotateAngle>abc</RotateAngle><BlurFactor>7x</BlurFactor><XShearAmount>-999999</XShearAmount></Image></D>",
+         [](const CKarvoConfig& c) {
+             EXPECT_EQ(c.GetRotateAngle(), 0);
+             EXPECT_EQ(c.GetBlurFactor(), 7);
+             EXPECT_EQ(c.GetShearAcrossAmout(), -999999);  // stored as it comes
+         }},
+        {"AppName with blanks and escape", L"<D><AppName>  \\colon我的截图\\colon \n</AppName></D>",
+         [](const CKarvoConfig& c) { EXPECT_EQ(c.GetAppName(), L"/我的截图/"); }},
+        {"declaration line hides everything", L"<?xml?><Dadodav><Basic><SnapDelayTime>7</SnapDelayTime></Basic></Dadodav>",
+         [](const CKarvoConfig& c) { EXPECT_EQ(c.GetSnapDelayTime(), 500u); }},
+        {"garbage", L"<<<>>></></>>>\xD800\0<Basic>", [](const CKarvoConfig& c) { EXPECT_EQ(c.GetSnapDelayTime(), 500u); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        kvtest::ScratchDir dir;
+        kvtest::WriteBytes(dir.path() / "config.xml", kvtest::Utf16(r.file));
+        CKarvoConfig c;
+        c.LoadConfigFrom(dir.wide("config.xml"));
+        r.check(c);
+    }
+}
+
+TEST(SettingsConfig, ResetImageOptionAndCopies) {
+    CKarvoConfig c;
+    c.SetBlur(1);
+    c.SetBlurFactor(9);
+    c.SetAutoCopy(1);
+    c.SetRotateAngle(10);
+    c.SetScaleFactor(200);
+    c.SetSnapMode(3);
+    c.ResetImageOption();
+    EXPECT_EQ(c.GetBlur(), 0);
+    EXPECT_EQ(c.GetBlurFactor(), 5);
+    EXPECT_EQ(c.GetAutoCopy(), 1);
+    EXPECT_EQ(c.GetRotateAngle(), 45);
+    EXPECT_EQ(c.GetScaleFactor(), 50);
+    EXPECT_EQ(c.GetSnapMode(), 3);
+    CKarvoConfig copy(c), assigned;
+    assigned = c;
+    EXPECT_EQ(copy.GetAutoCopy(), 1);
+    EXPECT_EQ(assigned.GetSnapMode(), 3);
+    EXPECT_EQ(c.m_bEnableProcessing, 1);
+    EXPECT_EQ(c.m_bReplaceColor, 0);
+    EXPECT_EQ(c.m_bInterpolate, 1);
+}
+
+// A save that cannot complete keeps the previous file byte for byte and leaves no temporary.
+TEST(SettingsConfig, FailedSaveKeepsTheOldFile) {
+    kvtest::ScratchDir dir;
+    CKarvoConfig c;
+    // The target is a folder: the final rename fails.
+    std::filesystem::create_directories(dir.path() / "config.xml" / "inside");
+    EXPECT_FALSE(c.SaveConfigTo(dir.wide("config.xml")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "config.xml"));
+    // A folder that does not exist.
+    EXPECT_FALSE(c.SaveConfigTo(dir.wide("missing/config.xml")));
+    size_t entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += (void(e), 1);
+    EXPECT_EQ(entries, 1u);
+}
+
+// A full disk: a 64 KiB tmpfs (needs root; skipped where mounting is not allowed).
+TEST(SettingsConfig, FullDiskKeepsTheOldFile) {
+    kvtest::ScratchDir dir;
+    const std::string mnt = (dir.path() / "small").string();
+    std::filesystem::create_directories(mnt);
+    if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    struct Unmount {
+        std::string p;
+        ~Unmount() { ::umount(p.c_str()); }
+    } unmount{mnt};
+    const std::wstring path = (std::filesystem::path(mnt) / "config.xml").wstring();
+    CKarvoConfig small;
+    ASSERT_TRUE(small.SaveConfigTo(path));
+    const std::string old = kvtest::ReadBytes(std::filesystem::path(mnt) / "config.xml");
+    CKarvoConfig big;
+    big.SetEditAppPath(std::wstring(40000, L'e'));  // 80 KB: more than the disk holds
+    EXPECT_FALSE(big.SaveConfigTo(path));
+    EXPECT_EQ(kvtest::ReadBytes(std::filesystem::path(mnt) / "config.xml"), old);
+    size_t entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(mnt)) entries += (void(e), 1);
+    EXPECT_EQ(entries, 1u);
+}
+
+// While one thread saves again and again, another never finds the file missing or short.
+TEST(SettingsConfig, ReadersNeverSeeAPartialFile) {
+    kvtest::ScratchDir dir;
+    CKarvoConfig c;
+    const std::wstring path = dir.wide("config.xml");
+    ASSERT_TRUE(c.SaveConfigTo(path));
+    const std::string full = kvtest::ReadBytes(dir.path() / "config.xml");
+    std::atomic<bool> done{false};
+    std::atomic<int> bad{0}, reads{0};
+    std::thread reader([&] {
+        while (!done) {
+            if (kvtest::ReadBytes(dir.path() / "config.xml") != full) ++bad;
+            ++reads;
+        }
+    });
+    for (int i = 0; i < 300; ++i) ASSERT_TRUE(c.SaveConfigTo(path));
+    done = true;
+    reader.join();
+    EXPECT_EQ(bad.load(), 0);
+    EXPECT_GT(reads.load(), 0);
+}
+
+}  // namespace
