@@ -28,8 +28,12 @@ kv_xvfb_start() {
     return 1
 }
 
-# Fonts: map the dialog fonts to an installed CJK font so Chinese texts draw as Chinese.
-kv_wine_fonts() {
+# Registry of the private prefix:
+# - fonts: the dialog fonts map to an installed CJK font, so Chinese texts draw as Chinese;
+# - a virtual desktop as every process's default. Wine: without a window manager, hiding or
+#   destroying an active top-level window waits 2 s for X focus events; inside a virtual desktop
+#   it does not, caption bars are drawn, and every process (test drivers too) shares the desktop.
+kv_wine_registry() {
     local reg="$WINEPREFIX/kv-fonts.reg"
     python3 - "$reg" <<'PY'
 import sys
@@ -37,6 +41,8 @@ lines = ['Windows Registry Editor Version 5.00', '',
          r'[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]']
 for name in ['SimSun', '宋体', 'MS Shell Dlg', 'MS Shell Dlg 2', 'Microsoft YaHei', '微软雅黑']:
     lines.append('"%s"="WenQuanYi Micro Hei"' % name)
+lines += ['', r'[HKEY_CURRENT_USER\Software\Wine\Explorer]', '"Desktop"="Default"',
+          '', r'[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]', '"Default"="1280x800"']
 open(sys.argv[1], 'w', encoding='utf-16').write('\r\n'.join(lines) + '\r\n')
 PY
     "$KV_WINE" regedit /S "$reg" >/dev/null 2>&1 || true
@@ -45,10 +51,10 @@ PY
 kv_wine_start() {
     kv_xvfb_start
     mkdir -p "$WINEPREFIX"
-    if [ ! -f "$WINEPREFIX/.kv-booted" ]; then
+    if [ ! -f "$WINEPREFIX/.kv-booted-2" ]; then
         "$KV_WINE" wineboot -i >/dev/null 2>&1 || true
-        kv_wine_fonts
-        touch "$WINEPREFIX/.kv-booted"
+        kv_wine_registry
+        touch "$WINEPREFIX/.kv-booted-2"
     else
         "$KV_WINE" wineboot >/dev/null 2>&1 || true
     fi

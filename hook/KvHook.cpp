@@ -1,0 +1,33 @@
+// Wine: a WH_MOUSE_LL hook installed by a GUI thread sees input that another process synthesizes
+// with SendInput, and GetCapture() inside the hook procedure returns that thread's capture window
+// (the procedure runs on the installing thread).
+#include "KvHook.h"
+
+namespace {
+
+HINSTANCE g_module = nullptr;
+
+LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) noexcept {
+    if (code == HC_ACTION && (wp == WM_LBUTTONDOWN || wp == WM_MOUSEMOVE)) {
+        HWND capture = ::GetCapture();
+        if (capture && ::GetPropW(capture, KV_HOOK_TARGET_PROP))
+            ::PostMessageW(capture, wp == WM_LBUTTONDOWN ? KV_HOOK_LBUTTONDOWN : KV_HOOK_MOUSEMOVE, 0, 0);
+    }
+    return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+}  // namespace
+
+CKvHook::CKvHook() : m_hHook(::SetWindowsHookExW(WH_MOUSE_LL, &MouseProc, g_module, 0)) {}
+
+CKvHook::~CKvHook() {
+    if (m_hHook) ::UnhookWindowsHookEx(m_hHook);
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) noexcept {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        ::DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// CKvHook: a low-level mouse hook on the constructing thread, for as long as the object lives.
+// While a window of that thread holds the mouse capture and carries the property
+// kKvHookTargetProp, a left-button press anywhere on the screen is posted to it as
+// WM_USER + 1001 and mouse movement as WM_USER + 1007 (both with zero parameters); the input
+// itself goes on as usual. Nothing happens for any other window or process.
+#include <windows.h>
+
+#if defined(KVHOOK_BUILD)
+#define KVHOOK_API __declspec(dllexport)
+#else
+#define KVHOOK_API __declspec(dllimport)
+#endif
+
+//! The window property that marks a capture window as the receiver of the two messages.
+#define KV_HOOK_TARGET_PROP L"KvHook.Target"
+#define KV_HOOK_LBUTTONDOWN (WM_USER + 1001)
+#define KV_HOOK_MOUSEMOVE (WM_USER + 1007)
+
+class KVHOOK_API CKvHook {
+public:
+    CKvHook();
+    virtual ~CKvHook();
+    CKvHook(const CKvHook&) = delete;
+    CKvHook& operator=(const CKvHook&) = delete;
+    //! Whether the hook is installed.
+    bool IsInstalled() const { return m_hHook != nullptr; }
+
+private:
+    HHOOK m_hHook;
+};

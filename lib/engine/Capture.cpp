@@ -1,0 +1,84 @@
+// The screen grab and the steps every capture shares: the pause, the sound, the grab into the
+// raw buffer, the refresh and the automatic copy.
+#include "engine/KarvoCore.h"
+
+#include <mmsystem.h>
+
+#include <memory>
+
+#include "engine/Geometry.h"
+#include "framework/Gdi.h"
+#include "framework/Owners.h"
+#include "settings/Helper.h"
+
+CImageBitmap* CKarvoCore::SnapBitmap(HWND hWnd, CRect rect) {
+    if (!hWnd) return nullptr;
+    const bool whole = rect.IsRectEmpty();
+    if (whole) ::GetWindowRect(hWnd, &rect);
+    kv::Rect r{rect.left, rect.top, rect.right, rect.bottom};
+    if (!kv::ClampToScreen(r, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN))) return nullptr;
+
+    ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    auto* bmp = new CImageBitmap(0xFFFFFF);
+    {
+        kv::WindowDc window = kv::GetWindowDc(hWnd);
+        kv::UniqueHdc memory = kv::CreateCompatibleDc(window.get());
+        HBITMAP h = window ? ::CreateCompatibleBitmap(window.get(), r.Width(), r.Height()) : nullptr;
+        if (h && memory) {
+            bmp->Attach(h);
+            kv::ScopedSelect select(memory.get(), h);
+            // A plain source copy (no CAPTUREBLT): the cursor is not drawn. The window DC's origin is
+            // the outer corner, so a whole-window grab starts at (0, 0).
+            ::BitBlt(memory.get(), 0, 0, r.Width(), r.Height(), window.get(), whole ? 0 : r.left, whole ? 0 : r.top,
+                     SRCCOPY);
+        } else if (h) {
+            ::DeleteObject(h);
+        }
+    }
+    ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return bmp;
+}
+
+// A grab whose buffer holds no bitmap is a failed capture: FALSE, and the previous image stays.
+BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect) {
+    if (!hWnd) return FALSE;
+    std::unique_ptr<CImageBitmap> bmp(SnapBitmap(hWnd, rect));
+    if (!bmp || !bmp->GetSafeHandle()) return FALSE;
+    if (!m_bmpRaw.CopyImage(bmp->GetSafeHandle())) return FALSE;
+    m_bmpProcessed.CopyImage(&m_bmpRaw);
+    RefreshImageData();
+    return TRUE;
+}
+
+void CKarvoCore::PlaySnapSound() {
+    if (!m_config.GetPlaySnapSound() || m_bInitializing) return;
+    const std::wstring wav = CHelper::GetAppPath() + L"snap.wav";
+    if (::GetFileAttributesW(wav.c_str()) != INVALID_FILE_ATTRIBUTES) ::sndPlaySoundW(wav.c_str(), SND_ASYNC);
+}
+
+void CKarvoCore::AutoCopyCurrent() {
+    if (!m_config.GetAutoCopy()) return;
+    std::unique_ptr<CImageBitmap> bmp(ConvertImage(m_pImage));
+    if (!bmp) return;
+    kv::ClipboardSession clipboard(m_pPreviewWnd ? m_pPreviewWnd->GetSafeHwnd() : nullptr);
+    if (!clipboard) return;
+    ::EmptyClipboard();
+    if (::SetClipboardData(CF_BITMAP, bmp->GetSafeHandle())) bmp->Detach();  // the clipboard owns it now
+}
+
+BOOL CKarvoCore::SnapFullScreen() {
+    if (m_bSnapping) return FALSE;
+    m_bSnapping = TRUE;
+    const bool hide = m_config.GetHideMainWnd() && m_pMainWnd;
+    if (hide) m_pMainWnd->ShowWindow(SW_HIDE);
+    ::Sleep(m_bInitializing ? 50 : m_config.GetSnapDelayTime());
+    if (!m_bInitializing) m_config.SetSnapMode(0);
+    PlaySnapSound();
+    const BOOL result = SnapRect(::GetDesktopWindow(), CRect());
+    if (hide) m_pMainWnd->ShowWindow(SW_SHOW);
+    m_strPathName.clear();
+    m_strFileName.clear();
+    AutoCopyCurrent();
+    m_bSnapping = FALSE;
+    return result;
+}

@@ -1,0 +1,158 @@
+// The engine object: start and close, the processing chain, the two conversions between GDI
+// bitmaps and GDI+ images, and the thumbnail.
+#include "engine/KarvoCore.h"
+
+#include <memory>
+
+#include "engine/Geometry.h"
+#include "framework/Gdi.h"
+
+CKarvoCore::CKarvoCore() : m_bmpRaw(0xFFFFFF), m_bmpProcessed(0xFFFFFF), m_dlgSnapObj(nullptr) {}
+
+CKarvoCore::~CKarvoCore() = default;
+
+BOOL CKarvoCore::InitDadodav(CWnd* pMainWnd, CWnd* pPreviewWnd) {
+    Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread on
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr);
+    m_config.LoadConfig();
+    if (!pMainWnd || !pPreviewWnd) return FALSE;
+    m_pPreviewWnd = pPreviewWnd;
+    m_pMainWnd = pMainWnd;
+    const BOOL created = CreateEx(0, L"", WS_CHILD, CRect(0, 0, 0, 0), pMainWnd->GetSafeHwnd(), 100);
+    if (created) ::SetPropW(m_hWnd, KV_HOOK_TARGET_PROP, reinterpret_cast<HANDLE>(1));
+    if (m_config.GetSnapOnStart()) SnapFullScreen();
+    m_bInitializing = FALSE;
+    return created;
+}
+
+void CKarvoCore::CloseDadodav() {
+    ClearGdiplusImage();
+    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+    m_bConfigSaved = m_config.SaveConfig();
+    if (IsWindow()) DestroyWindow();
+}
+
+BOOL CKarvoCore::InitGdiplus() {
+    Gdiplus::GdiplusStartupInput input;
+    return Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr) == Gdiplus::Ok;
+}
+
+void CKarvoCore::TermGdiplus() {
+    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+}
+
+void CKarvoCore::ResetBitmapData(HBITMAP h) {
+    if (!h) return;
+    m_bmpRaw.CopyImage(h);
+    m_bmpProcessed.CopyImage(&m_bmpRaw);
+}
+
+// The chain in its fixed order: grey, negate, colour replacement, flip, rotate, resize, shear,
+// blur, sharpen; each only when switched on. Every refresh starts again from the raw capture.
+void CKarvoCore::RefreshImageData() {
+    if (!m_bmpRaw.GetSafeHandle()) return;
+    m_bmpProcessed.CopyImage(&m_bmpRaw);
+    const CKarvoConfig& c = m_config;
+    if (c.m_bEnableProcessing) {
+        CImageGrayer grey;
+        CImageNegator negate;
+        CImageFlipper flip(c.GetFlipHorz(), c.GetFlipVert());
+        CImageRotator rotate(c.GetRotateAngle(), c.m_bInterpolate);
+        CImageResizer resize(c.GetScaleFactor() / 100.0);
+        CImageShearer shear(c.GetShearAcross() ? c.GetShearAcrossAmout() : 0, c.GetShearDown() ? c.GetShearDownAmout() : 0,
+                            c.m_bInterpolate);
+        CImageBlurrer blur(c.GetBlurFactor());
+        CImageSharpener sharpen(c.GetSharpenFactor());
+        CImageColorReplacer replace(0x000000, 0x0000FF);
+        CProcessorChain chain;
+        if (c.GetGrayScale()) chain.push_back(&grey);
+        if (c.GetNegate()) chain.push_back(&negate);
+        if (c.m_bReplaceColor) chain.push_back(&replace);
+        if (c.GetFlipHorz() || c.GetFlipVert()) chain.push_back(&flip);
+        if (c.GetRotate()) chain.push_back(&rotate);
+        if (c.GetScale()) chain.push_back(&resize);
+        if (c.GetShearDown() || c.GetShearAcross()) chain.push_back(&shear);
+        if (c.GetBlur()) chain.push_back(&blur);
+        if (c.GetSharpen()) chain.push_back(&sharpen);
+        m_bmpProcessed.ProcessImage(chain);  // a failed chain leaves the unprocessed copy
+    }
+    ClearGdiplusImage();
+    m_pImage = ConvertImage(m_bmpProcessed.GetSafeHandle());
+    SetThubImage(m_pImage);
+}
+
+void CKarvoCore::ClearGdiplusImage() {
+    delete m_pImage;
+    m_pImage = nullptr;
+    delete m_pThubImage;
+    m_pThubImage = nullptr;
+    m_strPathName.clear();
+    m_strFileName.clear();
+}
+
+Gdiplus::Image* CKarvoCore::GetThubImage(int& x, int& y) const {
+    x = m_nThubLeft;
+    y = m_nThubTop;
+    return m_pThubImage;
+}
+
+Gdiplus::Image* CKarvoCore::ConvertImage(HBITMAP h) {
+    if (!h) return nullptr;
+    std::unique_ptr<Gdiplus::Bitmap> source(Gdiplus::Bitmap::FromHBITMAP(h, nullptr));
+    if (!source || source->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    const INT w = INT(source->GetWidth()), hgt = INT(source->GetHeight());
+    Gdiplus::Bitmap* clone = source->Clone(0, 0, w, hgt, PixelFormat24bppRGB);
+    if (clone && clone->GetLastStatus() != Gdiplus::Ok) {
+        delete clone;
+        clone = nullptr;
+    }
+    return clone;
+}
+
+CImageBitmap* CKarvoCore::ConvertImage(Gdiplus::Image* p) {
+    if (!p || !m_pPreviewWnd) return nullptr;
+    const int w = int(p->GetWidth()), h = int(p->GetHeight());
+    kv::WindowDc preview = kv::GetDc(m_pPreviewWnd->GetSafeHwnd());
+    if (!preview) return nullptr;
+    kv::UniqueHdc memory = kv::CreateCompatibleDc(preview.get());
+    kv::UniqueHbitmap bitmap(::CreateCompatibleBitmap(preview.get(), w, h));
+    if (!memory || !bitmap) return nullptr;
+    {
+        kv::ScopedSelect select(memory.get(), bitmap.get());
+        Gdiplus::Graphics g(memory.get());
+        g.DrawImage(p, 0, 0, w, h);
+    }
+    auto* result = new CImageBitmap(0xFFFFFF);
+    result->Attach(bitmap.release());
+    return result;
+}
+
+void CKarvoCore::SetThubImage(Gdiplus::Image* p) {
+    delete m_pThubImage;
+    m_pThubImage = nullptr;
+    if (!p || !m_pPreviewWnd) return;
+    CRect client;
+    m_pPreviewWnd->GetClientRect(&client);
+    const kv::ThumbLayout t = kv::FitThumbnail(client.Width(), client.Height(), int(p->GetWidth()), int(p->GetHeight()));
+    m_nThubLeft = t.left;
+    m_nThubTop = t.top;
+    if (t.width <= 0 || t.height <= 0) return;
+    Gdiplus::Image* thumb = p->GetThumbnailImage(UINT(t.width), UINT(t.height), nullptr, nullptr);
+    if (thumb && thumb->GetLastStatus() != Gdiplus::Ok) {
+        delete thumb;
+        thumb = nullptr;
+    }
+    m_pThubImage = thumb;
+}
+
+LRESULT CKarvoCore::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_TIMER: return OnTimer(wp), 0;
+    case WM_ES_LBUTTONDOWN: return OnEsLButtonDown(wp, lp);
+    case WM_ES_MOUSEMOVE: return OnEsMouseMove(wp, lp);
+    case WM_DESTROY: ::RemovePropW(m_hWnd, KV_HOOK_TARGET_PROP); return 0;
+    default: return DefaultProc(msg, wp, lp);
+    }
+}

@@ -1,0 +1,91 @@
+#pragma once
+// CKarvoCore: the capture engine the program drives. It owns the settings, the last capture
+// (raw and processed), the current GDI+ image and its preview thumbnail, and a hidden child
+// window (id 100) for the picking timer and messages. Every operation is synchronous and
+// reports only through its result; image pointers it hands out stay its own until the next
+// operation that changes the image.
+#include <string>
+
+#include "Export.h"
+#include "KvHook.h"
+#include "engine/DlgSnapObjHelper.h"
+#include "engine/GdiPlus.h"
+#include "framework/Window.h"
+#include "imaging/ImageBitmap.h"
+#include "settings/KarvoConfig.h"
+
+#define WM_ES_LBUTTONDOWN (WM_USER + 1001)
+#define WM_ES_MOUSEMOVE (WM_USER + 1007)
+
+class KV_API CKarvoCore : public CWnd {
+public:
+    CKarvoCore();
+    ~CKarvoCore() override;
+
+    //! Starts GDI+, loads the settings, creates the engine window (child of pMainWnd, id 100) and
+    //! captures the screen when the settings ask for it. TRUE when the window was created.
+    BOOL InitDadodav(CWnd* pMainWnd, CWnd* pPreviewWnd);
+    //! Releases the images, stops GDI+, saves the settings, destroys the window.
+    void CloseDadodav();
+    //! Whether the settings were written by the last CloseDadodav (the program reports a failure).
+    bool GetConfigSaved() const { return m_bConfigSaved; }
+
+    //! Rebuilds processed bitmap, current image and thumbnail from the last capture.
+    void RefreshImageData();
+    void ClearGdiplusImage();
+    Gdiplus::Image* GetImage() const { return m_pImage; }
+    //! Always stores the thumbnail's corner in x and y; returns the thumbnail or null.
+    Gdiplus::Image* GetThubImage(int& x, int& y) const;
+    std::wstring GetPathName() const { return m_strPathName; }
+    void SetPathName(const std::wstring& s) { m_strPathName = s; }
+    std::wstring GetFileName() const { return m_strFileName; }
+    void SetFileName(const std::wstring& s) { m_strFileName = s; }
+
+    //! Whole screen. TRUE when a new capture became the current image.
+    BOOL SnapFullScreen();
+    //! Grabs rect of hWnd (the whole window when rect is empty) into a new bitmap object the
+    //! caller deletes; null when nothing lies on the primary screen.
+    static CImageBitmap* SnapBitmap(HWND hWnd, CRect rect);
+
+    CKarvoConfig m_config;
+
+protected:
+    BOOL InitGdiplus();
+    void TermGdiplus();
+    //! Copies h into the raw and processed buffers (h stays the caller's); no refresh.
+    void ResetBitmapData(HBITMAP h);
+    //! A 24-bit GDI+ copy of a GDI bitmap (caller owns), or null.
+    Gdiplus::Image* ConvertImage(HBITMAP h);
+    //! A bitmap in the preview's format holding the image (caller deletes), or null.
+    CImageBitmap* ConvertImage(Gdiplus::Image* p);
+    void SetThubImage(Gdiplus::Image* p);
+    //! Grab and make it the current image; FALSE when nothing was grabbed.
+    BOOL SnapRect(HWND hWnd, CRect rect);
+    void PlaySnapSound();
+    //! The automatic copy after a capture: the current image onto the clipboard as a bitmap.
+    void AutoCopyCurrent();
+
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnTimer(UINT_PTR nIDEvent);
+    LRESULT OnEsLButtonDown(WPARAM, LPARAM);
+    LRESULT OnEsMouseMove(WPARAM, LPARAM);
+
+    ULONG_PTR m_gdiplusToken = 0;
+    std::wstring m_strPathName;
+    std::wstring m_strFileName;
+    CWnd* m_pMainWnd = nullptr;     // borrowed
+    CWnd* m_pPreviewWnd = nullptr;  // borrowed
+    Gdiplus::Image* m_pImage = nullptr;
+    Gdiplus::Image* m_pThubImage = nullptr;
+    int m_nThubLeft = 0;
+    int m_nThubTop = 0;
+    CImageBitmap m_bmpRaw;
+    CImageBitmap m_bmpProcessed;
+    BOOL m_bInitializing = TRUE;
+    BOOL m_bSnapping = FALSE;
+    CKvHook m_hook;
+    CDlgSnapObjHelper m_dlgSnapObj;
+    HWND m_hFoundWnd = nullptr;
+    BOOL m_bFindingWnd = FALSE;
+    bool m_bConfigSaved = false;
+};

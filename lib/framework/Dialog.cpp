@@ -1,0 +1,76 @@
+#include "framework/Dialog.h"
+
+#include "framework/ModuleState.h"
+
+CDialog::~CDialog() {
+    if (m_hWnd && !m_modal && ::IsWindow(m_hWnd)) {
+        ::SetWindowLongPtrW(m_hWnd, DWLP_USER, 0);
+        ::DestroyWindow(m_hWnd);
+    }
+    m_hWnd = nullptr;
+}
+
+INT_PTR CDialog::DoModal() {
+    m_modal = true;
+    HWND parent = m_pParent ? m_pParent->GetSafeHwnd() : nullptr;
+    const INT_PTR r = ::DialogBoxParamW(kv::fw::GetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), parent,
+                                        &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
+    m_modal = false;
+    return r;
+}
+
+BOOL CDialog::CreateModeless(CWnd* pParent) {
+    if (pParent) m_pParent = pParent;
+    m_modal = false;
+    HWND parent = m_pParent ? m_pParent->GetSafeHwnd() : nullptr;
+    return ::CreateDialogParamW(kv::fw::GetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), parent,
+                                &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+    if (!m_hWnd) return;
+    if (m_modal)
+        ::EndDialog(m_hWnd, result);
+    else
+        DestroyWindow();
+}
+
+BOOL CDialog::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+
+BOOL CDialog::OnCommand(UINT id, UINT, HWND) {
+    if (id == IDOK) return OnOK(), TRUE;
+    if (id == IDCANCEL) return OnCancel(), TRUE;
+    return FALSE;
+}
+
+INT_PTR CDialog::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_INITDIALOG: return OnInitDialog();
+    case WM_COMMAND: return OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+    default: return FALSE;
+    }
+}
+
+INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    CDialog* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lp);
+        self->m_hWnd = hwnd;
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+    } else {
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    INT_PTR r = FALSE;
+    try {
+        r = self->DialogProc(msg, wp, lp);
+    } catch (...) {
+        r = FALSE;
+    }
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        self->m_hWnd = nullptr;
+        self->PostNcDestroy();
+    }
+    return r;
+}

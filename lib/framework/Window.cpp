@@ -1,0 +1,100 @@
+#include "framework/Window.h"
+
+#include <vector>
+
+#include "framework/ModuleState.h"
+
+namespace {
+const wchar_t kClassName[] = L"KvWnd";
+}
+
+// The framework's default class: no background brush (windows paint themselves), arrow cursor.
+bool CWnd::RegisterFrameworkClass() {
+    static const ATOM atom = [] {
+        WNDCLASSEXW wc{sizeof wc};
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &CWnd::StaticProc;
+        wc.hInstance = kv::fw::GetLibraryModule();
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClassName;
+        return ::RegisterClassExW(&wc);
+    }();
+    return atom != 0;
+}
+
+CWnd::~CWnd() {
+    if (m_hWnd && !m_attached && ::IsWindow(m_hWnd)) {
+        // The object goes first: unbind so that late messages do not reach a dead object.
+        ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+        ::DestroyWindow(m_hWnd);
+    }
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* title, DWORD style, const RECT& r, HWND parent, UINT_PTR idOrMenu) {
+    if (!RegisterFrameworkClass()) return FALSE;
+    m_attached = false;
+    HWND hwnd = ::CreateWindowExW(exStyle, kClassName, title ? title : L"", style, r.left, r.top, r.right - r.left,
+                                  r.bottom - r.top, parent, reinterpret_cast<HMENU>(idOrMenu), kv::fw::GetLibraryModule(),
+                                  this);
+    return hwnd != nullptr;
+}
+
+BOOL CWnd::Create(const wchar_t* title, DWORD style, const RECT& rect, CWnd* pParent, UINT id) {
+    return CreateEx(0, title, style | WS_CHILD, rect, pParent ? pParent->m_hWnd : nullptr, id);
+}
+
+BOOL CWnd::DestroyWindow() {
+    if (!m_hWnd) return FALSE;
+    if (m_attached) {
+        m_hWnd = nullptr;
+        return FALSE;
+    }
+    return ::DestroyWindow(m_hWnd);
+}
+
+HWND CWnd::Detach() {
+    HWND h = m_hWnd;
+    m_hWnd = nullptr;
+    m_attached = false;
+    return h;
+}
+
+std::wstring CWnd::GetWindowText() const {
+    std::vector<wchar_t> buf(size_t(::GetWindowTextLengthW(m_hWnd)) + 1);
+    const int n = ::GetWindowTextW(m_hWnd, buf.data(), int(buf.size()));
+    return std::wstring(buf.data(), size_t(n));
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
+    if (!hwnd || ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&CWnd::StaticProc))
+        return nullptr;
+    return reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
+
+LRESULT CWnd::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(m_hWnd, msg, wp, lp); }
+
+LRESULT CALLBACK CWnd::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    CWnd* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<CWnd*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        self->m_hWnd = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        const LRESULT r = ::DefWindowProcW(hwnd, msg, wp, lp);
+        self->m_hWnd = nullptr;
+        self->PostNcDestroy();
+        return r;
+    }
+    try {
+        return self->WindowProc(msg, wp, lp);
+    } catch (...) {
+        return ::DefWindowProcW(hwnd, msg, wp, lp);  // nothing leaves a window procedure by exception
+    }
+}

@@ -1,0 +1,184 @@
+// The framework layer: message dispatch to the bound object, nested modal dialogs ending in the
+// right order, modeless dialogs, and owners that release exactly what they hold.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "WinTestUtil.h"
+#include "framework/Dialog.h"
+#include "framework/Gdi.h"
+#include "framework/Handles.h"
+#include "framework/Owners.h"
+
+namespace {
+
+constexpr UINT kPing = WM_APP + 1;
+
+class Recorder : public CWnd {
+public:
+    std::vector<std::string> log;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        switch (msg) {
+        case WM_CREATE: return log.push_back("create"), 0;
+        case kPing: return log.push_back("ping " + std::to_string(wp)), LRESULT(wp * 2);
+        case WM_COMMAND: return log.push_back("command " + std::to_string(LOWORD(wp))), 0;
+        case WM_TIMER: return log.push_back("timer"), KillTimer(wp), 0;
+        case WM_DESTROY: return log.push_back("destroy"), 0;
+        default: return CWnd::WindowProc(msg, wp, lp);
+        }
+    }
+    void PostNcDestroy() override { log.push_back("ncdestroy"); }
+};
+
+TEST(Framework, MessagesReachTheBoundObject) {
+    Recorder w;
+    ASSERT_TRUE(w.CreateEx(0, L"rec", WS_OVERLAPPED, CRect(0, 0, 100, 100), nullptr, 0));
+    HWND h = w.GetSafeHwnd();
+    EXPECT_EQ(CWnd::FromHandlePermanent(h), &w);
+    EXPECT_EQ(w.SendMessage(kPing, 21), 42);
+    SendMessageW(h, WM_COMMAND, MAKEWPARAM(77, BN_CLICKED), 0);
+    w.SetTimer(5, 1);
+    for (int i = 0; i < 100 && w.log.back() != "timer"; ++i) kvtest::Pump(10);
+    w.DestroyWindow();
+    EXPECT_EQ(w.GetSafeHwnd(), nullptr);
+    EXPECT_FALSE(IsWindow(h));
+    const std::vector<std::string> expect{"create", "ping 21", "command 77", "timer", "destroy", "ncdestroy"};
+    EXPECT_EQ(w.log, expect);
+
+    Recorder child;
+    Recorder parent;
+    ASSERT_TRUE(parent.CreateEx(0, L"p", WS_OVERLAPPED, CRect(0, 0, 100, 100), nullptr, 0));
+    ASSERT_TRUE(child.Create(L"c", 0, CRect(0, 0, 10, 10), &parent, 100));
+    EXPECT_EQ(GetDlgCtrlID(child), 100);
+    EXPECT_EQ(parent.GetDlgItem(100), child.GetSafeHwnd());
+}
+
+std::vector<std::string> g_order;
+
+class Inner : public CDialog {
+public:
+    Inner() : CDialog(9002) {}
+
+protected:
+    BOOL OnInitDialog() override {
+        g_order.push_back("inner init");
+        ::PostMessageW(m_hWnd, WM_COMMAND, IDOK, 0);
+        return TRUE;
+    }
+    void OnOK() override {
+        g_order.push_back("inner end");
+        EndDialog(7);
+    }
+};
+
+class Outer : public CDialog {
+public:
+    INT_PTR innerResult = 0;
+    std::wstring text;
+    Outer() : CDialog(9001) {}
+
+protected:
+    BOOL OnInitDialog() override {
+        g_order.push_back("outer init");
+        SetDlgItemTextW(m_hWnd, 100, L"中文 text");
+        ::PostMessageW(m_hWnd, WM_APP, 0, 0);
+        return TRUE;
+    }
+    INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_APP) {
+            Inner inner;
+            innerResult = inner.DoModal();  // a nested modal loop on the same thread
+            g_order.push_back("outer resumes");
+            wchar_t buf[64];
+            GetDlgItemTextW(m_hWnd, 100, buf, 64);
+            text = buf;
+            EndDialog(8);
+            return TRUE;
+        }
+        return CDialog::DialogProc(msg, wp, lp);
+    }
+};
+
+TEST(Framework, NestedModalDialogsEndInOrder) {
+    g_order.clear();
+    Outer outer;
+    EXPECT_EQ(outer.DoModal(), 8);
+    EXPECT_EQ(outer.innerResult, 7);
+    EXPECT_EQ(outer.text, L"中文 text");
+    const std::vector<std::string> expect{"outer init", "inner init", "inner end", "outer resumes"};
+    EXPECT_EQ(g_order, expect);
+    EXPECT_EQ(outer.GetSafeHwnd(), nullptr);
+
+    Inner missing;
+    CDialog none(4711);
+    EXPECT_EQ(none.DoModal(), -1);  // no such template
+}
+
+TEST(Framework, ModelessDialog) {
+    g_order.clear();
+    CDialog d(9002);
+    ASSERT_TRUE(d.CreateModeless());
+    HWND h = d.GetSafeHwnd();
+    ASSERT_TRUE(IsWindow(h));
+    d.EndDialog(IDOK);
+    EXPECT_FALSE(IsWindow(h));
+    EXPECT_EQ(d.GetSafeHwnd(), nullptr);
+}
+
+TEST(Framework, OwnersReleaseWhatTheyHold) {
+    const long base = kv::LiveOwnerCount().load();
+    std::vector<HGDIOBJ> released;
+    for (int i = 0; i < 1000; ++i) {
+        kv::WindowDc screen = kv::GetDc(nullptr);
+        kv::UniqueHdc memory = kv::CreateCompatibleDc(screen.get());
+        kv::UniqueHbitmap bmp(CreateCompatibleBitmap(screen.get(), 16, 16));
+        kv::UniqueHbrush brush(CreateSolidBrush(RGB(i % 256, 0, 0)));
+        kv::UniqueHpen pen(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+        kv::UniqueHrgn rgn(CreateRectRgn(0, 0, i % 16 + 1, 4));
+        {
+            kv::ScopedSelect selBmp(memory.get(), bmp.get());
+            kv::ScopedSelect selBrush(memory.get(), brush.get());
+            kv::ScopedSelect selPen(memory.get(), pen.get());
+            Rectangle(memory.get(), 0, 0, 8, 8);
+        }
+        EXPECT_EQ(kv::LiveOwnerCount().load(), base + 6);
+        if (i % 97 == 0) released.insert(released.end(), {bmp.get(), brush.get(), pen.get(), rgn.get()});
+    }
+    EXPECT_EQ(kv::LiveOwnerCount().load(), base);
+    for (HGDIOBJ h : released) EXPECT_EQ(GetObjectType(h), 0u);
+
+    kv::UniqueHbitmap a(CreateBitmap(1, 1, 1, 1, nullptr));
+    HBITMAP raw = a.get();
+    kv::UniqueHbitmap b(std::move(a));
+    EXPECT_FALSE(a);
+    EXPECT_EQ(b.get(), raw);
+    HBITMAP kept = b.release();
+    EXPECT_EQ(kv::LiveOwnerCount().load(), base);
+    EXPECT_NE(GetObjectType(kept), 0u);
+    DeleteObject(kept);
+}
+
+TEST(Framework, ScopedOperations) {
+    Recorder w;
+    ASSERT_TRUE(w.CreateEx(0, L"ops", WS_OVERLAPPED, CRect(0, 0, 50, 50), nullptr, 0));
+    {
+        kv::CaptureOwner capture(w);
+        EXPECT_EQ(GetCapture(), w.GetSafeHwnd());
+    }
+    EXPECT_EQ(GetCapture(), nullptr);
+    {
+        kv::ClipboardSession first(w);
+        EXPECT_TRUE(first);
+    }
+    {
+        kv::TimerOwner t(w, 9, 1000);
+        EXPECT_TRUE(t.Running());
+    }
+    kv::GdiPlusSession gdiplus;
+    EXPECT_TRUE(gdiplus);
+}
+
+}  // namespace
