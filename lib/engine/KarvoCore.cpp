@@ -30,6 +30,7 @@ void CKarvoCore::CloseDadodav() {
     if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
     m_gdiplusToken = 0;
     m_bConfigSaved = m_config.SaveConfig();
+    m_dwConfigError = m_bConfigSaved ? 0 : ::GetLastError();
     if (IsWindow()) DestroyWindow();
 }
 

@@ -29,6 +29,8 @@ public:
     void CloseDadodav();
     //! Whether the settings were written by the last CloseDadodav (the program reports a failure).
     bool GetConfigSaved() const { return m_bConfigSaved; }
+    //! The system error of that failed save (0 after a successful one).
+    DWORD GetConfigSaveError() const { return m_dwConfigError; }
 
     //! Rebuilds processed bitmap, current image and thumbnail from the last capture.
     void RefreshImageData();
@@ -88,4 +90,5 @@ protected:
     HWND m_hFoundWnd = nullptr;
     BOOL m_bFindingWnd = FALSE;
     bool m_bConfigSaved = false;
+    DWORD m_dwConfigError = 0;
 };

@@ -11,12 +11,45 @@ CDialog::~CDialog() {
 }
 
 INT_PTR CDialog::DoModal() {
+    HWND owner = m_pParent ? m_pParent->GetSafeHwnd() : nullptr;
+    if (owner) owner = ::GetAncestor(owner, GA_ROOT);
     m_modal = true;
-    HWND parent = m_pParent ? m_pParent->GetSafeHwnd() : nullptr;
-    const INT_PTR r = ::DialogBoxParamW(kv::fw::GetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), parent,
-                                        &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
+    m_ending = false;
+    m_result = -1;
+    HWND hwnd = ::CreateDialogParamW(kv::fw::GetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), owner,
+                                     &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
+    if (!hwnd) {
+        m_modal = false;
+        return -1;
+    }
+    const bool ownerWasEnabled = owner && ::IsWindowEnabled(owner);
+    if (ownerWasEnabled) ::EnableWindow(owner, FALSE);
+    if (!m_ending) {
+        ::ShowWindow(hwnd, SW_SHOWNORMAL);
+        bool idle = true;
+        while (!m_ending) {
+            MSG msg;
+            if (idle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+                ::SendMessageW(hwnd, WM_KICKIDLE, MSGF_DIALOGBOX, 0);
+                idle = false;
+                continue;
+            }
+            if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+                if (msg.message == WM_QUIT) ::PostQuitMessage(int(msg.wParam));  // pass it on to the outer loop
+                break;
+            }
+            idle = true;
+            if (!::IsWindow(hwnd)) break;
+            if (PreTranslateMessage(&msg) || ::IsDialogMessageW(hwnd, &msg)) continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    if (ownerWasEnabled) ::EnableWindow(owner, TRUE);
+    if (owner && ::GetActiveWindow() == hwnd) ::SetActiveWindow(owner);
+    if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
     m_modal = false;
-    return r;
+    return m_result;
 }
 
 BOOL CDialog::CreateModeless(CWnd* pParent) {
@@ -29,10 +62,13 @@ BOOL CDialog::CreateModeless(CWnd* pParent) {
 
 void CDialog::EndDialog(INT_PTR result) {
     if (!m_hWnd) return;
-    if (m_modal)
-        ::EndDialog(m_hWnd, result);
-    else
+    if (m_modal) {
+        m_result = result;
+        m_ending = true;
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);  // wake the loop
+    } else {
         DestroyWindow();
+    }
 }
 
 BOOL CDialog::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }

@@ -2,7 +2,13 @@
 // CDialog: modal and modeless dialogs from templates in the current resource module. The dialog
 // procedure reads `this` from the init parameter on WM_INITDIALOG, keeps it in DWLP_USER and
 // forwards to DialogProc; a handler's result for WM_NOTIFY goes back through DWLP_MSGRESULT.
+// A modal dialog runs the framework's own loop (owner disabled, PreTranslateMessage, dialog
+// keyboard handling), which sends WM_KICKIDLE whenever the queue runs empty: the dialog updates
+// its menus and buttons there.
 #include "framework/Window.h"
+
+//! Sent to a modal dialog when its loop finds the queue empty (wParam MSGF_DIALOGBOX).
+#define WM_KICKIDLE 0x036A
 
 class KV_API CDialog : public CWnd {
 public:
@@ -19,6 +25,8 @@ public:
     UINT GetTemplateId() const { return m_nIDTemplate; }
 
 protected:
+    //! Called by the modal loop for every message before dialog handling; TRUE eats it.
+    virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
     //! Return FALSE when focus was set here.
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK() { EndDialog(IDOK); }
@@ -37,4 +45,6 @@ protected:
 private:
     static INT_PTR CALLBACK StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     bool m_modal = false;
+    bool m_ending = false;
+    INT_PTR m_result = -1;
 };

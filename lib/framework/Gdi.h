@@ -17,6 +17,14 @@ public:
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
     WindowDc(WindowDc&& o) noexcept : m_hwnd(o.m_hwnd), m_hdc(std::exchange(o.m_hdc, nullptr)) {}
+    WindowDc& operator=(WindowDc&& o) noexcept {
+        if (this != &o) {
+            reset();
+            m_hwnd = o.m_hwnd;
+            m_hdc = std::exchange(o.m_hdc, nullptr);
+        }
+        return *this;
+    }
     HDC get() const { return m_hdc; }
     explicit operator bool() const { return m_hdc != nullptr; }
     void reset() {

@@ -1,0 +1,163 @@
+// The command table of the main dialog: menu items, buttons, the tray menu and the hot keys all
+// arrive here by command id. An entry may carry an update handler that gives its menu mark.
+#include "MainDialog.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "About.h"
+#include "res/resource.h"
+#include "settings/Helper.h"
+
+namespace {
+
+const wchar_t kHomePage[] = L"http://www.velmor.example";
+const wchar_t kHelpPage[] = L"http://www.velmor.example/help/karvo";
+
+// Option menu ids → field index (grey, negate, scale, rotate, flip h, flip v, shear down,
+// shear across, blur, sharpen).
+constexpr struct {
+    UINT id;
+    int index;
+} kOptionMenu[] = {{ID_OPTION_GRAYSCALE, 0}, {ID_OPTION_NEGATE, 1},      {ID_OPTION_FLIPHORZ, 4},
+                   {ID_OPTION_FLIPVERT, 5},  {ID_OPTION_ROTATE, 3},      {ID_OPTION_SCALE, 2},
+                   {ID_OPTION_SHEARACROSS, 7}, {ID_OPTION_SHEARDOWN, 6}, {ID_OPTION_BLUR, 8},
+                   {ID_OPTION_SHARPEN, 9}};
+
+int OptionIndex(UINT id) {
+    for (const auto& o : kOptionMenu)
+        if (o.id == id) return o.index;
+    return -1;
+}
+
+}  // namespace
+
+// Update results: -1 leaves the item alone; otherwise MF_CHECKED / MF_UNCHECKED, with
+// MFT_RADIOCHECK added for a radio mark.
+struct CKarvoDlg::Command {
+    UINT id;
+    void (CKarvoDlg::*run)();
+    int (CKarvoDlg::*update)();
+};
+
+const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
+    static const Command kCommands[] = {
+        {IDC_CHECK_GRAYSCALE, &CKarvoDlg::OnOptionChecked, nullptr},
+        {IDC_CHECK_NEGATE, &CKarvoDlg::OnOptionChecked, nullptr},
+        {IDC_CHECK_SCALE, &CKarvoDlg::OnOptionChecked, nullptr},
+        {IDC_CHECK_ROTATE, &CKarvoDlg::OnOptionChecked, nullptr},
+        {IDC_CHECK_FLIPHORZ, &CKarvoDlg::OnOptionChecked, nullptr},
+        {IDC_CHECK_FLIPVERT, &CKarvoDlg::OnOptionChecked, nullptr},
+        {IDC_CHECK_SHEARDOWN, &CKarvoDlg::OnOptionChecked, nullptr},
+        {IDC_CHECK_SHEARACROSS, &CKarvoDlg::OnOptionChecked, nullptr},
+        {IDC_CHECK_BLUR, &CKarvoDlg::OnOptionChecked, nullptr},
+        {IDC_CHECK_SHARPEN, &CKarvoDlg::OnOptionChecked, nullptr},
+        {ID_AUTO_COPY, &CKarvoDlg::OnAutoCopy, &CKarvoDlg::AutoCopyState},
+        {ID_SNAP_NEW, &CKarvoDlg::OnSnapNew, nullptr},
+        {ID_SNAP_FULLSCREEN, &CKarvoDlg::OnSnapFullScreen, nullptr},
+        {ID_FILE_PRINT, &CKarvoDlg::OnPrint, nullptr},
+        {ID_FILE_PRINT_SETUP, &CKarvoDlg::OnPrintSetup, nullptr},
+        {ID_APP_EXIT, &CKarvoDlg::OnExit, nullptr},
+        {ID_SHOW_HIDE, &CKarvoDlg::OnShowHide, nullptr},
+        {ID_APP_ABOUT, &CKarvoDlg::OnAbout, nullptr},
+        {ID_HELP_FINDER, &CKarvoDlg::OnHelp, nullptr},
+        {ID_HOMEPAGE, &CKarvoDlg::OnHomePage, nullptr},
+        {IDC_PREVIEW, &CKarvoDlg::OnHomePage, nullptr},
+        {ID_CHECK_UPDATE, &CKarvoDlg::OnCheckUpdate, nullptr},
+    };
+    for (const Command& c : kCommands)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+BOOL CKarvoDlg::OnCommand(UINT id, UINT code, HWND hwndCtl) {
+    if (const int option = OptionIndex(id); option >= 0 && !hwndCtl) {
+        ToggleOption(option);
+        return TRUE;
+    }
+    if (id == IDC_PREVIEW && code != STN_CLICKED) return FALSE;
+    if (hwndCtl && code != BN_CLICKED && id != IDC_PREVIEW) return FALSE;
+    if (const Command* c = FindCommand(id); c && c->run) {
+        (this->*c->run)();
+        return TRUE;
+    }
+    return CDialog::OnCommand(id, code, hwndCtl);
+}
+
+void CKarvoDlg::UpdateMenu(HMENU menu, int depth) {
+    const int n = ::GetMenuItemCount(menu);
+    for (int pos = 0; pos < n; ++pos) {
+        if (HMENU sub = ::GetSubMenu(menu, pos)) {
+            if (depth < 2) UpdateMenu(sub, depth + 1);
+            continue;
+        }
+        const UINT id = ::GetMenuItemID(menu, pos);
+        int state = -1;
+        if (const int option = OptionIndex(id); option >= 0)
+            state = OptionState(option);
+        else if (const Command* c = FindCommand(id); c && c->update)
+            state = (this->*c->update)();
+        if (state < 0) continue;
+        MENUITEMINFOW mii{sizeof mii};
+        mii.fMask = MIIM_FTYPE | MIIM_STATE;
+        ::GetMenuItemInfoW(menu, UINT(pos), TRUE, &mii);
+        mii.fType = (mii.fType & ~UINT(MFT_RADIOCHECK)) | (UINT(state) & MFT_RADIOCHECK);
+        mii.fState = (mii.fState & ~UINT(MFS_CHECKED)) | (UINT(state) & MF_CHECKED ? MFS_CHECKED : 0);
+        ::SetMenuItemInfoW(menu, UINT(pos), TRUE, &mii);
+    }
+}
+
+void CKarvoDlg::OnOptionChecked() {
+    ExchangeImageOptions(TRUE);
+    m_core.RefreshImageData();
+    Invalidate(TRUE);
+}
+
+// A menu item flips its field, then the fields go to the controls and on to the settings; so a
+// capture type chosen in the combo box and not yet used is set back to the field's value.
+void CKarvoDlg::ToggleOption(int index) {
+    m_options[size_t(index)] = !m_options[size_t(index)];
+    UpdateData(FALSE);
+    ExchangeImageOptions(TRUE);
+    m_core.RefreshImageData();
+    Invalidate(TRUE);
+}
+
+int CKarvoDlg::OptionState(int index) { return m_options[size_t(index)] ? MF_CHECKED : MF_UNCHECKED; }
+
+void CKarvoDlg::OnAutoCopy() { m_core.m_config.SetAutoCopy(!m_core.m_config.GetAutoCopy()); }
+
+int CKarvoDlg::AutoCopyState() { return m_core.m_config.GetAutoCopy() ? MF_CHECKED : MF_UNCHECKED; }
+
+void CKarvoDlg::AfterCapture(BOOL captured) {
+    if (captured) DrawPreview(FALSE);
+    m_nSnapType = m_core.m_config.GetSnapMode();
+    UpdateData(FALSE);
+}
+
+void CKarvoDlg::OnSnapFullScreen() { AfterCapture(m_core.SnapFullScreen()); }
+
+void CKarvoDlg::OnSnapNew() {
+    UpdateData(TRUE);
+    switch (m_nSnapType) {
+    case 0: OnSnapFullScreen(); break;
+    default: break;  // the other capture types arrive with their engine operations
+    }
+}
+
+void CKarvoDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }
+
+void CKarvoDlg::OnAbout() {
+    CDlgAbout about;
+    about.DoModal();
+}
+
+void CKarvoDlg::OnHelp() { ::ShellExecuteW(nullptr, L"open", kHelpPage, nullptr, L"", SW_SHOWMAXIMIZED); }
+
+void CKarvoDlg::OnHomePage() { ::ShellExecuteW(nullptr, L"open", kHomePage, nullptr, L"", SW_SHOWMAXIMIZED); }
+
+void CKarvoDlg::OnCheckUpdate() {
+    const std::wstring updater = CHelper::GetAppPath() + L"kv_webinst.exe";
+    ::ShellExecuteW(nullptr, L"open", updater.c_str(), nullptr, L"", SW_SHOWNORMAL);
+}

@@ -1,0 +1,185 @@
+// The main dialog: initialisation and destruction, data exchange, window messages, and the
+// idle update of menus and buttons.
+#include "MainDialog.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "About.h"
+#include "framework/ModuleState.h"
+#include "res/resource.h"
+
+namespace {
+
+// Check boxes of the ten option fields, in field order.
+constexpr int kOptionBoxes[10] = {IDC_CHECK_GRAYSCALE, IDC_CHECK_NEGATE,    IDC_CHECK_SCALE,       IDC_CHECK_ROTATE,
+                                  IDC_CHECK_FLIPHORZ,  IDC_CHECK_FLIPVERT,  IDC_CHECK_SHEARDOWN,   IDC_CHECK_SHEARACROSS,
+                                  IDC_CHECK_BLUR,      IDC_CHECK_SHARPEN};
+
+std::wstring LoadString(UINT id) {
+    const wchar_t* text = nullptr;
+    const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return n > 0 ? std::wstring(text, size_t(n)) : std::wstring();
+}
+
+}  // namespace
+
+CKarvoDlg::CKarvoDlg()
+    : CDialog(IDD_KARVO_DIALOG),
+      m_hIcon(::LoadIconW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      m_hCursorHand(::LoadCursorW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(IDC_CURSOR_HAND))) {}
+
+CKarvoDlg::~CKarvoDlg() = default;
+
+void CKarvoDlg::UpdateData(BOOL fromControls) {
+    HWND combo = GetDlgItem(IDC_SNAP_TYPE);
+    if (fromControls) {
+        m_nSnapType = int(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        for (int i = 0; i < 10; ++i) m_options[size_t(i)] = ::IsDlgButtonChecked(m_hWnd, kOptionBoxes[i]) == BST_CHECKED;
+    } else {
+        ::SendMessageW(combo, CB_SETCURSEL, WPARAM(m_nSnapType), 0);
+        for (int i = 0; i < 10; ++i)
+            ::CheckDlgButton(m_hWnd, kOptionBoxes[i], m_options[size_t(i)] ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void CKarvoDlg::ExchangeImageOptions(BOOL toSettings) {
+    CKarvoConfig& c = m_core.m_config;
+    using Get = int (CKarvoConfig::*)() const;
+    using Set = void (CKarvoConfig::*)(int);
+    static const std::pair<Get, Set> kAccessors[10] = {
+        {&CKarvoConfig::GetGrayScale, &CKarvoConfig::SetGrayScale},     {&CKarvoConfig::GetNegate, &CKarvoConfig::SetNegate},
+        {&CKarvoConfig::GetScale, &CKarvoConfig::SetScale},             {&CKarvoConfig::GetRotate, &CKarvoConfig::SetRotate},
+        {&CKarvoConfig::GetFlipHorz, &CKarvoConfig::SetFlipHorz},       {&CKarvoConfig::GetFlipVert, &CKarvoConfig::SetFlipVert},
+        {&CKarvoConfig::GetShearDown, &CKarvoConfig::SetShearDown},     {&CKarvoConfig::GetShearAcross, &CKarvoConfig::SetShearAcross},
+        {&CKarvoConfig::GetBlur, &CKarvoConfig::SetBlur},               {&CKarvoConfig::GetSharpen, &CKarvoConfig::SetSharpen},
+    };
+    if (toSettings) {
+        UpdateData(TRUE);
+        for (int i = 0; i < 10; ++i) (c.*kAccessors[i].second)(m_options[size_t(i)]);
+    } else {
+        for (int i = 0; i < 10; ++i) m_options[size_t(i)] = (c.*kAccessors[i].first)() != 0;
+        UpdateData(FALSE);
+    }
+}
+
+BOOL CKarvoDlg::OnInitDialog() {
+    // The six capture types of the combo box.
+    HWND combo = GetDlgItem(IDC_SNAP_TYPE);
+    for (UINT i = 0; i < 6; ++i)
+        ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadString(IDS_SNAPTYPE_FIRST + i).c_str()));
+    m_wndPreview.Attach(GetDlgItem(IDC_PREVIEW));
+    UpdateData(FALSE);
+
+    const std::wstring about = LoadString(IDS_ABOUTBOX);
+    if (HMENU sys = ::GetSystemMenu(m_hWnd, FALSE); sys && !about.empty()) {
+        ::AppendMenuW(sys, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(sys, MF_STRING, IDM_ABOUTBOX, about.c_str());
+    }
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    m_placeholder.reset(static_cast<HBITMAP>(
+        ::LoadImageW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(IDB_PLACEHOLDER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+
+    m_hTooltip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                                   kv::fw::GetInstanceHandle(), nullptr);
+    if (m_hTooltip) {
+        TTTOOLINFOW tool{sizeof tool};
+        tool.uFlags = TTF_IDISHWND;
+        tool.hwnd = m_hWnd;
+        tool.uId = reinterpret_cast<UINT_PTR>(m_wndPreview.GetSafeHwnd());
+        tool.lpszText = const_cast<wchar_t*>(L"点击访问Velmor科技官网");
+        ::SendMessageW(m_hTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageW(m_hTooltip, TTM_ACTIVATE, TRUE, 0);
+    }
+
+    m_core.InitDadodav(this, &m_wndPreview);
+
+    // Centre on the screen.
+    CRect rc;
+    GetWindowRect(&rc);
+    const int sw = ::GetSystemMetrics(SM_CXSCREEN), sh = ::GetSystemMetrics(SM_CYSCREEN);
+    ::SetWindowPos(m_hWnd, nullptr, (sw - rc.Width()) / 2, (sh - rc.Height()) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    m_nSnapType = m_core.m_config.GetSnapMode();
+    ExchangeImageOptions(FALSE);
+    UpdateData(FALSE);
+    SetWindowText(m_core.m_config.GetAppName());
+    return TRUE;
+}
+
+void CKarvoDlg::OnDestroy() {
+    m_core.CloseDadodav();
+    m_placeholder.reset();
+    m_wndPreview.Detach();
+    if (!m_core.GetConfigSaved()) {
+        // Settings are written only here; a failure is told once, with the place and the reason.
+        const DWORD err = m_core.GetConfigSaveError();
+        wchar_t* text = nullptr;
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, err, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+        std::wstring msg = L"无法保存设置文件：\n" + CKarvoConfig::GetConfigPath() + L"\n\n本次运行中更改的设置将会丢失。";
+        if (text) {
+            msg += L"\n\n";
+            msg += text;
+            ::LocalFree(text);
+        }
+        ::MessageBoxW(nullptr, msg.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONWARNING);
+    }
+}
+
+BOOL CKarvoDlg::OnSysCommand(WPARAM cmd) {
+    if ((cmd & 0xFFF0) == IDM_ABOUTBOX) {
+        OnAbout();
+        return TRUE;
+    }
+    if (cmd == SC_MINIMIZE) {
+        ShowWindow(SW_HIDE);  // reachable again through the tray icon and the show/hide hot key
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL CKarvoDlg::OnSetCursor(HWND under) {
+    if (under != m_wndPreview.GetSafeHwnd() || !m_hCursorHand) return FALSE;
+    ::SetCursor(m_hCursorHand);
+    SetMsgResult(TRUE);
+    return TRUE;
+}
+
+BOOL CKarvoDlg::PreTranslateMessage(MSG* msg) {
+    if (m_hTooltip && msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELAST)
+        ::SendMessageW(m_hTooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    return FALSE;
+}
+
+// Buttons without a command are disabled; every pop-up of the menu bar, and the pop-ups nested
+// one level below, get their check and radio marks from the commands' update handlers.
+void CKarvoDlg::OnKickIdle() {
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t cls[16];
+        if (!::GetClassNameW(child, cls, 16) || ::lstrcmpiW(cls, L"Button") != 0) continue;
+        const LONG style = LONG(::GetWindowLongPtrW(child, GWL_STYLE)) & BS_TYPEMASK;
+        if (style != BS_PUSHBUTTON && style != BS_DEFPUSHBUTTON) continue;
+        const UINT id = UINT(::GetDlgCtrlID(child));
+        const bool enabled = id == IDOK || id == IDCANCEL || FindCommand(id) != nullptr;
+        if (bool(::IsWindowEnabled(child)) != enabled) ::EnableWindow(child, enabled);
+    }
+    if (HMENU bar = ::GetMenu(m_hWnd)) UpdateMenu(bar, 0);
+}
+
+INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_SYSCOMMAND: return OnSysCommand(wp);
+    case WM_PAINT: return OnPaint(), TRUE;
+    case WM_QUERYDRAGICON: return SetMsgResult(reinterpret_cast<LRESULT>(m_hIcon)), TRUE;
+    case WM_SETCURSOR: return OnSetCursor(reinterpret_cast<HWND>(wp));
+    case WM_KICKIDLE: return OnKickIdle(), TRUE;
+    case WM_INITMENUPOPUP: return UpdateMenu(reinterpret_cast<HMENU>(wp), 1), TRUE;
+    case WM_DESTROY: return OnDestroy(), FALSE;
+    default: return CDialog::DialogProc(msg, wp, lp);
+    }
+}

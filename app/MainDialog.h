@@ -1,0 +1,67 @@
+#pragma once
+// CKarvoDlg: the main window (template 102) and the program's main loop. It owns the capture
+// engine, and through it the settings; every command ends in one call on one of them.
+#include <array>
+
+#include "engine/KarvoCore.h"
+#include "framework/Dialog.h"
+#include "framework/Handles.h"
+
+class CKarvoDlg : public CDialog {
+public:
+    CKarvoDlg();
+    ~CKarvoDlg() override;
+
+    //! TRUE: controls → fields → settings; FALSE: settings → fields → controls.
+    void ExchangeImageOptions(BOOL toSettings);
+    //! TRUE: print one page; FALSE: draw into the preview control.
+    void DrawPreview(BOOL toPrinter);
+    CKarvoCore& Engine() { return m_core; }
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(UINT id, UINT code, HWND hwndCtl) override;
+    INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+private:
+    struct Command;
+    static const Command* FindCommand(UINT id);
+    //! Fields ↔ controls.
+    void UpdateData(BOOL fromControls);
+    void OnPaint();
+    void OnDestroy();
+    void OnKickIdle();
+    void UpdateMenu(HMENU menu, int depth);
+    BOOL OnSysCommand(WPARAM cmd);
+    BOOL OnSetCursor(HWND under);
+    void PrintPreview();
+    void PrinterSetup();
+
+    // Commands (table in Commands.cpp).
+    void OnOptionChecked();
+    void ToggleOption(int index);
+    void OnAutoCopy();
+    void OnSnapNew();
+    void OnSnapFullScreen();
+    void AfterCapture(BOOL captured);
+    void OnShowHide();
+    void OnAbout();
+    void OnHelp();
+    void OnHomePage();
+    void OnCheckUpdate();
+    void OnPrint() { DrawPreview(TRUE); }
+    void OnPrintSetup() { PrinterSetup(); }
+    void OnExit() { EndDialog(IDOK); }
+    int OptionState(int index);
+    int AutoCopyState();
+
+    int m_nSnapType = 0;
+    CWnd m_wndPreview;
+    std::array<BOOL, 10> m_options{};  // grey, negate, scale, rotate, flip h, flip v, shear down, shear across, blur, sharpen
+    HICON m_hIcon;            // shared resource icon, not destroyed
+    HCURSOR m_hCursorHand;    // shared resource cursor, not destroyed
+    kv::UniqueHbitmap m_placeholder;
+    HWND m_hTooltip = nullptr;  // child of the dialog, destroyed with it
+    CKarvoCore m_core;
+};

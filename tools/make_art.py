@@ -1,0 +1,247 @@
+#!/usr/bin/env python3
+"""Draws the program's and the library's pictures (icons, cursors, bitmaps) procedurally and
+writes them in the Windows resource file formats. Run once; the outputs are committed.
+Usage: make_art.py APP_RES_DIR LIB_RES_DIR"""
+import math
+import struct
+import sys
+import zlib
+
+
+def clamp(v):
+    return max(0, min(255, int(v)))
+
+
+def icon_pixel(x, y, n):
+    """The program icon at size n: a blue rounded tile, white viewfinder corners, a red dot."""
+    u, v = (x + 0.5) / n, (y + 0.5) / n
+    r = 0.18
+    dx, dy = max(r - u, 0, u - (1 - r)), max(r - v, 0, v - (1 - r))
+    if dx * dx + dy * dy > r * r or u < 0.02 or v < 0.02 or u > 0.98 or v > 0.98:
+        return (0, 0, 0, 0)
+    shade = 1 - 0.35 * v
+    col = (clamp(30 * shade), clamp(110 * shade), clamp(215 * shade), 255)
+    t = 0.07
+    for cx in (0.22, 0.78):
+        for cy in (0.22, 0.78):
+            sx, sy = (1 if cx < 0.5 else -1), (1 if cy < 0.5 else -1)
+            horizontal = abs(v - cy) < t / 2 and -t / 2 <= (u - cx) * sx <= 0.16
+            vertical = abs(u - cx) < t / 2 and -t / 2 <= (v - cy) * sy <= 0.16
+            if horizontal or vertical:
+                col = (255, 255, 255, 255)
+    if (u - 0.5) ** 2 + (v - 0.5) ** 2 < 0.11 ** 2:
+        col = (230, 40, 40, 255)
+    return col
+
+
+def bmp_rows_32(n, fn):
+    """Bottom-up BGRA rows."""
+    out = bytearray()
+    for y in range(n - 1, -1, -1):
+        for x in range(n):
+            r, g, b, a = fn(x, y, n)
+            out += bytes((b, g, r, a))
+    return bytes(out)
+
+
+def and_mask(n, fn):
+    row_bytes = ((n + 31) // 32) * 4
+    out = bytearray()
+    for y in range(n - 1, -1, -1):
+        row = bytearray(row_bytes)
+        for x in range(n):
+            if fn(x, y, n)[3] < 128:
+                row[x // 8] |= 0x80 >> (x % 8)
+        out += row
+    return bytes(out)
+
+
+def icon_image_32(n):
+    hdr = struct.pack('<IiiHHIIiiII', 40, n, n * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    return hdr + bmp_rows_32(n, icon_pixel) + and_mask(n, icon_pixel)
+
+
+PALETTE = [(0, 0, 0)] + [(r * 51, g * 51, b * 51) for r in range(6) for g in range(6) for b in range(6)]
+PALETTE += [(i * 6, i * 6, i * 6) for i in range(256 - len(PALETTE))]
+
+
+def nearest(rgb):
+    best, bi = 1 << 30, 0
+    for i, p in enumerate(PALETTE):
+        d = sum((a - b) ** 2 for a, b in zip(rgb, p))
+        if d < best:
+            best, bi = d, i
+    return bi
+
+
+def icon_image_8(n):
+    hdr = struct.pack('<IiiHHIIiiII', 40, n, n * 2, 1, 8, 0, 0, 0, 0, 256, 0)
+    pal = b''.join(bytes((b, g, r, 0)) for r, g, b in PALETTE)
+    row_bytes = (n + 3) // 4 * 4
+    rows = bytearray()
+    cache = {}
+    for y in range(n - 1, -1, -1):
+        row = bytearray(row_bytes)
+        for x in range(n):
+            r, g, b, a = icon_pixel(x, y, n)
+            key = (r, g, b) if a >= 128 else (0, 0, 0)
+            if key not in cache:
+                cache[key] = nearest(key)
+            row[x] = cache[key]
+        rows += row
+    return hdr + pal + bytes(rows) + and_mask(n, icon_pixel)
+
+
+def png(n, fn):
+    raw = b''.join(b'\0' + b''.join(bytes(fn(x, y, n)) for x in range(n)) for y in range(n))
+
+    def chunk(tag, data):
+        return struct.pack('>I', len(data)) + tag + data + struct.pack('>I', zlib.crc32(tag + data) & 0xFFFFFFFF)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', n, n, 8, 6, 0, 0, 0)) +
+            chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
+def write_ico(path, images):
+    """images: list of (size, bitcount, data)."""
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for n, bits, data in images:
+        out += struct.pack('<BBBBHHII', n % 256, n % 256, 0, 0, 1, bits, len(data), offset)
+        offset += len(data)
+    for _, _, data in images:
+        out += data
+    open(path, 'wb').write(out)
+
+
+def write_cur(path, n, hot, pixel_on, pixel_opaque):
+    """A monochrome cursor: pixel_opaque(x, y) draws, pixel_on(x, y) is white where drawn."""
+    row_bytes = ((n + 31) // 32) * 4
+    xor, andm = bytearray(), bytearray()
+    for y in range(n - 1, -1, -1):
+        xr, ar = bytearray(row_bytes), bytearray(b'\xff' * row_bytes)
+        for x in range(n):
+            if pixel_opaque(x, y):
+                ar[x // 8] &= ~(0x80 >> (x % 8)) & 0xFF
+                if pixel_on(x, y):
+                    xr[x // 8] |= 0x80 >> (x % 8)
+        xor += xr
+        andm += ar
+    hdr = struct.pack('<IiiHHIIiiII', 40, n, n * 2, 1, 1, 0, 0, 0, 0, 2, 0)
+    pal = bytes((0, 0, 0, 0, 255, 255, 255, 0))
+    data = hdr + pal + bytes(xor) + bytes(andm)
+    out = struct.pack('<HHH', 0, 2, 1) + struct.pack('<BBBBHHII', n, n, 2, 0, hot[0], hot[1], len(data), 22) + data
+    open(path, 'wb').write(out)
+
+
+def write_bmp(path, w, h, bits, fn, palette=None):
+    row_bytes = (w * bits // 8 + 3) // 4 * 4
+    pal = b''
+    if bits == 8:
+        pal = b''.join(bytes((b, g, r, 0)) for r, g, b in palette)
+    rows = bytearray()
+    for y in range(h - 1, -1, -1):
+        row = bytearray(row_bytes)
+        for x in range(w):
+            v = fn(x, y)
+            if bits == 24:
+                row[x * 3:x * 3 + 3] = bytes((v[2], v[1], v[0]))
+            else:
+                row[x] = v
+        rows += row
+    off = 14 + 40 + len(pal)
+    hdr = struct.pack('<2sIHHI', b'BM', off + len(rows), 0, 0, off)
+    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, bits, 0, len(rows), 2835, 2835, 256 if bits == 8 else 0, 0)
+    open(path, 'wb').write(hdr + info + pal + bytes(rows))
+
+
+def hand(x, y):
+    """A pointing hand in 32 × 32, finger tip at (6, 0)."""
+    finger = 4 <= x <= 8 and 0 <= y <= 16
+    palm = 4 <= x <= 20 and 11 <= y <= 26 and not (x > 17 and y < 14)
+    knuckles = any(9 + 4 * k <= x <= 12 + 4 * k and 9 <= y <= 16 for k in range(3))
+    return finger or palm or knuckles
+
+
+def hand_edge(x, y):
+    return hand(x, y) and not all(hand(x + dx, y + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1))
+
+
+def hand_opaque(x, y):
+    return hand(x, y)
+
+
+def hand_white(x, y):
+    return not hand_edge(x, y)
+
+
+def cross_opaque(x, y):
+    """The selection cursor: a thin cross with a gap at the centre (hot spot 15, 15)."""
+    c = 15
+    on_line = (x == c and abs(y - c) <= 12) or (y == c and abs(x - c) <= 12)
+    border = (abs(x - c) == 1 and abs(y - c) <= 12) or (abs(y - c) == 1 and abs(x - c) <= 12)
+    gap = abs(x - c) <= 2 and abs(y - c) <= 2
+    return (on_line or border) and not gap
+
+
+def cross_white(x, y):
+    c = 15
+    return not ((x == c) or (y == c))
+
+
+def placeholder(x, y):
+    """450 × 320: a soft grey field with the icon's tile in the middle."""
+    base = 236 - int(18 * y / 320)
+    col = (base, base, base + 4)
+    u, v = x - 225, y - 150
+    if abs(u) <= 60 and abs(v) <= 60:
+        p = icon_pixel(u + 60, v + 60, 121)
+        if p[3]:
+            col = p[:3]
+    if 230 <= y <= 234 and 150 <= x <= 300:
+        col = (190, 190, 196)
+    if 244 <= y <= 247 and 175 <= x <= 275:
+        col = (205, 205, 210)
+    return col
+
+
+LOGO_PAL = [(255, 255, 255), (30, 110, 215), (230, 40, 40), (120, 120, 120)] + [(0, 0, 0)] * 252
+
+
+def logo(x, y):
+    """120 × 60: the tile at the left and three bars for a word mark."""
+    if 5 <= x < 55 and 5 <= y < 55:
+        p = icon_pixel(x - 5, y - 5, 50)
+        if p[3]:
+            return 2 if p[0] > 200 and p[1] < 100 else (0 if p[0] > 200 else 1)
+    if 62 <= x <= 112 and (14 <= y <= 20 or 27 <= y <= 33 or 40 <= y <= 44):
+        return 1 if y < 34 else 3
+    return 0
+
+
+def tip(x, y):
+    """The tip panel's 16 × 16 badge: a magnifier."""
+    d = math.hypot(x - 6.5, y - 6.5)
+    if 3.5 <= d <= 5.5:
+        return (40, 90, 180)
+    if d < 3.5:
+        return (220, 235, 255)
+    if x >= 9 and y >= 9 and abs((x - 9) - (y - 9)) <= 1 and x <= 14:
+        return (90, 60, 30)
+    return (255, 255, 225)
+
+
+def main():
+    app, lib = sys.argv[1], sys.argv[2]
+    images = [(48, 8, icon_image_8(48)), (32, 8, icon_image_8(32)), (16, 8, icon_image_8(16)),
+              (256, 32, png(256, icon_pixel)), (48, 32, icon_image_32(48)), (32, 32, icon_image_32(32)),
+              (16, 32, icon_image_32(16))]
+    write_ico(app + '/Karvo.ico', images)
+    write_cur(app + '/hand.cur', 32, (6, 0), hand_white, hand_opaque)
+    write_bmp(app + '/logo.bmp', 120, 60, 8, logo, LOGO_PAL)
+    write_bmp(app + '/placeholder.bmp', 450, 320, 24, placeholder)
+    write_cur(lib + '/select.cur', 32, (15, 15), cross_white, cross_opaque)
+    write_bmp(lib + '/tip.bmp', 16, 16, 24, tip)
+
+
+if __name__ == '__main__':
+    main()
