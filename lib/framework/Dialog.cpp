@@ -1,5 +1,6 @@
 #include "framework/Dialog.h"
 
+#include "framework/App.h"
 #include "framework/ModuleState.h"
 
 CDialog::~CDialog() {
@@ -11,7 +12,10 @@ CDialog::~CDialog() {
 }
 
 INT_PTR CDialog::DoModal() {
+    // Without a parent the application's main window owns the dialog (and is disabled meanwhile).
     HWND owner = m_pParent ? m_pParent->GetSafeHwnd() : nullptr;
+    if (!owner && AfxGetApp() && AfxGetApp()->m_pMainWnd && AfxGetApp()->m_pMainWnd != this)
+        owner = AfxGetApp()->m_pMainWnd->GetSafeHwnd();
     if (owner) owner = ::GetAncestor(owner, GA_ROOT);
     m_modal = true;
     m_ending = false;

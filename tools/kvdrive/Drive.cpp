@@ -1,0 +1,202 @@
+#include "Drive.h"
+
+#include <algorithm>
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+namespace kvdrive {
+
+bool WaitFor(const std::function<bool()>& cond, int ms) {
+    const ULONGLONG end = GetTickCount64() + ULONGLONG(ms);
+    for (;;) {
+        if (cond()) return true;
+        if (GetTickCount64() > end) return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(20);
+    }
+}
+
+std::wstring Text(HWND h) {
+    wchar_t buf[1024];
+    const int n = GetWindowTextW(h, buf, 1024);
+    return std::wstring(buf, size_t(std::max(n, 0)));
+}
+
+std::wstring ClassName(HWND h) {
+    wchar_t buf[256];
+    const int n = GetClassNameW(h, buf, 256);
+    return std::wstring(buf, size_t(std::max(n, 0)));
+}
+
+RECT ScreenRect(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return r;
+}
+
+std::vector<HWND> TopWindows(DWORD pid) {
+    struct Ctx {
+        DWORD pid;
+        std::vector<HWND> out;
+    } ctx{pid, {}};
+    EnumWindows(
+        [](HWND h, LPARAM lp) noexcept -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            if (owner == c->pid && IsWindowVisible(h)) c->out.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.out;
+}
+
+HWND FindTopWindow(DWORD pid, const std::wstring& title, const std::wstring& cls) {
+    for (HWND h : TopWindows(pid))
+        if ((title.empty() || Text(h) == title) && (cls.empty() || ClassName(h) == cls)) return h;
+    return nullptr;
+}
+
+HWND WaitTopWindow(DWORD pid, const std::wstring& title, const std::wstring& cls, int ms) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindTopWindow(pid, title, cls)) != nullptr; }, ms);
+    return found;
+}
+
+void MoveMouse(int x, int y) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = LONG((x * 65536LL + 32768) / GetSystemMetrics(SM_CXSCREEN));
+    in.mi.dy = LONG((y * 65536LL + 32768) / GetSystemMetrics(SM_CYSCREEN));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+}
+
+void Click(int x, int y, bool right, bool dbl) {
+    MoveMouse(x, y);
+    Sleep(30);
+    for (int i = 0; i < (dbl ? 2 : 1); ++i) {
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+        in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+        SendInput(2, in, sizeof in[0]);
+        Sleep(30);
+    }
+}
+
+void ClickWindow(HWND h) {
+    const RECT r = ScreenRect(h);
+    Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+void Key(WORD vk, bool down) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = WORD(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    if (vk == VK_SNAPSHOT || vk == VK_DELETE || (vk >= VK_PRIOR && vk <= VK_DOWN)) in.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    SendInput(1, &in, sizeof in);
+}
+
+void Press(WORD vk, std::initializer_list<WORD> modifiers) {
+    for (WORD m : modifiers) Key(m, true);
+    Key(vk, true);
+    Key(vk, false);
+    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) Key(*it, false);
+    Sleep(30);
+}
+
+void TypeText(const std::wstring& text) {
+    for (wchar_t c : text) {
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wScan = in[1].ki.wScan = c;
+        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, in, sizeof in[0]);
+    }
+    Sleep(30);
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC dc = GetDC(nullptr);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(nullptr, dc);
+    return c;
+}
+
+namespace {
+bool PngEncoder(CLSID* clsid) {
+    UINT n = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&n, &size);
+    if (!size) return false;
+    std::vector<BYTE> buf(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buf.data());
+    Gdiplus::GetImageEncoders(n, size, codecs);
+    for (UINT i = 0; i < n; ++i)
+        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) return *clsid = codecs[i].Clsid, true;
+    return false;
+}
+}  // namespace
+
+bool SaveScreenshot(const std::wstring& path, const RECT* area) {
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
+    RECT r = area ? *area : RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    bool ok = false;
+    {
+        Gdiplus::Bitmap image(bmp, nullptr);
+        CLSID png;
+        ok = PngEncoder(&png) && image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+    }
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    Gdiplus::GdiplusShutdown(token);
+    return ok;
+}
+
+Process::~Process() {
+    if (pi.hProcess) {
+        Kill();
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+}
+
+DWORD Process::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (pi.hProcess) GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+}
+
+bool Process::WaitExit(int ms) const { return pi.hProcess && WaitForSingleObject(pi.hProcess, DWORD(ms)) == WAIT_OBJECT_0; }
+
+void Process::Kill() {
+    if (pi.hProcess && ExitCode() == STILL_ACTIVE) {
+        TerminateProcess(pi.hProcess, 99);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+}
+
+bool Start(Process& p, const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si{sizeof si};
+    return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &si, &p.pi) != 0;
+}
+
+}  // namespace kvdrive

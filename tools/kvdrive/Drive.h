@@ -1,0 +1,52 @@
+#pragma once
+// kvdrive: drives Karvo.exe from another process, as a user would. The raw layer finds windows,
+// synthesizes input with SendInput and reads state back; the actions layer (Karvo.h) knows the
+// program. Every wait polls with a deadline; nothing sleeps a fixed time.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kvdrive {
+
+//! Polls cond every 20 ms until it holds or ms pass; whether it held.
+bool WaitFor(const std::function<bool()>& cond, int ms = 10000);
+
+//! The first visible top-level window of the process whose title equals title (empty: any) and
+//! whose class equals cls (empty: any).
+HWND FindTopWindow(DWORD pid, const std::wstring& title = L"", const std::wstring& cls = L"");
+HWND WaitTopWindow(DWORD pid, const std::wstring& title = L"", const std::wstring& cls = L"", int ms = 15000);
+std::vector<HWND> TopWindows(DWORD pid);
+
+std::wstring Text(HWND h);
+std::wstring ClassName(HWND h);
+RECT ScreenRect(HWND h);
+
+// Input, in screen coordinates.
+void MoveMouse(int x, int y);
+void Click(int x, int y, bool right = false, bool dbl = false);
+void ClickWindow(HWND h);  //!< at its centre
+void Key(WORD vk, bool down);
+void Press(WORD vk, std::initializer_list<WORD> modifiers = {});
+void TypeText(const std::wstring& text);
+
+//! Pixel of the screen as COLORREF.
+COLORREF ScreenPixel(int x, int y);
+//! The screen (or a rectangle of it) as a PNG file.
+bool SaveScreenshot(const std::wstring& path, const RECT* area = nullptr);
+
+struct Process {
+    PROCESS_INFORMATION pi{};
+    ~Process();
+    DWORD Id() const { return pi.dwProcessId; }
+    //! Exit code once ended; STILL_ACTIVE while running.
+    DWORD ExitCode() const;
+    bool WaitExit(int ms = 15000) const;
+    void Kill();
+};
+
+//! Starts a program with a command line in a working folder.
+bool Start(Process& p, const std::wstring& exe, const std::wstring& args, const std::wstring& folder);
+
+}  // namespace kvdrive
