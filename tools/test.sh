@@ -20,6 +20,7 @@ echo "== windows tests under Wine"
 source tools/wine-env.sh
 trap kv_wine_stop EXIT
 kv_wine_start
+kv_wine_dpi_prefix
 # A small disk for the full-disk tests (root only; they skip without it).
 small="$KV_ROOT/build/win/smalldisk"
 mkdir -p "$small"

@@ -60,7 +60,24 @@ kv_wine_start() {
     fi
 }
 
+# A second prefix set to 144 DPI, for the high-DPI test.
+kv_wine_dpi_prefix() {
+    local prefix="$KV_WIN_BUILD/wineprefix-dpi"
+    [ -f "$prefix/.kv-booted-dpi" ] && return 0
+    (
+        export WINEPREFIX="$prefix"
+        mkdir -p "$prefix"
+        "$KV_WINE" wineboot -i >/dev/null 2>&1 || true
+        kv_wine_registry
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:00000090\r\n' > "$prefix/dpi.reg"
+        "$KV_WINE" regedit /S "$prefix/dpi.reg" >/dev/null 2>&1 || true
+        wineserver -k >/dev/null 2>&1 || true
+        touch "$prefix/.kv-booted-dpi"
+    )
+}
+
 kv_wine_stop() {
+    WINEPREFIX="$KV_WIN_BUILD/wineprefix-dpi" wineserver -k >/dev/null 2>&1 || true
     WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
     if [ -n "${KV_XVFB_PID:-}" ]; then
         kill "$KV_XVFB_PID" 2>/dev/null || true

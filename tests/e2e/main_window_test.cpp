@@ -133,3 +133,27 @@ TEST_F(MainWindow, UnwritableSettingsAreReported) {
 }
 
 }  // namespace
+
+namespace {
+
+// Run by its own CTest entry in a prefix set to 144 DPI: the dialog grows with the font and is
+// drawn at that size (the program is per-monitor DPI aware).
+class HighDpi : public kvtest::E2eTest {};
+
+TEST_F(HighDpi, MainWindowScales) {
+    wchar_t want[16];
+    if (!GetEnvironmentVariableW(L"KV_EXPECT_DPI", want, 16)) GTEST_SKIP() << "run in the 144 DPI prefix only";
+    kvdrive::Karvo& k = App();
+    ASSERT_TRUE(k.Launch());
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(dpi, _wtoi(want));
+    // 257 dialog units of preview width: about 1.5 times its 96-DPI size (450 pixels there).
+    const RECT pr = kvdrive::ScreenRect(k.Item(IDC_PREVIEW));
+    EXPECT_GT(pr.right - pr.left, 600);
+    Keep(L"main-window-144dpi");
+    EXPECT_TRUE(k.Exit());
+}
+
+}  // namespace
