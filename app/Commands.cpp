@@ -55,7 +55,11 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
         {IDC_CHECK_SHARPEN, &CKarvoDlg::OnOptionChecked, nullptr},
         {ID_AUTO_COPY, &CKarvoDlg::OnAutoCopy, &CKarvoDlg::AutoCopyState},
         {ID_SNAP_NEW, &CKarvoDlg::OnSnapNew, nullptr},
-        {ID_SNAP_FULLSCREEN, &CKarvoDlg::OnSnapFullScreen, nullptr},
+        {ID_SNAP_FULLSCREEN, &CKarvoDlg::OnSnapFullScreen, &CKarvoDlg::ModeState<0>},
+        {ID_SNAP_ACTIVEWIN, &CKarvoDlg::OnSnapActiveWin, &CKarvoDlg::ModeState<1>},
+        {ID_SNAP_CURRENTWIN, &CKarvoDlg::OnSnapCurrentWin, &CKarvoDlg::ModeState<2>},
+        {ID_SNAP_WINCLIENT, &CKarvoDlg::OnSnapWinClient, &CKarvoDlg::ModeState<3>},
+        {ID_SNAP_SELECTRECT, &CKarvoDlg::OnSnapSelectRect, &CKarvoDlg::ModeState<5>},
         {ID_FILE_PRINT, &CKarvoDlg::OnPrint, nullptr},
         {ID_FILE_PRINT_SETUP, &CKarvoDlg::OnPrintSetup, nullptr},
         {ID_APP_EXIT, &CKarvoDlg::OnExit, nullptr},
@@ -137,12 +141,22 @@ void CKarvoDlg::AfterCapture(BOOL captured) {
 }
 
 void CKarvoDlg::OnSnapFullScreen() { AfterCapture(m_core.SnapFullScreen()); }
+void CKarvoDlg::OnSnapActiveWin() { AfterCapture(m_core.SnapActiveWin()); }
+void CKarvoDlg::OnSnapCurrentWin() { AfterCapture(m_core.SnapCurrentWin()); }
+void CKarvoDlg::OnSnapWinClient() { AfterCapture(m_core.SnapWinClient()); }
+void CKarvoDlg::OnSnapSelectRect() { AfterCapture(m_core.SnapSelectRect()); }
 
+// The new-capture command repeats the type selected in the combo box (an index outside 0-5
+// does nothing).
 void CKarvoDlg::OnSnapNew() {
     UpdateData(TRUE);
     switch (m_nSnapType) {
     case 0: OnSnapFullScreen(); break;
-    default: break;  // the other capture types arrive with their engine operations
+    case 1: OnSnapActiveWin(); break;
+    case 2: OnSnapCurrentWin(); break;
+    case 3: OnSnapWinClient(); break;
+    case 5: OnSnapSelectRect(); break;
+    default: break;
     }
 }
 

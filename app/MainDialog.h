@@ -44,6 +44,15 @@ private:
     void OnAutoCopy();
     void OnSnapNew();
     void OnSnapFullScreen();
+    void OnSnapActiveWin();
+    void OnSnapCurrentWin();
+    void OnSnapWinClient();
+    void OnSnapSelectRect();
+    //! Radio mark when the recorded capture type is Mode.
+    template <int Mode>
+    int ModeState() {
+        return m_core.m_config.GetSnapMode() == Mode ? (MF_CHECKED | MFT_RADIOCHECK) : (MF_UNCHECKED | MFT_RADIOCHECK);
+    }
     void AfterCapture(BOOL captured);
     void OnShowHide();
     void OnAbout();

@@ -4,6 +4,7 @@ writes them in the Windows resource file formats. Run once; the outputs are comm
 Usage: make_art.py APP_RES_DIR LIB_RES_DIR"""
 import math
 import struct
+import subprocess
 import sys
 import zlib
 
@@ -174,20 +175,6 @@ def hand_white(x, y):
     return not hand_edge(x, y)
 
 
-def cross_opaque(x, y):
-    """The selection cursor: a thin cross with a gap at the centre (hot spot 15, 15)."""
-    c = 15
-    on_line = (x == c and abs(y - c) <= 12) or (y == c and abs(x - c) <= 12)
-    border = (abs(x - c) == 1 and abs(y - c) <= 12) or (abs(y - c) == 1 and abs(x - c) <= 12)
-    gap = abs(x - c) <= 2 and abs(y - c) <= 2
-    return (on_line or border) and not gap
-
-
-def cross_white(x, y):
-    c = 15
-    return not ((x == c) or (y == c))
-
-
 def placeholder(x, y):
     """450 × 320: a soft grey field with the icon's tile in the middle."""
     base = 236 - int(18 * y / 320)
@@ -218,16 +205,43 @@ def logo(x, y):
     return 0
 
 
-def tip(x, y):
-    """The tip panel's 16 × 16 badge: a magnifier."""
-    d = math.hypot(x - 6.5, y - 6.5)
-    if 3.5 <= d <= 5.5:
-        return (40, 90, 180)
-    if d < 3.5:
-        return (220, 235, 255)
-    if x >= 9 and y >= 9 and abs((x - 9) - (y - 9)) <= 1 and x <= 14:
-        return (90, 60, 30)
-    return (255, 255, 225)
+def tip_panel(x, y):
+    """220 × 253: light-blue gradient panel, a small picture icon in the top band, a one-pixel
+    black frame from (9, 89) to (210, 240) around the magnifier."""
+    if (x in (9, 210) and 89 <= y <= 240) or (y in (89, 240) and 9 <= x <= 210):
+        return (0, 0, 0)
+    if y < 26:
+        t = y / 26
+        col = (clamp(120 + 60 * t), clamp(170 + 40 * t), 235)
+        if 6 <= x <= 22 and 5 <= y <= 19:  # the picture icon: a frame with a hill and a sun
+            if x in (6, 22) or y in (5, 19):
+                return (40, 70, 140)
+            if (x - 17) ** 2 + (y - 9) ** 2 <= 4:
+                return (250, 200, 40)
+            if y >= 19 - max(0, 6 - abs(x - 11)):
+                return (60, 150, 70)
+            return (235, 245, 255)
+        return col
+    t = (y - 26) / 227
+    return (clamp(225 - 25 * t), clamp(238 - 18 * t), clamp(252 - 8 * t))
+
+
+def cross_opaque(x, y):
+    """The selection cursor: a cross-hair (hot spot 15, 16) with a small arrow at its lower right."""
+    cx, cy = 15, 16
+    line = (x == cx and 3 <= y <= 29 and abs(y - cy) > 2) or (y == cy and 2 <= x <= 28 and abs(x - cx) > 2)
+    halo = ((abs(x - cx) == 1 and 3 <= y <= 29 and abs(y - cy) > 2) or
+            (abs(y - cy) == 1 and 2 <= x <= 28 and abs(x - cx) > 2))
+    ax, ay = x - 20, y - 21
+    arrow = 0 <= ax <= 9 and 0 <= ay <= 9 and ax <= ay + 1 and ay - ax <= 6 and ax + ay <= 14
+    return line or halo or arrow
+
+
+def cross_white(x, y):
+    cx, cy = 15, 16
+    ax, ay = x - 20, y - 21
+    inner_arrow = 1 <= ax <= 8 and 2 <= ay <= 8 and ax <= ay - 1 and ay - ax <= 5 and ax + ay <= 12
+    return not ((x == cx) or (y == cy) or inner_arrow)
 
 
 def main():
@@ -239,8 +253,11 @@ def main():
     write_cur(app + '/hand.cur', 32, (6, 0), hand_white, hand_opaque)
     write_bmp(app + '/logo.bmp', 120, 60, 8, logo, LOGO_PAL)
     write_bmp(app + '/placeholder.bmp', 450, 320, 24, placeholder)
-    write_cur(lib + '/select.cur', 32, (15, 15), cross_white, cross_opaque)
-    write_bmp(lib + '/tip.bmp', 16, 16, 24, tip)
+    write_cur(lib + '/select.cur', 32, (15, 16), cross_white, cross_opaque)
+    write_bmp(lib + '/tip.bmp', 220, 253, 24, tip_panel)
+    # The panel's title, drawn with the CJK font that the install step provides.
+    subprocess.run(['convert', lib + '/tip.bmp', '-font', 'WenQuanYi-Micro-Hei', '-pointsize', '13', '-fill', '#1a2f5a',
+                    '-annotate', '+28+18', '截图', '-type', 'TrueColor', 'BMP3:' + lib + '/tip.bmp'], check=True)
 
 
 if __name__ == '__main__':

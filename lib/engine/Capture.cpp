@@ -69,16 +69,10 @@ void CKarvoCore::AutoCopyCurrent() {
 BOOL CKarvoCore::SnapFullScreen() {
     if (m_bSnapping) return FALSE;
     m_bSnapping = TRUE;
-    const bool hide = m_config.GetHideMainWnd() && m_pMainWnd;
-    if (hide) m_pMainWnd->ShowWindow(SW_HIDE);
+    const bool hide = HideForCapture();
     ::Sleep(m_bInitializing ? 50 : m_config.GetSnapDelayTime());
     if (!m_bInitializing) m_config.SetSnapMode(0);
     PlaySnapSound();
     const BOOL result = SnapRect(::GetDesktopWindow(), CRect());
-    if (hide) m_pMainWnd->ShowWindow(SW_SHOW);
-    m_strPathName.clear();
-    m_strFileName.clear();
-    AutoCopyCurrent();
-    m_bSnapping = FALSE;
-    return result;
+    return FinishCapture(hide, result, true);
 }

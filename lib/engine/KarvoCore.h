@@ -43,8 +43,13 @@ public:
     std::wstring GetFileName() const { return m_strFileName; }
     void SetFileName(const std::wstring& s) { m_strFileName = s; }
 
-    //! Whole screen. TRUE when a new capture became the current image.
+    //! The capture operations: TRUE when a new capture became the current image; FALSE when the
+    //! engine was busy, the user cancelled, nothing was chosen or the grab failed.
     BOOL SnapFullScreen();
+    BOOL SnapActiveWin();
+    BOOL SnapCurrentWin();
+    BOOL SnapWinClient();
+    BOOL SnapSelectRect();
     //! Grabs rect of hWnd (the whole window when rect is empty) into a new bitmap object the
     //! caller deletes; null when nothing lies on the primary screen.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rect);
@@ -66,6 +71,12 @@ protected:
     void PlaySnapSound();
     //! The automatic copy after a capture: the current image onto the clipboard as a bitmap.
     void AutoCopyCurrent();
+    //! The closing steps every capture shares: show again, forget the names, copy, clear busy.
+    BOOL FinishCapture(bool hidden, BOOL result, bool guarded);
+    //! Hides the main window when the settings ask for it; whether it did.
+    bool HideForCapture();
+    //! The window chosen in the window-list dialog, or null.
+    HWND ChooseWindow();
 
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnTimer(UINT_PTR nIDEvent);

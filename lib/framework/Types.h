@@ -2,6 +2,8 @@
 // Rectangle and point with the helpers the window code uses; layout-equal to RECT and POINT.
 #include <windows.h>
 
+#include <utility>
+
 struct CRect : RECT {
     CRect() : RECT{0, 0, 0, 0} {}
     CRect(LONG l, LONG t, LONG r, LONG b) : RECT{l, t, r, b} {}

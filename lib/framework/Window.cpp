@@ -1,5 +1,7 @@
 #include "framework/Window.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 #include "framework/ModuleState.h"
@@ -54,9 +56,36 @@ BOOL CWnd::DestroyWindow() {
 
 HWND CWnd::Detach() {
     HWND h = m_hWnd;
+    if (m_subclassed && h) ::RemoveWindowSubclass(h, &CWnd::SubclassProc, 0);
+    m_subclassed = false;
     m_hWnd = nullptr;
     m_attached = false;
     return h;
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd) {
+    if (!hwnd || !::SetWindowSubclass(hwnd, &CWnd::SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) return FALSE;
+    m_hWnd = hwnd;
+    m_attached = true;  // the control belongs to its dialog
+    m_subclassed = true;
+    return TRUE;
+}
+
+LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) noexcept {
+    auto* self = reinterpret_cast<CWnd*>(ref);
+    if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hwnd, &CWnd::SubclassProc, 0);
+        self->m_subclassed = false;
+        const LRESULT r = ::DefSubclassProc(hwnd, msg, wp, lp);
+        self->m_hWnd = nullptr;
+        self->PostNcDestroy();
+        return r;
+    }
+    try {
+        return self->WindowProc(msg, wp, lp);
+    } catch (...) {
+        return ::DefSubclassProc(hwnd, msg, wp, lp);
+    }
 }
 
 std::wstring CWnd::GetWindowText() const {
@@ -73,7 +102,9 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
 
 LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
 
-LRESULT CWnd::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(m_hWnd, msg, wp, lp); }
+LRESULT CWnd::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
+    return m_subclassed ? ::DefSubclassProc(m_hWnd, msg, wp, lp) : ::DefWindowProcW(m_hWnd, msg, wp, lp);
+}
 
 LRESULT CALLBACK CWnd::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     CWnd* self = nullptr;

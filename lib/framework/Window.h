@@ -24,6 +24,10 @@ public:
     //! Child window with a control id.
     BOOL Create(const wchar_t* title, DWORD style, const RECT& rect, CWnd* pParent, UINT id);
     BOOL DestroyWindow();
+    //! Routes an existing window's messages (a dialog's control) to this object through a
+    //! subclass procedure; unhandled messages go on to the control's own procedure.
+    BOOL SubclassWindow(HWND hwnd);
+    BOOL SubclassDlgItem(UINT id, CWnd* pParent) { return SubclassWindow(::GetDlgItem(pParent->GetSafeHwnd(), int(id))); }
     //! Wraps an existing window without taking it over; Detach lets it go again.
     void Attach(HWND hwnd) { m_hWnd = hwnd; m_attached = true; }
     HWND Detach();
@@ -58,5 +62,7 @@ protected:
 private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     static bool RegisterFrameworkClass();
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) noexcept;
     bool m_attached = false;
+    bool m_subclassed = false;
 };

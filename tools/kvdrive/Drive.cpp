@@ -20,10 +20,13 @@ bool WaitFor(const std::function<bool()>& cond, int ms) {
     }
 }
 
+// WM_GETTEXT rather than GetWindowText: for a control of another process GetWindowText returns
+// the window's caption field, which an edit control does not keep.
 std::wstring Text(HWND h) {
-    wchar_t buf[1024];
-    const int n = GetWindowTextW(h, buf, 1024);
-    return std::wstring(buf, size_t(std::max(n, 0)));
+    wchar_t buf[4096];
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &n)) return {};
+    return std::wstring(buf, size_t(n));
 }
 
 std::wstring ClassName(HWND h) {
@@ -197,6 +200,87 @@ bool Start(Process& p, const std::wstring& exe, const std::wstring& args, const 
     STARTUPINFOW si{sizeof si};
     return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           folder.empty() ? nullptr : folder.c_str(), &si, &p.pi) != 0;
+}
+
+}  // namespace kvdrive
+
+namespace kvdrive {
+
+namespace {
+
+bool OpenClipboardRetry() {
+    for (int i = 0; i < 100; ++i) {
+        if (OpenClipboard(nullptr)) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+Picture PictureOf(HBITMAP bmp) {
+    Picture p;
+    BITMAP bm{};
+    if (!GetObjectW(bmp, sizeof bm, &bm)) return p;
+    p.width = bm.bmWidth;
+    p.height = bm.bmHeight;
+    std::vector<RGBQUAD> px(size_t(p.width) * p.height);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bmp, 0, UINT(p.height), px.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    p.pixels.resize(px.size());
+    for (size_t i = 0; i < px.size(); ++i) p.pixels[i] = RGB(px[i].rgbRed, px[i].rgbGreen, px[i].rgbBlue);
+    return p;
+}
+
+}  // namespace
+
+bool SetClipboardText(const std::wstring& text) {
+    if (!OpenClipboardRetry()) return false;
+    EmptyClipboard();
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    memcpy(GlobalLock(mem), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(mem);
+    const bool ok = SetClipboardData(CF_UNICODETEXT, mem) != nullptr;
+    CloseClipboard();
+    return ok;
+}
+
+std::wstring ClipboardText() {
+    if (!OpenClipboardRetry()) return {};
+    std::wstring out;
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+            out = p;
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    return out;
+}
+
+Picture ClipboardPicture() {
+    if (!OpenClipboardRetry()) return {};
+    Picture p;
+    if (HBITMAP h = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) p = PictureOf(h);
+    CloseClipboard();
+    return p;
+}
+
+DWORD ClipboardSequence() { return GetClipboardSequenceNumber(); }
+
+Picture ScreenPicture(const RECT& r) {
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    Picture p = PictureOf(bmp);
+    DeleteObject(bmp);
+    return p;
 }
 
 }  // namespace kvdrive

@@ -50,3 +50,22 @@ struct Process {
 bool Start(Process& p, const std::wstring& exe, const std::wstring& args, const std::wstring& folder);
 
 }  // namespace kvdrive
+
+namespace kvdrive {
+
+// The clipboard, as another program sees it.
+bool SetClipboardText(const std::wstring& text);
+std::wstring ClipboardText();
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels;  // row by row, top first
+    COLORREF At(int x, int y) const { return pixels[size_t(y) * width + x]; }
+};
+//! The clipboard's bitmap, or an empty picture.
+Picture ClipboardPicture();
+//! Clipboard sequence number (changes with every change of its content).
+DWORD ClipboardSequence();
+//! A rectangle of the screen as it is now.
+Picture ScreenPicture(const RECT& r);
+
+}  // namespace kvdrive

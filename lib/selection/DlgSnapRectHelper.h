@@ -1,0 +1,58 @@
+#pragma once
+// CDlgSnapRectHelper: the full-screen window in which a rectangle is dragged over a frozen image
+// of the screen (template 135), with the information box next to the cursor and the tip panel.
+// CSnapTrack is its rubber band: it repaints the window instead of drawing an XOR outline.
+#include "framework/Dialog.h"
+#include "framework/Handles.h"
+#include "framework/Tracker.h"
+#include "imaging/ImageBitmap.h"
+#include "selection/SnapTipEdit.h"
+
+class CDlgSnapRectHelper;
+
+class KV_API CSnapTrack : public CRectTracker {
+public:
+    explicit CSnapTrack(CDlgSnapRectHelper* owner = nullptr) : m_pOwner(owner) {}
+    void DrawTrackerRect(const RECT* rect, CWnd* clipTo, HDC dc, CWnd* window) override;
+
+private:
+    CDlgSnapRectHelper* m_pOwner;  // borrowed
+};
+
+class KV_API CDlgSnapRectHelper : public CDialog {
+public:
+    enum { IDD = 135 };
+    explicit CDlgSnapRectHelper(CWnd* pParent = nullptr);
+    ~CDlgSnapRectHelper() override;
+
+    //! The selected rectangle (screen coordinates, right and bottom exclusive); TRUE when it is
+    //! not empty.
+    BOOL GetSelectedRect(CRect& rect);
+    //! Invalidates everything but the tip panel (called back by the tracker).
+    void PaintTipWindow();
+    int GetState() const { return m_nState; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void SnapFullScreen();
+    void DrawTipWindow();
+    void DrawInfoWindow(HDC dc, const CRect& rect);
+
+private:
+    void OnPaint();
+    void OnLButtonDown(CPoint p);
+    void OnLButtonUp();
+
+    CSnapTipEdit m_tipEdit;
+    HCURSOR m_hCursor = nullptr;  // shared resource cursor, not destroyed
+    CSnapTrack m_tracker;
+    CImageBitmap m_bmpScreen;
+    int m_nState = 0;
+    RECT m_rcSelected{0, 0, 0, 0};
+    kv::UniqueHrgn m_rgnUpdate;
+    kv::UniqueHbitmap m_backBuffer;
+    kv::UniqueHfont m_infoFont;
+};

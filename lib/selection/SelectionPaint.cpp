@@ -1,0 +1,76 @@
+// Painting of the selection window: the frozen screen, the information box and the tracker,
+// composed in a back buffer and copied out in one step, so the dragged rectangle does not
+// flicker over the full-screen picture.
+#include "selection/DlgSnapRectHelper.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "framework/Gdi.h"
+
+void CDlgSnapRectHelper::OnPaint() {
+    kv::PaintDc paint(m_hWnd);
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    if (!m_backBuffer) m_backBuffer.reset(::CreateCompatibleBitmap(paint.get(), client.right, client.bottom));
+    kv::UniqueHdc back = kv::CreateCompatibleDc(paint.get());
+    kv::ScopedSelect selBack(back.get(), m_backBuffer.get());
+    {
+        kv::UniqueHdc frozen = kv::CreateCompatibleDc(paint.get());
+        kv::ScopedSelect selFrozen(frozen.get(), m_bmpScreen.GetSafeHandle());
+        if (m_bmpScreen.GetSafeHandle())
+            ::BitBlt(back.get(), 0, 0, client.right, client.bottom, frozen.get(), 0, 0, SRCCOPY);
+        else
+            ::FillRect(back.get(), &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    }
+    if (m_nState == 1) {
+        CRect r;
+        m_tracker.GetTrueRect(&r);
+        DrawInfoWindow(back.get(), r);
+    }
+    if (m_nState != 0) m_tracker.Draw(back.get());
+    const RECT& dirty = paint.paint().rcPaint;
+    ::BitBlt(paint.get(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, back.get(), dirty.left,
+             dirty.top, SRCCOPY);
+}
+
+// Six grey lines in a black box next to the cursor: corner, size, cursor. Above and right of the
+// cursor unless that leaves the screen, then left of it and/or below it.
+void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
+    if (!m_infoFont) {
+        const int height = -::MulDiv(9, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
+        m_infoFont.reset(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"宋体"));
+    }
+    POINT cur;
+    ::GetCursorPos(&cur);
+    ::SetTextColor(dc, RGB(0x93, 0x93, 0x93));
+    ::SetBkMode(dc, TRANSPARENT);
+    kv::ScopedSelect font(dc, m_infoFont.get());
+    kv::ScopedSelect brush(dc, ::GetStockObject(NULL_BRUSH));
+    TEXTMETRICW tm{};
+    ::GetTextMetricsW(dc, &tm);
+    const int h = tm.tmHeight + tm.tmExternalLeading;
+    wchar_t lines[6][48];
+    std::swprintf(lines[0], 48, L" 顶点位置 ");
+    std::swprintf(lines[1], 48, L" (%d,%d)", int(rect.left), int(rect.top));
+    std::swprintf(lines[2], 48, L" 矩形大小 ");
+    std::swprintf(lines[3], 48, L" (%d,%d)", int(rect.Width()), int(rect.Height()));
+    std::swprintf(lines[4], 48, L" 光标坐标 ");
+    std::swprintf(lines[5], 48, L" (%d,%d)", int(cur.x), int(cur.y));
+    // The box is as wide as "顶点位置  "; with fonts whose digits are wider than half a CJK
+    // character it grows to the widest line, so no number is cut.
+    SIZE ext{};
+    ::GetTextExtentPoint32W(dc, L"顶点位置  ", 6, &ext);
+    int w = ext.cx;
+    for (const auto& line : lines) {
+        SIZE e{};
+        ::GetTextExtentPoint32W(dc, line, int(wcslen(line)), &e);
+        w = std::max<int>(w, e.cx + 2);
+    }
+    int left = cur.x + 3, right = cur.x + 3 + w, top = cur.y - 6 * h - 3, bottom = cur.y - 3;
+    if (cur.x + w >= ::GetDeviceCaps(dc, HORZRES)) left = cur.x - w - 3, right = cur.x - 3;
+    if (cur.y - 6 * h <= 0) top = cur.y + 3, bottom = cur.y + 6 * h + 3;
+    ::Rectangle(dc, left, top, right, bottom);
+    for (int i = 0; i < 6; ++i) ::TextOutW(dc, left, top + 2 + i * h, lines[i], int(wcslen(lines[i])));
+}

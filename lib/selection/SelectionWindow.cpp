@@ -1,0 +1,142 @@
+// The selection window's messages: opening over the frozen screen, the press that starts the
+// rubber band, the release that ends the selection, and the tip text.
+#include "selection/DlgSnapRectHelper.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "engine/KarvoCore.h"
+#include "framework/Gdi.h"
+#include "framework/ModuleState.h"
+#include "res/resource.h"
+#include "settings/LocalResource.h"
+
+void CSnapTrack::DrawTrackerRect(const RECT*, CWnd*, HDC, CWnd* window) {
+    if (!m_pOwner) return;
+    // The tip moves out of the cursor's way, the window repaints, the tip text follows.
+    HWND tip = m_pOwner->GetDlgItem(IDC_SNAP_TIP);
+    if (tip) ::SendMessageW(tip, WM_MOUSEMOVE, 0, 0);
+    m_pOwner->PaintTipWindow();
+    if (window) window->SendMessage(WM_MOUSEMOVE, 0, 0);
+}
+
+CDlgSnapRectHelper::CDlgSnapRectHelper(CWnd* pParent)
+    : CDialog(IDD, pParent), m_tracker(this), m_bmpScreen(0xFFFFFF), m_rgnUpdate(::CreateRectRgn(0, 0, 50, 50)) {
+    CKarvoLocalResource local;
+    m_hCursor = ::LoadCursorW(kv::fw::GetResourceHandle(), MAKEINTRESOURCEW(IDC_CURSOR_SELECT));
+}
+
+CDlgSnapRectHelper::~CDlgSnapRectHelper() = default;
+
+BOOL CDlgSnapRectHelper::GetSelectedRect(CRect& rect) {
+    rect = m_rcSelected;
+    return rect.Width() > 0 && rect.Height() > 0;
+}
+
+// The frozen screen goes to the tip panel directly: the clipboard is left to the user.
+void CDlgSnapRectHelper::SnapFullScreen() {
+    HWND desktop = ::GetDesktopWindow();
+    CRect rc;
+    ::GetWindowRect(desktop, &rc);
+    std::unique_ptr<CImageBitmap> grab(CKarvoCore::SnapBitmap(desktop, rc));
+    if (!grab || !grab->GetSafeHandle()) return;
+    m_bmpScreen.CopyImage(grab->GetSafeHandle());
+    m_tipEdit.SetSourceBitmap(m_bmpScreen.GetSafeHandle());
+}
+
+BOOL CDlgSnapRectHelper::OnInitDialog() {
+    m_tipEdit.SubclassDlgItem(IDC_SNAP_TIP, this);
+    SnapFullScreen();
+    static CWnd desktop;
+    if (!desktop.GetSafeHwnd()) desktop.Attach(::GetDesktopWindow());
+    m_tipEdit.SetSourceWnd(&desktop, FALSE);
+    m_nState = 0;
+    m_rcSelected = RECT{0, 0, 0, 0};
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+                   SWP_NOACTIVATE | SWP_NOCOPYBITS);
+    m_tracker.m_nStyle = CRectTracker::solidLine | CRectTracker::resizeInside;
+    m_tracker.m_rect = CRect(-1, -1, -1, -1);
+    ::MoveWindow(m_tipEdit.GetSafeHwnd(), 10, 10, CSnapTipEdit::kWidth, CSnapTipEdit::kHeight, FALSE);
+    DrawTipWindow();
+    m_tipEdit.ShowWindow(SW_SHOW);
+    return TRUE;
+}
+
+void CDlgSnapRectHelper::DrawTipWindow() {
+    POINT cur;
+    ::GetCursorPos(&cur);
+    COLORREF c = 0;
+    {
+        kv::WindowDc dc = kv::GetDc(m_hWnd);
+        c = ::GetPixel(dc.get(), cur.x, cur.y);
+    }
+    wchar_t line[64];
+    std::swprintf(line, 64, L"·像素RGB(%d,%d,%d)\r\n", GetRValue(c), GetGValue(c), GetBValue(c));
+    std::wstring text = line;
+    switch (m_nState) {
+    case 0: text += L"·按下鼠标左键选择截取范围\r\n·按ESC键放弃"; break;
+    case 1: text += L"·松开鼠标左键确定截取范围\r\n·按ESC键放弃"; break;
+    case 2: text += L"·截取完成"; break;
+    default: break;
+    }
+    m_tipEdit.SetText(text);
+}
+
+void CDlgSnapRectHelper::PaintTipWindow() {
+    RECT win, tip;
+    ::GetWindowRect(m_hWnd, &win);
+    ::GetWindowRect(m_tipEdit.GetSafeHwnd(), &tip);
+    kv::UniqueHrgn a(::CreateRectRgnIndirect(&win)), b(::CreateRectRgnIndirect(&tip));
+    ::CombineRgn(m_rgnUpdate.get(), a.get(), b.get(), RGN_DIFF);
+    ::InvalidateRgn(m_hWnd, m_rgnUpdate.get(), TRUE);
+}
+
+void CDlgSnapRectHelper::OnLButtonDown(CPoint p) {
+    m_nState = 1;
+    if (!m_tracker.TrackRubberBand(this, p, TRUE)) {
+        m_nState = 0;
+        PaintTipWindow();
+        DrawTipWindow();
+        return;
+    }
+    if (m_tracker.HitTest(p) != CRectTracker::hitNothing) SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    if (m_hWnd) {
+        m_tracker.m_rect.NormalizeRect();
+        Invalidate(FALSE);
+        DrawTipWindow();
+    }
+}
+
+void CDlgSnapRectHelper::OnLButtonUp() {
+    if (m_nState == 1) {
+        m_nState = 2;
+        OnOK();
+    } else {
+        m_nState = 0;
+    }
+    if (m_hWnd) PaintTipWindow();
+}
+
+void CDlgSnapRectHelper::OnOK() {
+    CRect r;
+    m_tracker.GetTrueRect(&r);
+    m_rcSelected = r;
+    EndDialog(IDOK);
+}
+
+void CDlgSnapRectHelper::OnCancel() {
+    m_rcSelected = RECT{0, 0, 0, 0};
+    EndDialog(IDCANCEL);
+}
+
+INT_PTR CDlgSnapRectHelper::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_ERASEBKGND: return SetMsgResult(1), TRUE;  // painting covers the whole window
+    case WM_PAINT: return OnPaint(), TRUE;
+    case WM_SETCURSOR: ::SetCursor(m_hCursor); return SetMsgResult(TRUE), TRUE;
+    case WM_MOUSEMOVE: DrawTipWindow(); return FALSE;
+    case WM_LBUTTONDOWN: OnLButtonDown(CPoint(short(LOWORD(lp)), short(HIWORD(lp)))); return TRUE;
+    case WM_LBUTTONUP: OnLButtonUp(); return TRUE;
+    default: return CDialog::DialogProc(msg, wp, lp);
+    }
+}

@@ -1,0 +1,128 @@
+// The tip panel draws itself entirely, into a back buffer that is copied to the screen in one
+// step, so neither the background picture nor the magnifier flickers as the text changes.
+#include "selection/SnapTipEdit.h"
+
+#include "framework/Gdi.h"
+#include "framework/ModuleState.h"
+#include "res/resource.h"
+
+CSnapTipEdit::~CSnapTipEdit() = default;
+
+void CSnapTipEdit::SetSourceWnd(CWnd* wnd, BOOL live) {
+    m_pSourceWnd = wnd;
+    m_bLive = live;
+}
+
+BOOL CSnapTipEdit::SetSourceBitmap(HBITMAP bitmap) { return bitmap ? m_bmpSource.CopyImage(bitmap) : FALSE; }
+
+void CSnapTipEdit::SetText(const std::wstring& text) {
+    SetWindowText(text);
+    if (m_hWnd) {
+        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        ::UpdateWindow(m_hWnd);
+    }
+}
+
+void CSnapTipEdit::Render(HDC dc, const RECT& client) {
+    if (!m_background)
+        m_background.reset(static_cast<HBITMAP>(::LoadImageW(kv::fw::GetLibraryResourceModule(),
+                                                             MAKEINTRESOURCEW(IDB_SNAP_TIP), IMAGE_BITMAP, 0, 0, 0)));
+    if (m_background) {
+        kv::UniqueHdc mem = kv::CreateCompatibleDc(dc);
+        kv::ScopedSelect sel(mem.get(), m_background.get());
+        ::BitBlt(dc, 0, 0, client.right, client.bottom, mem.get(), 0, 0, SRCCOPY);
+    }
+    // The text band, with word breaking, in the control's font.
+    ::SetBkMode(dc, TRANSPARENT);
+    HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    {
+        kv::ScopedSelect sel(dc, font);
+        RECT band{client.left, 30, client.right, 80};
+        const std::wstring text = GetWindowText();
+        ::DrawTextW(dc, text.c_str(), int(text.size()), &band, DT_WORDBREAK | DT_NOPREFIX);
+    }
+    if (!m_pSourceWnd) return;
+
+    POINT cur;
+    ::GetCursorPos(&cur);
+    const int sx = cur.x - 20 < 0 ? 0 : cur.x - 20, sy = cur.y - 15 < 0 ? 0 : cur.y - 15;
+    if (m_bLive) {
+        kv::WindowDc src = kv::GetWindowDc(m_pSourceWnd->GetSafeHwnd());
+        ::StretchBlt(dc, 10, 90, 200, 150, src.get(), sx, sy, 40, 30, SRCCOPY);
+    } else {
+        kv::UniqueHdc src = kv::CreateCompatibleDc(dc);
+        kv::ScopedSelect sel(src.get(), m_bmpSource.GetSafeHandle());
+        // Beyond the screen image the magnifier shows white.
+        RECT area{10, 90, 210, 240};
+        ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        if (m_bmpSource.GetSafeHandle()) ::StretchBlt(dc, 10, 90, 200, 150, src.get(), sx, sy, 40, 30, SRCCOPY);
+    }
+
+    // The cross: two green bars at half opacity over the enlarged cursor pixel's row and column.
+    const int dx = cur.x - sx, dy = cur.y - sy;
+    kv::UniqueHdc green = kv::CreateCompatibleDc(dc);
+    kv::UniqueHbitmap greenBmp(::CreateCompatibleBitmap(dc, 1, 1));
+    {
+        kv::ScopedSelect sel(green.get(), greenBmp.get());
+        ::SetPixelV(green.get(), 0, 0, RGB(0, 255, 0));
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 127, 0};
+        ::GdiAlphaBlend(dc, 9 + 5 * dx, 90, 7, 150, green.get(), 0, 0, 1, 1, blend);
+        ::GdiAlphaBlend(dc, 10, 89 + 5 * dy, 200, 7, green.get(), 0, 0, 1, 1, blend);
+    }
+    kv::ScopedSelect pen(dc, ::GetStockObject(BLACK_PEN));
+    const POINT box[5] = {{9 + 5 * dx, 89 + 5 * dy}, {15 + 5 * dx, 89 + 5 * dy}, {15 + 5 * dx, 95 + 5 * dy},
+                          {9 + 5 * dx, 95 + 5 * dy}, {9 + 5 * dx, 89 + 5 * dy}};
+    ::Polyline(dc, box, 5);
+}
+
+void CSnapTipEdit::OnPaint() {
+    kv::PaintDc paint(m_hWnd);
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    if (!m_backBuffer || m_backSize.cx != client.right || m_backSize.cy != client.bottom) {
+        m_backBuffer.reset(::CreateCompatibleBitmap(paint.get(), client.right, client.bottom));
+        m_backSize = SIZE{client.right, client.bottom};
+    }
+    kv::UniqueHdc mem = kv::CreateCompatibleDc(paint.get());
+    kv::ScopedSelect sel(mem.get(), m_backBuffer.get());
+    Render(mem.get(), client);
+    ::BitBlt(paint.get(), 0, 0, client.right, client.bottom, mem.get(), 0, 0, SRCCOPY);
+}
+
+// Near the panel's corner the panel jumps to the other top corner of the screen.
+void CSnapTipEdit::OnMouseMove() {
+    RECT r;
+    ::GetWindowRect(m_hWnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top, W = ::GetSystemMetrics(SM_CXSCREEN);
+    const RECT zone = m_bAtTopLeft ? RECT{0, 0, w + 10, h + 10} : RECT{W - 230, 0, W, h + 10};
+    POINT cur;
+    ::GetCursorPos(&cur);
+    if (::PtInRect(&zone, cur)) {
+        POINT to = m_bAtTopLeft ? POINT{W - 230, 10} : POINT{10, 10};
+        HWND parent = ::GetParent(m_hWnd);
+        if (parent) ::ScreenToClient(parent, &to);
+        ::MoveWindow(m_hWnd, to.x, to.y, w, h, TRUE);
+        m_bAtTopLeft = !m_bAtTopLeft;
+    }
+}
+
+LRESULT CSnapTipEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_PAINT: return OnPaint(), 0;
+    case WM_ERASEBKGND:
+        // The text never scrolls: no selection, caret in view. Painting covers the whole panel.
+        DefaultProc(EM_SETSEL, 0, 0);
+        DefaultProc(EM_SCROLLCARET, 0, 0);
+        return 1;
+    case WM_SETFOCUS: {
+        const LRESULT r = DefaultProc(msg, wp, lp);
+        ::HideCaret(m_hWnd);
+        return r;
+    }
+    case WM_MOUSEMOVE: OnMouseMove(); return DefaultProc(msg, wp, lp);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN: return 0;  // display only: no selection, no context menu
+    default: return DefaultProc(msg, wp, lp);
+    }
+}

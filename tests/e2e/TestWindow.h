@@ -1,0 +1,57 @@
+#pragma once
+// A titled window of the test process with a known pattern, for the program to capture.
+#include <windows.h>
+
+#include <string>
+
+namespace kvtest {
+
+inline COLORREF PatternColour(int x, int y) { return RGB((x * 5) & 0xFF, (y * 3) & 0xFF, ((x / 8 + y / 8) % 2) * 200); }
+
+class TestWindow {
+public:
+    TestWindow(const std::wstring& title, int x, int y, int w, int h, bool topmost = true) {
+        static const ATOM cls = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = &Proc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"KvTestPattern";
+            wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            return RegisterClassW(&wc);
+        }();
+        (void)cls;
+        m_hwnd = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, L"KvTestPattern", title.c_str(),
+                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, x, y, w, h, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+        UpdateWindow(m_hwnd);
+    }
+    ~TestWindow() { DestroyWindow(m_hwnd); }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+    HWND hwnd() const { return m_hwnd; }
+    RECT ClientOnScreen() const {
+        RECT r;
+        GetClientRect(m_hwnd, &r);
+        MapWindowPoints(m_hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == WM_PAINT) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(h, &ps);
+            RECT rc;
+            GetClientRect(h, &rc);
+            for (int y = 0; y < rc.bottom; ++y)
+                for (int x = 0; x < rc.right; ++x) SetPixelV(dc, x, y, PatternColour(x, y));
+            EndPaint(h, &ps);
+            return 0;
+        }
+        if (msg == WM_ERASEBKGND) return 1;
+        return DefWindowProcW(h, msg, wp, lp);
+    }
+    HWND m_hwnd;
+};
+
+}  // namespace kvtest

@@ -1,0 +1,205 @@
+// The capture types from the main window's menu: whole screen, current window, client area from
+// the window list, and a rectangle dragged over the frozen screen; what the clipboard holds
+// afterwards, and the capture type the combo box shows.
+#include "E2eTest.h"
+
+#include <commctrl.h>
+
+#include "TestWindow.h"
+#include "res/resource.h"
+
+namespace {
+
+using kvdrive::WaitFor;
+
+const wchar_t kFastConfig[] =
+    L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   0\n  </SnapDelayTime>\n </Basic>\n"
+    L" <Image>\n  <AutoCopy>\n   %d\n  </AutoCopy>\n </Image>\n</Dadodav>\n";
+
+std::wstring Config(int autoCopy) {
+    wchar_t buf[512];
+    swprintf(buf, 512, kFastConfig, autoCopy);
+    return buf;
+}
+
+class Capture : public kvtest::E2eTest {
+protected:
+    kvdrive::Karvo& Start(int autoCopy) {
+        kvdrive::Karvo& k = App();
+        k.WriteConfig(Config(autoCopy));
+        EXPECT_TRUE(k.Launch());
+        return k;
+    }
+    static int ComboType(kvdrive::Karvo& k) { return int(SendMessageW(k.Item(IDC_SNAP_TYPE), CB_GETCURSEL, 0, 0)); }
+    // Waits until the clipboard changes and holds a bitmap.
+    static kvdrive::Picture NextPicture(DWORD before) {
+        kvdrive::Picture p;
+        WaitFor([&] { return kvdrive::ClipboardSequence() != before && (p = kvdrive::ClipboardPicture()).width > 0; });
+        return p;
+    }
+    static bool SamePicture(const kvdrive::Picture& a, const kvdrive::Picture& b) {
+        return a.width == b.width && a.height == b.height && a.pixels == b.pixels;
+    }
+};
+
+TEST_F(Capture, WholeScreenWithAutomaticCopy) {
+    kvdrive::Karvo& k = Start(1);
+    const DWORD seq = kvdrive::ClipboardSequence();
+    k.Command(ID_SNAP_FULLSCREEN);
+    const kvdrive::Picture p = NextPicture(seq);
+    EXPECT_EQ(p.width, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(p.height, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) != 0; }));  // shown again
+    EXPECT_EQ(ComboType(k), 0);
+    EXPECT_TRUE(k.Exit());
+}
+
+TEST_F(Capture, CurrentWindowIsTheTopmostTitledOne) {
+    kvdrive::Karvo& k = Start(1);
+    kvtest::TestWindow target(L"Karvo 测试窗口", 150, 120, 320, 240);
+    WaitFor([] { return false; }, 200);  // let it paint
+    const RECT wr = kvdrive::ScreenRect(target.hwnd());
+    const DWORD seq = kvdrive::ClipboardSequence();
+    k.Command(ID_SNAP_CURRENTWIN);
+    const kvdrive::Picture p = NextPicture(seq);
+    ASSERT_EQ(p.width, wr.right - wr.left);
+    ASSERT_EQ(p.height, wr.bottom - wr.top);
+    // The client area inside the grab shows the pattern exactly.
+    const RECT cr = target.ClientOnScreen();
+    int bad = 0;
+    for (int y = 0; y < cr.bottom - cr.top; y += 7)
+        for (int x = 0; x < cr.right - cr.left; x += 5)
+            bad += p.At(x + cr.left - wr.left, y + cr.top - wr.top) != kvtest::PatternColour(x, y);
+    EXPECT_EQ(bad, 0);
+    EXPECT_TRUE(WaitFor([&] { return ComboType(k) == 2; }));
+    EXPECT_TRUE(k.Exit());
+}
+
+TEST_F(Capture, ClientAreaChosenFromTheWindowList) {
+    kvdrive::Karvo& k = Start(1);
+    // The list leaves out the bottom-most qualifying window (the shell's, on a desktop that has one).
+    kvtest::TestWindow bottom(L"bottom", 700, 500, 200, 150, false);
+    kvtest::TestWindow target(L"Karvo 客户区", 200, 150, 360, 260, false);
+    WaitFor([] { return false; }, 200);
+    const DWORD seq = kvdrive::ClipboardSequence();
+    k.Command(ID_SNAP_WINCLIENT);
+    HWND list = kvdrive::WaitTopWindow(k.Proc().Id(), L"活动程序窗口");
+    ASSERT_TRUE(list);
+    HWND box = GetDlgItem(list, 4000);
+    const LRESULT at = SendMessageW(box, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(L"Karvo 客户区"));
+    ASSERT_GE(at, 0);
+    Keep(L"window-list");
+    SendMessageW(box, LB_SETCURSEL, WPARAM(at), 0);
+    PostMessageW(list, WM_COMMAND, IDOK, 0);
+    const kvdrive::Picture p = NextPicture(seq);
+    const RECT cr = target.ClientOnScreen();
+    ASSERT_EQ(p.width, cr.right - cr.left);
+    ASSERT_EQ(p.height, cr.bottom - cr.top);
+    int bad = 0;
+    for (int y = 0; y < p.height; y += 3)
+        for (int x = 0; x < p.width; x += 3) bad += p.At(x, y) != kvtest::PatternColour(x, y);
+    EXPECT_EQ(bad, 0);
+    EXPECT_TRUE(WaitFor([&] { return ComboType(k) == 3; }));
+
+    // Cancelled: no capture, and with no image there is nothing to copy.
+    kvdrive::SetClipboardText(L"keep");
+    k.Command(ID_EDIT_CLEAR);
+    k.Command(ID_SNAP_ACTIVEWIN);
+    list = kvdrive::WaitTopWindow(k.Proc().Id(), L"活动程序窗口");
+    ASSERT_TRUE(list);
+    PostMessageW(list, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(list) && ComboType(k) == 1; }));
+    EXPECT_TRUE(k.Exit());
+}
+
+// The rectangle selection: the dragged rectangle grown by one pixel is captured, and whatever
+// the user had on the clipboard is still there afterwards.
+TEST_F(Capture, RectangleSelectionKeepsTheClipboard) {
+    kvdrive::Karvo& k = Start(0);
+    ASSERT_TRUE(kvdrive::SetClipboardText(L"用户复制的文字"));
+    k.Command(ID_SNAP_SELECTRECT);
+    HWND sel = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id())) {
+            const RECT r = kvdrive::ScreenRect(h);
+            if (r.right - r.left == GetSystemMetrics(SM_CXSCREEN) && r.bottom - r.top == GetSystemMetrics(SM_CYSCREEN)) sel = h;
+        }
+        return sel != nullptr;
+    }));
+    HWND tip = GetDlgItem(sel, 1031);
+    ASSERT_TRUE(tip);
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(tip).find(L"按下鼠标左键选择截取范围") != std::wstring::npos; }));
+    const RECT tr = kvdrive::ScreenRect(tip);
+    EXPECT_EQ(tr.left, 10);
+    EXPECT_EQ(tr.right - tr.left, 220);
+    // Near the panel it jumps to the top right.
+    kvdrive::MoveMouse(60, 60);
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::ScreenRect(tip).left == GetSystemMetrics(SM_CXSCREEN) - 230; }));
+
+    kvdrive::MoveMouse(400, 300);
+    kvdrive::Key(VK_LBUTTON, true);
+    INPUT down{};
+    down.type = INPUT_MOUSE;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &down, sizeof down);
+    for (int i = 1; i <= 10; ++i) {
+        kvdrive::MoveMouse(400 + 20 * i, 300 + 15 * i);
+        Sleep(20);
+    }
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(tip).find(L"松开鼠标左键确定截取范围") != std::wstring::npos; }));
+    Keep(L"rectangle-selection");
+    INPUT up{};
+    up.type = INPUT_MOUSE;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &up, sizeof up);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(sel); }));
+    EXPECT_TRUE(WaitFor([&] { return ComboType(k) == 5; }));
+    EXPECT_EQ(kvdrive::ClipboardText(), L"用户复制的文字");
+
+    // With automatic copy: the capture is (399, 299)–(601, 451), 202 × 152.
+    k.Command(ID_AUTO_COPY);
+    const DWORD seq = kvdrive::ClipboardSequence();
+    k.Command(ID_SNAP_SELECTRECT);
+    sel = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
+        return sel != nullptr;
+    }));
+    WaitFor([] { return false; }, 200);
+    kvdrive::MoveMouse(601, 451);
+    SendInput(1, &down, sizeof down);
+    for (int i = 1; i <= 10; ++i) {
+        kvdrive::MoveMouse(601 - 20 * i, 451 - 15 * i);  // dragged towards the upper left
+        Sleep(20);
+    }
+    SendInput(1, &up, sizeof up);
+    const kvdrive::Picture p = NextPicture(seq);
+    EXPECT_EQ(p.width, 202);
+    EXPECT_EQ(p.height, 152);
+    EXPECT_TRUE(k.Exit());
+}
+
+TEST_F(Capture, SelectionCancelledByEscape) {
+    kvdrive::Karvo& k = Start(1);
+    kvdrive::SetClipboardText(L"unchanged");
+    k.Command(ID_SNAP_SELECTRECT);
+    HWND sel = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
+        return sel != nullptr;
+    }));
+    // A press and release without movement leaves the window open.
+    kvdrive::Click(500, 400);
+    WaitFor([] { return false; }, 300);
+    EXPECT_TRUE(IsWindow(sel));
+    SetForegroundWindow(sel);
+    kvdrive::Press(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(sel); }));
+    EXPECT_TRUE(WaitFor([&] { return ComboType(k) == 5; }));
+    EXPECT_EQ(kvdrive::ClipboardText(), L"unchanged");
+    EXPECT_TRUE(k.Exit());
+}
+
+}  // namespace
