@@ -59,6 +59,7 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
         {ID_SNAP_ACTIVEWIN, &CKarvoDlg::OnSnapActiveWin, &CKarvoDlg::ModeState<1>},
         {ID_SNAP_CURRENTWIN, &CKarvoDlg::OnSnapCurrentWin, &CKarvoDlg::ModeState<2>},
         {ID_SNAP_WINCLIENT, &CKarvoDlg::OnSnapWinClient, &CKarvoDlg::ModeState<3>},
+        {ID_SNAP_WINOBJ, &CKarvoDlg::OnSnapWinObj, &CKarvoDlg::NoState},
         {ID_SNAP_SELECTRECT, &CKarvoDlg::OnSnapSelectRect, &CKarvoDlg::ModeState<5>},
         {ID_FILE_PRINT, &CKarvoDlg::OnPrint, nullptr},
         {ID_FILE_PRINT_SETUP, &CKarvoDlg::OnPrintSetup, nullptr},
@@ -145,6 +146,7 @@ void CKarvoDlg::OnSnapActiveWin() { AfterCapture(m_core.SnapActiveWin()); }
 void CKarvoDlg::OnSnapCurrentWin() { AfterCapture(m_core.SnapCurrentWin()); }
 void CKarvoDlg::OnSnapWinClient() { AfterCapture(m_core.SnapWinClient()); }
 void CKarvoDlg::OnSnapSelectRect() { AfterCapture(m_core.SnapSelectRect()); }
+void CKarvoDlg::OnSnapWinObj() { AfterCapture(m_core.SnapWinObj()); }
 
 // The new-capture command repeats the type selected in the combo box (an index outside 0-5
 // does nothing).
@@ -155,6 +157,7 @@ void CKarvoDlg::OnSnapNew() {
     case 1: OnSnapActiveWin(); break;
     case 2: OnSnapCurrentWin(); break;
     case 3: OnSnapWinClient(); break;
+    case 4: OnSnapWinObj(); break;
     case 5: OnSnapSelectRect(); break;
     default: break;
     }

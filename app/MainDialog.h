@@ -48,6 +48,9 @@ private:
     void OnSnapCurrentWin();
     void OnSnapWinClient();
     void OnSnapSelectRect();
+    void OnSnapWinObj();
+    //! The object item's update handler sets no mark.
+    int NoState() { return -1; }
     //! Radio mark when the recorded capture type is Mode.
     template <int Mode>
     int ModeState() {

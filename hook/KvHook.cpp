@@ -8,10 +8,18 @@ namespace {
 HINSTANCE g_module = nullptr;
 
 LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) noexcept {
-    if (code == HC_ACTION && (wp == WM_LBUTTONDOWN || wp == WM_MOUSEMOVE)) {
+    if (code == HC_ACTION) {
         HWND capture = ::GetCapture();
-        if (capture && ::GetPropW(capture, KV_HOOK_TARGET_PROP))
-            ::PostMessageW(capture, wp == WM_LBUTTONDOWN ? KV_HOOK_LBUTTONDOWN : KV_HOOK_MOUSEMOVE, 0, 0);
+        if (capture && ::GetPropW(capture, KV_HOOK_TARGET_PROP)) {
+            switch (wp) {
+            case WM_MOUSEMOVE: ::PostMessageW(capture, KV_HOOK_MOUSEMOVE, 0, 0); break;
+            case WM_LBUTTONDOWN: ::PostMessageW(capture, KV_HOOK_LBUTTONDOWN, 0, 0); return 1;
+            case WM_RBUTTONDOWN: ::PostMessageW(capture, KV_HOOK_RBUTTONDOWN, 0, 0); return 1;
+            case WM_LBUTTONUP:
+            case WM_RBUTTONUP: return 1;
+            default: break;
+            }
+        }
     }
     return ::CallNextHookEx(nullptr, code, wp, lp);
 }

@@ -1,9 +1,11 @@
 #pragma once
 // CKvHook: a low-level mouse hook on the constructing thread, for as long as the object lives.
 // While a window of that thread holds the mouse capture and carries the property
-// kKvHookTargetProp, a left-button press anywhere on the screen is posted to it as
-// WM_USER + 1001 and mouse movement as WM_USER + 1007 (both with zero parameters); the input
-// itself goes on as usual. Nothing happens for any other window or process.
+// KV_HOOK_TARGET_PROP, mouse movement anywhere on the screen is posted to it as WM_USER + 1007,
+// a left-button press as WM_USER + 1001 and a right-button press as WM_USER + 1002 (all with
+// zero parameters). Movement goes on as usual; the presses and their releases are kept from the
+// window under the cursor, so picking a button does not also press it. Nothing happens for any
+// other window or process.
 #include <windows.h>
 
 #if defined(KVHOOK_BUILD)
@@ -16,6 +18,7 @@
 #define KV_HOOK_TARGET_PROP L"KvHook.Target"
 #define KV_HOOK_LBUTTONDOWN (WM_USER + 1001)
 #define KV_HOOK_MOUSEMOVE (WM_USER + 1007)
+#define KV_HOOK_RBUTTONDOWN (WM_USER + 1002)
 
 class KVHOOK_API CKvHook {
 public:

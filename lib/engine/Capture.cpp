@@ -21,7 +21,8 @@ CImageBitmap* CKarvoCore::SnapBitmap(HWND hWnd, CRect rect) {
     ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     auto* bmp = new CImageBitmap(0xFFFFFF);
     {
-        kv::WindowDc window = kv::GetWindowDc(hWnd);
+        POINT offset;
+        kv::WindowDc window = kv::GetRootWindowDc(hWnd, &offset);
         kv::UniqueHdc memory = kv::CreateCompatibleDc(window.get());
         HBITMAP h = window ? ::CreateCompatibleBitmap(window.get(), r.Width(), r.Height()) : nullptr;
         if (h && memory) {
@@ -29,8 +30,8 @@ CImageBitmap* CKarvoCore::SnapBitmap(HWND hWnd, CRect rect) {
             kv::ScopedSelect select(memory.get(), h);
             // A plain source copy (no CAPTUREBLT): the cursor is not drawn. The window DC's origin is
             // the outer corner, so a whole-window grab starts at (0, 0).
-            ::BitBlt(memory.get(), 0, 0, r.Width(), r.Height(), window.get(), whole ? 0 : r.left, whole ? 0 : r.top,
-                     SRCCOPY);
+            ::BitBlt(memory.get(), 0, 0, r.Width(), r.Height(), window.get(), (whole ? 0 : r.left) + offset.x,
+                     (whole ? 0 : r.top) + offset.y, SRCCOPY);
         } else if (h) {
             ::DeleteObject(h);
         }

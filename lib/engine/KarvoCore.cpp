@@ -153,6 +153,13 @@ LRESULT CKarvoCore::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER: return OnTimer(wp), 0;
     case WM_ES_LBUTTONDOWN: return OnEsLButtonDown(wp, lp);
     case WM_ES_MOUSEMOVE: return OnEsMouseMove(wp, lp);
+    case WM_RBUTTONDOWN:  // the tip promises that a right click ends picking
+    case KV_HOOK_RBUTTONDOWN:
+        if (m_bFindingWnd && m_dlgSnapObj.GetSafeHwnd()) m_dlgSnapObj.EndDialog(IDCANCEL);
+        return 0;
+    case WM_CAPTURECHANGED:  // someone took the mouse away: picking cannot go on
+        if (m_bFindingWnd && m_dlgSnapObj.GetSafeHwnd()) m_dlgSnapObj.EndDialog(IDCANCEL);
+        return 0;
     case WM_DESTROY: ::RemovePropW(m_hWnd, KV_HOOK_TARGET_PROP); return 0;
     default: return DefaultProc(msg, wp, lp);
     }

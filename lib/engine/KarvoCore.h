@@ -50,6 +50,8 @@ public:
     BOOL SnapCurrentWin();
     BOOL SnapWinClient();
     BOOL SnapSelectRect();
+    //! Picks an interface object with the mouse and captures it; FALSE only when busy.
+    BOOL SnapWinObj();
     //! Grabs rect of hWnd (the whole window when rect is empty) into a new bitmap object the
     //! caller deletes; null when nothing lies on the primary screen.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rect);
@@ -78,6 +80,13 @@ protected:
     //! The window chosen in the window-list dialog, or null.
     HWND ChooseWindow();
 
+    LRESULT HighlightFoundWindow(HWND hWnd);
+    LRESULT RefreshFoundWindow(HWND hWnd);
+    BOOL CheckWindowValidity(HWND hWnd, BOOL bNotFound);
+    void LocateSnapObjTip();
+    //! Undoes what picking set up (timer, frame, capture, flags, hidden main window).
+    void EndPicking();
+
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnTimer(UINT_PTR nIDEvent);
     LRESULT OnEsLButtonDown(WPARAM, LPARAM);
@@ -101,5 +110,6 @@ protected:
     HWND m_hFoundWnd = nullptr;
     BOOL m_bFindingWnd = FALSE;
     bool m_bConfigSaved = false;
+    bool m_bPickingHid = false;  // picking hid the main window
     DWORD m_dwConfigError = 0;
 };

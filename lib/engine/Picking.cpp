@@ -1,9 +1,135 @@
-// Window-object picking: the 500 ms timer and the two hook messages arrive at the engine window
-// only while an object is being picked; outside picking they are ignored.
+// Window-object picking. A 500 ms timer outlines the window under the cursor (not-XOR, so it
+// blinks); the mouse hook's messages move the tip and take the click. They act only while
+// picking runs, which is also while the engine window holds the mouse capture.
 #include "engine/KarvoCore.h"
 
-void CKarvoCore::OnTimer(UINT_PTR) {}
+#include "framework/Gdi.h"
+#include "settings/LocalResource.h"
 
-LRESULT CKarvoCore::OnEsLButtonDown(WPARAM, LPARAM) { return 0; }
+namespace {
+constexpr UINT_PTR kPickTimer = 1;
+constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+}  // namespace
 
-LRESULT CKarvoCore::OnEsMouseMove(WPARAM, LPARAM) { return 0; }
+BOOL CKarvoCore::SnapWinObj() {
+    if (m_bSnapping) return FALSE;
+    m_bSnapping = TRUE;
+    m_bPickingHid = HideForCapture();
+    m_config.SetSnapMode(4);
+    ::SetCapture(m_hWnd);
+    m_bFindingWnd = TRUE;
+    m_hFoundWnd = nullptr;
+    SetTimer(kPickTimer, 500);
+    {
+        CKarvoLocalResource local;
+        m_dlgSnapObj.DoModal();
+    }
+    // Ended without the capturing click (right click, Esc, Enter, capture lost).
+    if (m_bFindingWnd) EndPicking();
+    return TRUE;
+}
+
+void CKarvoCore::EndPicking() {
+    KillTimer(kPickTimer);
+    if (m_hFoundWnd) RefreshFoundWindow(m_hFoundWnd);
+    m_hFoundWnd = nullptr;
+    m_bFindingWnd = FALSE;  // before releasing: WM_CAPTURECHANGED must find picking over
+    if (::GetCapture() == m_hWnd) ::ReleaseCapture();
+    if (m_bPickingHid && m_pMainWnd) m_pMainWnd->ShowWindow(SW_SHOW);
+    m_bPickingHid = false;
+    m_bSnapping = FALSE;
+}
+
+void CKarvoCore::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent != kPickTimer || !m_bFindingWnd) return;
+    POINT cur;
+    ::GetCursorPos(&cur);
+    if (HWND w = ::WindowFromPoint(cur)) {
+        if (::IsWindow(w) && w != m_hFoundWnd && m_hFoundWnd) RefreshFoundWindow(m_hFoundWnd);
+        if (::IsWindow(w)) {
+            m_hFoundWnd = w;
+            HighlightFoundWindow(w);
+        }
+    }
+    if (m_dlgSnapObj.GetSafeHwnd()) {
+        LocateSnapObjTip();
+        m_dlgSnapObj.SendMessage(WM_MOUSEMOVE, 0, 0);
+    }
+}
+
+LRESULT CKarvoCore::HighlightFoundWindow(HWND hWnd) {
+    kv::UniqueHpen pen(::CreatePen(PS_SOLID, 4, RGB(255, 0, 0)));
+    RECT r;
+    ::GetWindowRect(hWnd, &r);
+    POINT o;
+    kv::WindowDc dc = kv::GetRootWindowDc(hWnd, &o);
+    if (!dc) return 0;
+    kv::ScopedSelect selPen(dc.get(), pen.get());
+    kv::ScopedSelect selBrush(dc.get(), ::GetStockObject(NULL_BRUSH));
+    const int oldRop = ::SetROP2(dc.get(), R2_NOTXORPEN);
+    ::Rectangle(dc.get(), o.x, o.y, o.x + r.right - r.left, o.y + r.bottom - r.top);
+    ::SetROP2(dc.get(), oldRop);
+    return 0;
+}
+
+LRESULT CKarvoCore::RefreshFoundWindow(HWND hWnd) {
+    ::InvalidateRect(hWnd, nullptr, TRUE);
+    ::UpdateWindow(hWnd);
+    ::RedrawWindow(hWnd, nullptr, nullptr, kRedrawAll);
+    return 0;
+}
+
+BOOL CKarvoCore::CheckWindowValidity(HWND hWnd, BOOL bNotFound) {
+    return hWnd && ::IsWindow(hWnd) && !(bNotFound && hWnd == m_hFoundWnd);
+}
+
+void CKarvoCore::LocateSnapObjTip() {
+    HWND tip = m_dlgSnapObj.GetSafeHwnd();
+    if (!tip) return;
+    const int w = m_dlgSnapObj.m_nTipWidth, h = m_dlgSnapObj.m_nTipHeight;
+    RECT s;
+    ::GetWindowRect(::GetDesktopWindow(), &s);
+    RECT zone = m_dlgSnapObj.m_bAtTopLeft ? RECT{0, 10, w, h + 10}
+                                          : RECT{s.right - 10 - w, s.bottom - 10 - h, s.right - 10, s.bottom - 10};
+    ::InflateRect(&zone, 20, 20);
+    POINT cur;
+    ::GetCursorPos(&cur);
+    if (!::PtInRect(&zone, cur)) return;
+    if (m_dlgSnapObj.m_bAtTopLeft)
+        ::MoveWindow(tip, s.right - 10 - w, s.bottom - 10 - h, w, h, TRUE);
+    else
+        ::MoveWindow(tip, 10, 10, w, h, TRUE);
+    m_dlgSnapObj.m_bAtTopLeft = !m_dlgSnapObj.m_bAtTopLeft;
+    if (HWND under = ::WindowFromPoint(cur)) RefreshFoundWindow(under);
+}
+
+LRESULT CKarvoCore::OnEsMouseMove(WPARAM, LPARAM) {
+    if (m_config.GetSnapMode() != 4 || !m_bFindingWnd || !m_dlgSnapObj.GetSafeHwnd()) return 0;
+    LocateSnapObjTip();
+    m_dlgSnapObj.SendMessage(WM_MOUSEMOVE, 0, 0);
+    return 0;
+}
+
+LRESULT CKarvoCore::OnEsLButtonDown(WPARAM, LPARAM) {
+    if (m_config.GetSnapMode() != 4 || !m_bFindingWnd || !m_dlgSnapObj.GetSafeHwnd()) return 0;
+    m_dlgSnapObj.m_bAtTopLeft = FALSE;
+    m_dlgSnapObj.ShowWindow(SW_HIDE);
+    m_dlgSnapObj.EndDialog(IDOK);
+    ::Sleep(m_config.GetSnapDelayTime());
+    KillTimer(kPickTimer);
+    if (m_hFoundWnd) {
+        PlaySnapSound();
+        RefreshFoundWindow(m_hFoundWnd);
+        SnapRect(m_hFoundWnd, CRect());
+        m_hFoundWnd = nullptr;
+    }
+    if (m_bPickingHid && m_pMainWnd) m_pMainWnd->ShowWindow(SW_SHOW);
+    m_bPickingHid = false;
+    m_strPathName.clear();
+    m_strFileName.clear();
+    AutoCopyCurrent();
+    m_bFindingWnd = FALSE;
+    ::ReleaseCapture();
+    m_bSnapping = FALSE;
+    return 0;
+}

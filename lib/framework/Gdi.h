@@ -38,6 +38,7 @@ public:
 private:
     friend WindowDc GetDc(HWND);
     friend WindowDc GetWindowDc(HWND);
+    friend WindowDc GetRootWindowDc(HWND, POINT*);
     WindowDc(HWND hwnd, HDC hdc) : m_hwnd(hwnd), m_hdc(hdc) {
         if (m_hdc) ++LiveOwnerCount();
     }
@@ -49,6 +50,23 @@ private:
 inline WindowDc GetDc(HWND hwnd) { return WindowDc(hwnd, ::GetDC(hwnd)); }
 //! The whole-window DC, frame included, origin at the window's outer corner.
 inline WindowDc GetWindowDc(HWND hwnd) { return WindowDc(hwnd, ::GetWindowDC(hwnd)); }
+
+//! The whole-window DC of hwnd's top-level window, children not clipped, and in *offset where
+//! hwnd's outer corner lies in it. Wine: a child window of another process has no readable or
+//! drawable DC of its own (a grab reads black, drawing shows nothing); its top-level window's
+//! DC covers the same pixels.
+inline WindowDc GetRootWindowDc(HWND hwnd, POINT* offset) {
+    HWND root = ::GetAncestor(hwnd, GA_ROOT);
+    if (!root || root == hwnd || hwnd == ::GetDesktopWindow()) {
+        *offset = POINT{0, 0};
+        return GetWindowDc(hwnd);
+    }
+    RECT w, r;
+    ::GetWindowRect(hwnd, &w);
+    ::GetWindowRect(root, &r);
+    *offset = POINT{w.left - r.left, w.top - r.top};
+    return WindowDc(root, ::GetDCEx(root, nullptr, DCX_WINDOW | DCX_CACHE));
+}
 
 class PaintDc {
 public:

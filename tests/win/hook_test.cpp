@@ -9,13 +9,15 @@ namespace {
 
 class Target : public CWnd {
 public:
-    int moves = 0, presses = 0;
+    int moves = 0, presses = 0, rights = 0, rawPresses = 0;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
         switch (msg) {
         case KV_HOOK_MOUSEMOVE: return ++moves, 0;
         case KV_HOOK_LBUTTONDOWN: return ++presses, 0;
+        case KV_HOOK_RBUTTONDOWN: return ++rights, 0;
+        case WM_LBUTTONDOWN: return ++rawPresses, 0;
         default: return CWnd::WindowProc(msg, wp, lp);
         }
     }
@@ -30,11 +32,11 @@ void Move(int x, int y) {
     SendInput(1, &in, sizeof in);
 }
 
-void Click() {
+void Click(bool right = false) {
     INPUT in[2]{};
     in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     SendInput(2, in, sizeof in[0]);
 }
 
@@ -58,6 +60,10 @@ TEST(Hook, PostsOnlyToTheMarkedCaptureWindow) {
     Click();
     kvtest::Pump(100);
     EXPECT_EQ(w.presses, 1);
+    EXPECT_EQ(w.rawPresses, 0);  // kept from the window under the cursor
+    Click(true);
+    kvtest::Pump(100);
+    EXPECT_EQ(w.rights, 1);
 
     // Marked but no longer capturing: nothing more.
     ReleaseCapture();

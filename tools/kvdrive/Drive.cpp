@@ -70,6 +70,24 @@ HWND WaitTopWindow(DWORD pid, const std::wstring& title, const std::wstring& cls
     return found;
 }
 
+// Wine: SendInput moves Wine's cursor but not the X pointer, and GetCursorPos asks the X server
+// again once the cursor has been still for 100 ms, so a synthesized position snaps back to where
+// the X pointer is (SetCursorPos does not warp it here either). The X pointer is moved to the
+// same place with xdotool, a Unix program that Wine's CreateProcess starts directly. The virtual
+// desktop lies at the X screen's origin, so the coordinates are the same.
+void SyncXPointer(int x, int y) {
+    static const bool have = GetFileAttributesW(L"Z:\\usr\\bin\\xdotool") != INVALID_FILE_ATTRIBUTES;
+    if (!have) return;
+    std::wstring cmd = L"/usr/bin/xdotool mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y);
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(L"Z:\\usr\\bin\\xdotool", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return;
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+}
+
 void MoveMouse(int x, int y) {
     INPUT in{};
     in.type = INPUT_MOUSE;
@@ -77,6 +95,7 @@ void MoveMouse(int x, int y) {
     in.mi.dy = LONG((y * 65536LL + 32768) / GetSystemMetrics(SM_CYSCREEN));
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in, sizeof in);
+    SyncXPointer(x, y);
 }
 
 void Click(int x, int y, bool right, bool dbl) {
@@ -281,6 +300,30 @@ Picture ScreenPicture(const RECT& r) {
     Picture p = PictureOf(bmp);
     DeleteObject(bmp);
     return p;
+}
+
+}  // namespace kvdrive
+
+namespace kvdrive {
+
+bool SavePicture(const std::wstring& path, const Picture& p) {
+    if (p.width <= 0) return false;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
+    bool ok = false;
+    {
+        Gdiplus::Bitmap image(p.width, p.height, PixelFormat32bppRGB);
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) {
+                const COLORREF c = p.At(x, y);
+                image.SetPixel(x, y, Gdiplus::Color(GetRValue(c), GetGValue(c), GetBValue(c)));
+            }
+        CLSID png;
+        ok = PngEncoder(&png) && image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return ok;
 }
 
 }  // namespace kvdrive

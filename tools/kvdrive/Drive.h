@@ -67,5 +67,7 @@ Picture ClipboardPicture();
 DWORD ClipboardSequence();
 //! A rectangle of the screen as it is now.
 Picture ScreenPicture(const RECT& r);
+//! A picture as a PNG file.
+bool SavePicture(const std::wstring& path, const Picture& p);
 
 }  // namespace kvdrive

@@ -1,0 +1,54 @@
+#include "engine/DlgSnapObjHelper.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "engine/WindowList.h"
+#include "res/resource.h"
+
+BOOL CDlgSnapObjHelper::OnInitDialog() {
+    m_tipEdit.SubclassDlgItem(IDB_SNAP_TIP, this);
+    static CWnd desktop;
+    if (!desktop.GetSafeHwnd()) desktop.Attach(::GetDesktopWindow());
+    m_tipEdit.SetSourceWnd(&desktop, TRUE);
+    RECT r;
+    ::GetWindowRect(::GetDesktopWindow(), &r);
+    m_nTipWidth = CSnapTipEdit::kWidth;
+    m_nTipHeight = CSnapTipEdit::kHeight;
+    ::MoveWindow(m_hWnd, r.right - 10 - m_nTipWidth, r.bottom - 10 - m_nTipHeight, m_nTipWidth, m_nTipHeight, FALSE);
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    ::MoveWindow(m_tipEdit.GetSafeHwnd(), 0, 0, client.right, client.bottom, FALSE);
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    DrawTipWindow();
+    return TRUE;
+}
+
+void CDlgSnapObjHelper::DrawTipWindow() {
+    POINT cur;
+    ::GetCursorPos(&cur);
+    wchar_t line[64];
+    std::swprintf(line, 64, L"·坐标(X:%d, Y:%d)\r\n", int(cur.x), int(cur.y));
+    m_tipEdit.SetText(std::wstring(line) + L"·左键点击截取图像\r\n·点击右键退出");
+}
+
+// The modal tip takes the foreground when it opens; the first move hands it back to the
+// topmost titled window, the one the user works with.
+void CDlgSnapObjHelper::OnMouseMove() {
+    DrawTipWindow();
+    if (m_bFirstMove) {
+        auto list = std::make_unique<EnumWndList>();
+        EnumWndList* p = list.get();
+        ::EnumWindows(&EnumWndProc, reinterpret_cast<LPARAM>(&p));
+        if (list->count >= 1 && list->entries[1].hwnd) ::SetForegroundWindow(list->entries[1].hwnd);
+        m_bFirstMove = FALSE;
+    }
+}
+
+INT_PTR CDlgSnapObjHelper::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_MOUSEMOVE: OnMouseMove(); return FALSE;
+    case WM_DESTROY: m_bFirstMove = TRUE; return FALSE;
+    default: return CDialog::DialogProc(msg, wp, lp);
+    }
+}

@@ -1,0 +1,164 @@
+// Picking an interface object with the mouse: the blinking frame around the control under the
+// cursor, the tip, the capturing click, and the endings without a capture.
+#include "E2eTest.h"
+
+#include <commctrl.h>
+
+#include "TestWindow.h"
+#include "res/resource.h"
+
+namespace {
+
+using kvdrive::WaitFor;
+
+const wchar_t kConfig[] =
+    L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   0\n  </SnapDelayTime>\n </Basic>\n"
+    L" <Image>\n  <AutoCopy>\n   1\n  </AutoCopy>\n </Image>\n</Dadodav>\n";
+
+class Picking : public kvtest::E2eTest {
+protected:
+    void SetUp() override {
+        target = std::make_unique<kvtest::TestWindow>(L"Karvo 拾取", 120, 100, 400, 300);
+        // A child of the pattern class: a control whose look does not change under the mouse.
+        button = CreateWindowExW(0, L"KvTestPattern", L"child", WS_CHILD | WS_VISIBLE | WS_BORDER, 60, 80, 140, 40,
+                                 target->hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        WaitFor([] { return false; }, 300);
+        k = &App();
+        k->WriteConfig(kConfig);
+        ASSERT_TRUE(k->Launch());
+    }
+    void TearDown() override {
+        kvtest::E2eTest::TearDown();
+        target.reset();
+    }
+    HWND Tip() const { return kvdrive::FindTopWindow(k->Proc().Id(), L"", L"#32770") != k->Main() ? TipWindow() : nullptr; }
+    HWND TipWindow() const {
+        for (HWND h : kvdrive::TopWindows(k->Proc().Id()))
+            if (h != k->Main() && kvdrive::Text(h).empty() && kvdrive::ClassName(h) == L"#32770") return h;
+        return nullptr;
+    }
+    HWND Engine() const { return GetDlgItem(k->Main(), 100); }
+    static int ComboType(kvdrive::Karvo& app) { return int(SendMessageW(app.Item(IDC_SNAP_TYPE), CB_GETCURSEL, 0, 0)); }
+    // Whether, within ms, a pixel on the control's left edge shows the not-XOR red frame
+    // (red kept, green and blue inverted).
+    static bool FrameSeen(const RECT& r, COLORREF normal, int ms) {
+        const int x = r.left + 1, y = (r.top + r.bottom) / 2;
+        return WaitFor([&] {
+            const COLORREF c = kvdrive::ScreenPixel(x, y);
+            return GetRValue(c) == GetRValue(normal) && GetGValue(c) == 255 - GetGValue(normal) &&
+                   GetBValue(c) == 255 - GetBValue(normal);
+        }, ms);
+    }
+    std::unique_ptr<kvtest::TestWindow> target;
+    HWND button = nullptr;
+    kvdrive::Karvo* k = nullptr;
+};
+
+TEST_F(Picking, OutlinesAndCapturesTheControlUnderTheCursor) {
+    const RECT br = kvdrive::ScreenRect(button);
+    const kvdrive::Picture before = kvdrive::ScreenPicture(br);
+    const COLORREF normal = before.At(1, (br.bottom - br.top) / 2);
+    k->Command(ID_SNAP_WINOBJ);
+    HWND tip = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (tip = TipWindow()) != nullptr; }));
+    // The tip opens at the bottom right, 10 pixels from the edges.
+    const RECT tr = kvdrive::ScreenRect(tip);
+    EXPECT_EQ(tr.right, GetSystemMetrics(SM_CXSCREEN) - 10);
+    EXPECT_EQ(tr.bottom, GetSystemMetrics(SM_CYSCREEN) - 10);
+    kvdrive::MoveMouse((br.left + br.right) / 2, (br.top + br.bottom) / 2);
+    EXPECT_TRUE(FrameSeen(br, normal, 2000));
+    HWND edit = GetDlgItem(tip, 4002);
+    const POINT at{(br.left + br.right) / 2, (br.top + br.bottom) / 2};
+    wchar_t expect[64];
+    swprintf(expect, 64, L"·坐标(X:%d, Y:%d)\r\n·左键点击截取图像\r\n·点击右键退出", int(at.x), int(at.y));
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(edit) == expect; }));
+    Keep(L"picking");
+
+    const DWORD seq = kvdrive::ClipboardSequence();
+    kvdrive::Click(at.x, at.y);
+    kvdrive::Picture p;
+    ASSERT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq && (p = kvdrive::ClipboardPicture()).width > 0; }));
+    EXPECT_EQ(p.width, br.right - br.left);
+    EXPECT_EQ(p.height, br.bottom - br.top);
+    int bad = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) bad += p.At(x, y) != before.At(x, y);
+    EXPECT_EQ(bad, 0) << "the frame or the tip is in the capture";
+    if (bad) {
+        kvdrive::SavePicture(kvdrive::ScratchRoot() + L"picked.png", p);
+        kvdrive::SavePicture(kvdrive::ScratchRoot() + L"before.png", before);
+    }
+    EXPECT_TRUE(WaitFor([&] { return TipWindow() == nullptr && ComboType(*k) == 4; }));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(k->Main()) != 0; }));
+    // The frame is gone after the capture.
+    EXPECT_FALSE(FrameSeen(br, normal, 1200));
+    EXPECT_TRUE(k->Exit());
+}
+
+// A click before the first tick found anything: no capture, picking ends.
+TEST_F(Picking, ClickBeforeAnythingIsFoundCapturesNothing) {
+    kvdrive::SetClipboardText(L"still here");
+    k->Command(ID_SNAP_WINOBJ);
+    ASSERT_TRUE(WaitFor([&] { return TipWindow() != nullptr; }));
+    kvdrive::Click(700, 300);
+    EXPECT_TRUE(WaitFor([&] { return TipWindow() == nullptr; }));
+    EXPECT_EQ(kvdrive::ClipboardText(), L"still here");
+    EXPECT_TRUE(IsWindowVisible(k->Main()));
+    EXPECT_TRUE(k->Exit());
+}
+
+// The found window disappears before the click: the previous image stays current.
+TEST_F(Picking, VanishedWindowLeavesThePreviousImage) {
+    const DWORD seq0 = kvdrive::ClipboardSequence();
+    k->Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq0 && kvdrive::ClipboardPicture().width > 0; }));
+    const RECT br = kvdrive::ScreenRect(button);
+    k->Command(ID_SNAP_WINOBJ);
+    ASSERT_TRUE(WaitFor([&] { return TipWindow() != nullptr; }));
+    kvdrive::MoveMouse((br.left + br.right) / 2, (br.top + br.bottom) / 2);
+    WaitFor([] { return false; }, 1200);  // at least two ticks: the button is the found window
+    DestroyWindow(button);
+    const DWORD seq = kvdrive::ClipboardSequence();
+    kvdrive::Click((br.left + br.right) / 2, (br.top + br.bottom) / 2);
+    kvdrive::Picture p;
+    ASSERT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq && (p = kvdrive::ClipboardPicture()).width > 0; }));
+    EXPECT_EQ(p.width, GetSystemMetrics(SM_CXSCREEN));  // the automatic copy copies the image still current
+    EXPECT_TRUE(WaitFor([&] { return TipWindow() == nullptr; }));
+    EXPECT_TRUE(k->Exit());
+}
+
+// A right click, or Esc in the tip, ends picking without a capture and puts everything back.
+TEST_F(Picking, RightClickEndsPicking) {
+    kvdrive::SetClipboardText(L"untouched");
+    const RECT br = kvdrive::ScreenRect(button);
+    k->Command(ID_SNAP_WINOBJ);
+    ASSERT_TRUE(WaitFor([&] { return TipWindow() != nullptr; }));
+    kvdrive::MoveMouse((br.left + br.right) / 2, (br.top + br.bottom) / 2);
+    WaitFor([] { return false; }, 700);
+    kvdrive::Click((br.left + br.right) / 2, (br.top + br.bottom) / 2, true);
+    EXPECT_TRUE(WaitFor([&] { return TipWindow() == nullptr; }));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(k->Main()) != 0; }));
+    EXPECT_EQ(kvdrive::ClipboardText(), L"untouched");
+    // Picking is over: a new capture runs at once.
+    const DWORD seq = kvdrive::ClipboardSequence();
+    k->Command(ID_SNAP_FULLSCREEN);
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq; }));
+    EXPECT_TRUE(k->Exit());
+}
+
+// The hook's messages outside picking are ignored.
+TEST_F(Picking, MessagesOutsidePickingAreIgnored) {
+    kvdrive::SetClipboardText(L"quiet");
+    ASSERT_TRUE(Engine());
+    for (int i = 0; i < 5; ++i) {
+        PostMessageW(Engine(), WM_USER + 1001, 0, 0);
+        PostMessageW(Engine(), WM_USER + 1007, 0, 0);
+        PostMessageW(Engine(), WM_TIMER, 1, 0);
+    }
+    WaitFor([] { return false; }, 500);
+    EXPECT_EQ(kvdrive::ClipboardText(), L"quiet");
+    EXPECT_EQ(TipWindow(), nullptr);
+    EXPECT_TRUE(k->Exit());
+}
+
+}  // namespace
