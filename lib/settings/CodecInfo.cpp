@@ -1,0 +1,64 @@
+#include "settings/CodecInfo.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace {
+
+std::wstring Lower(std::wstring s) {
+    for (wchar_t& c : s) c = wchar_t(std::towlower(wint_t(c)));
+    return s;
+}
+
+std::wstring Entries(const kv::CodecList& codecs) {
+    std::wstring out;
+    for (const CGdiplusCodecInfo& c : codecs)
+        out += c.GetFormat() + L" 文件(" + c.GetExtensions() + L")|" + c.GetExtensions() + L"|";
+    return out;
+}
+
+}  // namespace
+
+CGdiplusCodecInfo::CGdiplusCodecInfo(const std::wstring& format, const std::wstring& extensions, const KvGuid& clsid)
+    : m_strFormat(format), m_strExtensions(Lower(extensions)), m_clsid(clsid) {
+    std::wstring first = m_strExtensions.substr(0, m_strExtensions.find(L';'));
+    first.erase(std::remove_if(first.begin(), first.end(), [](wchar_t c) { return c == L'*' || c == L'.'; }), first.end());
+    m_strDefExt = first;
+}
+
+bool CGdiplusCodecInfo::FindExtension(const std::wstring& ext) const {
+    const std::wstring want = Lower(L"*." + ext);
+    size_t start = 0;
+    for (;;) {
+        const size_t end = m_strExtensions.find(L';', start);
+        if (m_strExtensions.compare(start, end == std::wstring::npos ? std::wstring::npos : end - start, want) == 0)
+            return true;
+        if (end == std::wstring::npos) return false;
+        start = end + 1;
+    }
+}
+
+namespace kv {
+
+std::wstring MakeOpenFilter(const CodecList& codecs) {
+    std::wstring first = L"所有支持的图像文件|";
+    for (size_t i = 0; i < codecs.size(); ++i) first += (i ? L";" : L"") + codecs[i].GetExtensions();
+    return first + L"|" + Entries(codecs) + L"|";
+}
+
+std::wstring MakeSaveFilter(const CodecList& codecs) { return Entries(codecs) + L"|"; }
+
+void TranslateFilter(std::wstring& filter) { std::replace(filter.begin(), filter.end(), L'|', L'\0'); }
+
+std::wstring FileExtension(const std::wstring& name) {
+    const size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? std::wstring() : name.substr(dot + 1);
+}
+
+std::optional<size_t> CodecForExtension(const CodecList& codecs, const std::wstring& ext) {
+    for (size_t i = 0; i < codecs.size(); ++i)
+        if (codecs[i].FindExtension(ext)) return i;
+    return std::nullopt;
+}
+
+}  // namespace kv
