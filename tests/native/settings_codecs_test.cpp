@@ -45,7 +45,7 @@ TEST(SettingsCodecs, Filters) {
               L"BMP 文件(*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|JPEG 文件(*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|"
               L"GIF 文件(*.gif)|*.gif|PNG 文件(*.png)|*.png||");
     const std::wstring save = kv::MakeSaveFilter(four);
-    EXPECT_EQ(save.substr(0, 27), L"BMP 文件(*.bmp;*.dib;*.rle)|");
+    EXPECT_EQ(save.substr(0, 26), L"BMP 文件(*.bmp;*.dib;*.rle)|");
     EXPECT_EQ(save.substr(save.size() - 2), L"||");
     // Five types in the open filter, four in the save filter: pairs of fields.
     std::wstring t = open;
