@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <cwctype>
 #include <string>
 
 #include "About.h"
@@ -70,6 +71,15 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
         {ID_HOMEPAGE, &CKarvoDlg::OnHomePage, nullptr},
         {IDC_PREVIEW, &CKarvoDlg::OnHomePage, nullptr},
         {ID_CHECK_UPDATE, &CKarvoDlg::OnCheckUpdate, nullptr},
+        {ID_FILE_OPEN, &CKarvoDlg::OnFileOpen, nullptr},
+        {ID_FILE_SAVE, &CKarvoDlg::OnFileSave, nullptr},
+        {ID_FILE_SAVE_AS, &CKarvoDlg::OnFileSaveAs, nullptr},
+        {ID_FILE_SAVE_THUMB, &CKarvoDlg::OnFileSaveThumb, nullptr},
+        {ID_EDIT_COPY, &CKarvoDlg::OnEditCopy, nullptr},
+        {ID_EDIT_COPY_THUMB, &CKarvoDlg::OnEditCopyThumb, nullptr},
+        {ID_EDIT_PASTE, &CKarvoDlg::OnEditPaste, nullptr},
+        {ID_EDIT_CLEAR, &CKarvoDlg::OnEditClear, nullptr},
+        {ID_EDIT_IMAGE, &CKarvoDlg::OnEditImage, nullptr},
     };
     for (const Command& c : kCommands)
         if (c.id == id) return &c;
@@ -174,7 +184,103 @@ void CKarvoDlg::OnHelp() { ::ShellExecuteW(nullptr, L"open", kHelpPage, nullptr,
 
 void CKarvoDlg::OnHomePage() { ::ShellExecuteW(nullptr, L"open", kHomePage, nullptr, L"", SW_SHOWMAXIMIZED); }
 
+// The updater is not delivered with the program: when it is missing the user is told so.
 void CKarvoDlg::OnCheckUpdate() {
     const std::wstring updater = CHelper::GetAppPath() + L"kv_webinst.exe";
+    if (::GetFileAttributesW(updater.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        Message(L"找不到更新程序：\n" + updater, MB_ICONINFORMATION);
+        return;
+    }
     ::ShellExecuteW(nullptr, L"open", updater.c_str(), nullptr, L"", SW_SHOWNORMAL);
+}
+
+int CKarvoDlg::Message(const std::wstring& text, UINT icon) {
+    return ::MessageBoxW(m_hWnd, text.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | icon);
+}
+
+// One message naming the file and the reason; a cancelled dialog or a missing image says nothing.
+void CKarvoDlg::ReportFileFailure(bool saving) {
+    using S = CKarvoCore::FileStatus;
+    const S st = m_core.GetLastFileStatus();
+    if (st == S::Ok || st == S::Cancelled || st == S::NoImage) return;
+    const std::wstring path = m_core.GetLastFilePath();
+    std::wstring text;
+    if (!saving) {
+        text = L"无法打开图像文件：\n" + path + L"\n\n文件不存在、无法读取，或不是支持的图像格式。当前图像保持不变。";
+    } else if (st == S::NoEncoder) {
+        text = L"无法保存图像文件：\n" + path + L"\n\n没有能写入这种格式的图像编码器，请换一个扩展名。";
+    } else {
+        std::wstring reason = L"写入文件失败。";
+        wchar_t* sys = nullptr;
+        if (const DWORD err = m_core.GetLastFileError();
+            err && ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, err, 0, reinterpret_cast<LPWSTR>(&sys), 0, nullptr)) {
+            reason = sys;
+            ::LocalFree(sys);
+        }
+        text = L"无法保存图像文件：\n" + path + L"\n\n" + reason + L"\n文件没有被写入。";
+    }
+    Message(text, MB_ICONWARNING);
+}
+
+void CKarvoDlg::OnFileOpen() {
+    if (m_core.OpenImage(L"")) {
+        ExchangeImageOptions(FALSE);  // opening switched every image operation off
+        Invalidate(TRUE);
+    } else {
+        ReportFileFailure(false);
+    }
+}
+
+void CKarvoDlg::OnFileSave() {
+    if (!m_core.SaveImage(m_core.GetPathName(), FALSE)) ReportFileFailure(true);
+}
+
+void CKarvoDlg::OnFileSaveAs() {
+    if (!m_core.SaveImage(L"", FALSE)) ReportFileFailure(true);
+}
+
+void CKarvoDlg::OnFileSaveThumb() {
+    if (!m_core.SaveImage(L"", TRUE)) ReportFileFailure(true);
+}
+
+void CKarvoDlg::CopyToClipboard(int thumbnail) {
+    if (!m_core.CopyImageData(thumbnail) && m_core.GetLastFileStatus() == CKarvoCore::FileStatus::ClipboardBusy)
+        Message(L"无法复制到剪贴板：剪贴板正被其他程序占用，请稍后再试。", MB_ICONWARNING);
+}
+
+void CKarvoDlg::OnEditCopy() { CopyToClipboard(0); }
+void CKarvoDlg::OnEditCopyThumb() { CopyToClipboard(1); }
+
+void CKarvoDlg::OnEditPaste() {
+    if (m_core.PasteImageData()) Invalidate(TRUE);
+}
+
+void CKarvoDlg::OnEditClear() {
+    m_core.ClearGdiplusImage();
+    Invalidate(TRUE);
+}
+
+// The editor gets the file name quoted, so that no character of it starts another argument, and
+// the folder is the path up to its last backslash. An editor that is a batch file runs through
+// the command interpreter, which reads % ! ^ & | < > even inside quotes: such names are refused.
+void CKarvoDlg::OnEditImage() {
+    if (m_core.GetPathName().empty()) m_core.SaveImage(L"", FALSE);
+    const std::wstring path = m_core.GetPathName();
+    if (path.empty()) return;  // the save was cancelled or failed: start nothing
+    const size_t slash = path.rfind(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash);
+    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    const std::wstring editor = m_core.m_config.GetEditAppPath();
+    if (editor.empty()) return;
+    std::wstring lower = editor;
+    for (wchar_t& c : lower) c = wchar_t(towlower(c));
+    const bool batch = lower.size() >= 4 && (lower.compare(lower.size() - 4, 4, L".bat") == 0 ||
+                                             lower.compare(lower.size() - 4, 4, L".cmd") == 0);
+    if (batch && name.find_first_of(L"%!^&|<>\"") != std::wstring::npos) {
+        Message(L"无法用批处理编辑器打开这个文件：\n" + name + L"\n\n文件名中含有命令解释器的特殊字符。", MB_ICONWARNING);
+        return;
+    }
+    const std::wstring params = L"\"" + name + L"\"";
+    ::ShellExecuteW(nullptr, L"open", editor.c_str(), params.c_str(), folder.c_str(), SW_SHOWNORMAL);
 }

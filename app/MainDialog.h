@@ -65,6 +65,18 @@ private:
     void OnPrint() { DrawPreview(TRUE); }
     void OnPrintSetup() { PrinterSetup(); }
     void OnExit() { EndDialog(IDOK); }
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnFileSaveThumb();
+    void OnEditCopy();
+    void OnEditCopyThumb();
+    void OnEditPaste();
+    void OnEditClear();
+    void OnEditImage();
+    void CopyToClipboard(int thumbnail);
+    void ReportFileFailure(bool saving);
+    int Message(const std::wstring& text, UINT icon);
     int OptionState(int index);
     int AutoCopyState();
 

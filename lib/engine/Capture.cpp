@@ -58,13 +58,7 @@ void CKarvoCore::PlaySnapSound() {
 }
 
 void CKarvoCore::AutoCopyCurrent() {
-    if (!m_config.GetAutoCopy()) return;
-    std::unique_ptr<CImageBitmap> bmp(ConvertImage(m_pImage));
-    if (!bmp) return;
-    kv::ClipboardSession clipboard(m_pPreviewWnd ? m_pPreviewWnd->GetSafeHwnd() : nullptr);
-    if (!clipboard) return;
-    ::EmptyClipboard();
-    if (::SetClipboardData(CF_BITMAP, bmp->GetSafeHandle())) bmp->Detach();  // the clipboard owns it now
+    if (m_config.GetAutoCopy()) CopyImageData(0);
 }
 
 BOOL CKarvoCore::SnapFullScreen() {

@@ -52,6 +52,23 @@ public:
     BOOL SnapSelectRect();
     //! Picks an interface object with the mouse and captures it; FALSE only when busy.
     BOOL SnapWinObj();
+
+    //! Makes an image file the current image (empty path: the open dialog). On failure nothing
+    //! changes: image, thumbnail, names and switches stay as they were.
+    BOOL OpenImage(const std::wstring& path);
+    //! Writes the current image (or its thumbnail) in one step (empty path: the save dialog).
+    BOOL SaveImage(const std::wstring& path, int bThubImage);
+    //! The current image (or thumbnail) onto the clipboard as a bitmap.
+    BOOL CopyImageData(int bThubImage);
+    //! A clipboard bitmap as the new capture.
+    BOOL PasteImageData();
+
+    //! What the last file or clipboard operation came to, for the program's messages.
+    enum class FileStatus { Ok, Cancelled, NoImage, LoadFailed, NoEncoder, WriteFailed, ClipboardBusy, NoBitmap };
+    FileStatus GetLastFileStatus() const { return m_lastFileStatus; }
+    std::wstring GetLastFilePath() const { return m_strLastFilePath; }
+    //! The system error behind a WriteFailed (0 when unknown).
+    DWORD GetLastFileError() const { return m_dwLastFileError; }
     //! Grabs rect of hWnd (the whole window when rect is empty) into a new bitmap object the
     //! caller deletes; null when nothing lies on the primary screen.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rect);
@@ -111,5 +128,8 @@ protected:
     BOOL m_bFindingWnd = FALSE;
     bool m_bConfigSaved = false;
     bool m_bPickingHid = false;  // picking hid the main window
+    FileStatus m_lastFileStatus = FileStatus::Ok;
+    std::wstring m_strLastFilePath;
+    DWORD m_dwLastFileError = 0;
     DWORD m_dwConfigError = 0;
 };

@@ -211,3 +211,18 @@ int CImageBitmap::ReplaceColor(DWORD from, DWORD to) {
     CImageColorReplacer p(from, to);
     return ProcessImage(&p);
 }
+
+int CImageBitmap::GetFileType(const std::wstring& path) {
+    std::wstring upper = path;
+    for (wchar_t& c : upper)
+        if (c >= L'a' && c <= L'z') c = wchar_t(c - L'a' + L'A');
+    auto has = [&](const wchar_t* marker) {
+        const size_t at = upper.find(marker);
+        return at != std::wstring::npos && at > 0;
+    };
+    if (has(L".BMP")) return 0;
+    if (has(L".ICO")) return 1;
+    if (has(L".JPG") || has(L".JPEG")) return 2;
+    if (has(L".GIF")) return 3;
+    return 4;
+}

@@ -2,9 +2,15 @@
 // CImageBitmap: a platform bitmap that processors run over as a packed 32-bit top-down array.
 // The object owns its bitmap; every operation that replaces it does so only once the new bitmap
 // is complete, and a failed call leaves the object as it was.
+#include <string>
+
 #include "Export.h"
 #include "imaging/PixelTypes.h"
 #include "imaging/Processor.h"
+
+#if defined(_WIN32)
+struct IPicture;
+#endif
 
 class KV_API CImageBitmap {
 public:
@@ -45,6 +51,30 @@ public:
 
     //! Fills size.cx × size.cy pixels with the colour (0 and white as byte fills); 0 for null.
     static int Fill(RGBX* pBuffer, CSize size, DWORD colour);
+
+#if defined(_WIN32)
+    // Loading from files and resources. A matte colour of 0xFFFFFFFF means none (the object
+    // methods use the object's background colour instead).
+    //! A new bitmap from a .bmp (bitmap loader) or .ico/.jpg/.jpeg/.gif (picture decoder) file.
+    static HBITMAP LoadImageFile(const std::wstring& path, DWORD matte);
+    //! A new bitmap from an image file stored as a resource of any type.
+    static HBITMAP LoadImageResource(UINT id, const wchar_t* type, HMODULE module, DWORD matte);
+    //! A picture decoded from bytes (the caller releases it), or null.
+    static IPicture* LoadFromBuffer(const BYTE* bytes, int length);
+    //! With a null buffer: the size into length. Else copies when length is large enough.
+    static int GetResource(const wchar_t* name, const wchar_t* type, HMODULE module, void* buffer, int& length);
+    int LoadImageW(UINT id, const wchar_t* type, HMODULE module, DWORD matte = 0xFFFFFFFF);
+    int LoadImageW(const std::wstring& path, DWORD matte = 0xFFFFFFFF);
+#endif
+    //! 0 bmp, 1 ico, 2 jpg/jpeg, 3 gif, 4 anything else (markers after the first character).
+    static int GetFileType(const std::wstring& path);
+
+protected:
+#if defined(_WIN32)
+    static HBITMAP ExtractBitmap(IPicture* picture, DWORD matte);
+#endif
+
+public:
 
 protected:
     //! The pixels as a new array (delete[] by the caller), top row first; null on failure.

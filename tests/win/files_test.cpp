@@ -1,0 +1,309 @@
+// Image files and the clipboard through the engine, in-process: save/open round trips in every
+// installed format, failures that change nothing, the clipboard in both directions, and the
+// bitmap loaders.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "TestImages.h"
+#include "WinTestUtil.h"
+#include "engine/KarvoCore.h"
+#include "settings/FileDialogs.h"
+
+namespace {
+
+class TestCore : public CKarvoCore {
+public:
+    using CKarvoCore::ResetBitmapData;
+};
+
+// An empty folder of that name (files of an earlier run are removed).
+std::wstring Folder(const std::wstring& name) {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    std::wstring dir = std::wstring(base) + name + L"\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + fd.cFileName).c_str());
+        while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    return dir;
+}
+
+
+int CountFiles(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do n += fd.cFileName[0] != L'.';
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+// Decoded independently of the engine: GDI+ from the file itself.
+ref::Img Decode(const std::wstring& path) {
+    Gdiplus::Bitmap bmp(path.c_str());
+    if (bmp.GetLastStatus() != Gdiplus::Ok) return {};
+    return kvtest::ImagePixels(&bmp);
+}
+
+int MaxDiff(const ref::Img& a, const ref::Img& b) {
+    if (a.w != b.w || a.h != b.h) return 999;
+    int m = 0;
+    for (size_t i = 0; i < a.px.size(); ++i)
+        for (int c = 0; c < 3; ++c) m = std::max(m, std::abs(ref::Ch(a.px[i], c) - ref::Ch(b.px[i], c)));
+    return m;
+}
+
+class Files : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
+        ASSERT_TRUE(main.CreateEx(0, L"files", WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0));
+        ASSERT_TRUE(preview.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &main, 1001));
+        ASSERT_TRUE(core.InitDadodav(&main, &preview));
+        // Smooth content (JPEG keeps it within a small tolerance), 64 colours at most (GIF keeps it).
+        src = ref::Img(120, 90);
+        for (int y = 0; y < src.h; ++y)
+            for (int x = 0; x < src.w; ++x) src.at(x, y) = RGBX{uint8_t(x / 30 * 85), uint8_t(y / 30 * 85), 128, 0};
+        HBITMAP h = kvtest::MakeBitmap(src);
+        core.ResetBitmapData(h);
+        DeleteObject(h);
+        core.RefreshImageData();
+    }
+    void TearDown() override {
+        core.CloseDadodav();
+        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
+    }
+    CWnd main, preview;
+    TestCore core;
+    ref::Img src;
+};
+
+TEST_F(Files, InstalledEncodersAndFilters) {
+    const kv::CodecList enc = kv::InstalledCodecs(false), dec = kv::InstalledCodecs(true);
+    for (const wchar_t* ext : {L"bmp", L"png", L"jpg", L"gif", L"tif"}) EXPECT_TRUE(kv::CodecForExtension(enc, ext)) << ext;
+    EXPECT_GE(dec.size(), enc.size());
+    const std::wstring filter = kv::MakeOpenFilter(dec);
+    EXPECT_EQ(filter.rfind(L"所有支持的图像文件|", 0), 0u);
+    EXPECT_EQ(filter.substr(filter.size() - 2), L"||");
+    for (const CGdiplusCodecInfo& c : enc) EXPECT_EQ(c.GetExtensions().find_first_of(L"ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::wstring::npos);
+}
+
+TEST_F(Files, SaveAndOpenRoundTrips) {
+    struct Row {
+        const wchar_t* ext;
+        int tolerance;
+    };
+    const std::wstring dir = Folder(L"卡沃 图像 files");
+    int failedFormats = 0;
+    for (Row r : {Row{L"bmp", 0}, {L"png", 0}, {L"tif", 0}, {L"gif", 0}, {L"jpg", 80}}) {
+        SCOPED_TRACE(std::string(r.ext, r.ext + wcslen(r.ext)));
+        const std::wstring path = dir + L"图 " + r.ext + L"." + r.ext;
+        if (!core.SaveImage(path, FALSE)) {
+            // Wine: the GIF encoder reports success but writes only a header; the save sees that
+            // the file does not read back and fails, leaving no file under the name.
+            EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::WriteFailed);
+            EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+            EXPECT_STREQ(r.ext, L"gif") << "only the GIF encoder is known to fail here";
+            ++failedFormats;
+            continue;
+        }
+        EXPECT_EQ(core.GetPathName(), path);
+        EXPECT_LE(MaxDiff(kvtest::Opaque(src), Decode(path)), r.tolerance);
+        // The thumbnail: its own size and pixels; the names stay those of the full save.
+        const std::wstring thumb = dir + L"thumb." + r.ext;
+        ASSERT_TRUE(core.SaveImage(thumb, TRUE));
+        int x = 0, y = 0;
+        Gdiplus::Image* t = core.GetThubImage(x, y);
+        const ref::Img decoded = Decode(thumb);
+        EXPECT_EQ(decoded.w, int(t->GetWidth()));
+        EXPECT_EQ(core.GetPathName(), path);
+
+        TestCore other;
+        CWnd m2, p2;
+        m2.CreateEx(0, L"o", WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0);
+        p2.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &m2, 1001);
+        ASSERT_TRUE(other.InitDadodav(&m2, &p2));
+        other.m_config.SetBlur(1);
+        ASSERT_TRUE(other.OpenImage(path));
+        EXPECT_EQ(other.m_config.GetBlur(), 0);  // opening switches the operations off
+        EXPECT_EQ(other.GetPathName(), path);
+        EXPECT_LE(MaxDiff(kvtest::Opaque(src), kvtest::ImagePixels(other.GetImage())), r.tolerance);
+        // Saving back over the opened file works: the file is not held open.
+        EXPECT_TRUE(other.SaveImage(path, FALSE));
+        other.CloseDadodav();
+        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
+    }
+    EXPECT_EQ(CountFiles(dir), 10 - 2 * failedFormats);
+}
+
+TEST_F(Files, FailedOpenChangesNothing) {
+    const std::wstring dir = Folder(L"kv bad open");
+    const std::wstring bad = dir + L"not an image.png";
+    HANDLE f = CreateFileW(bad.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(f, "garbage!", 8, &n, nullptr);
+    CloseHandle(f);
+    core.m_config.SetGrayScale(1);
+    core.RefreshImageData();
+    core.SetPathName(L"C:\\old.png");
+    Gdiplus::Image* before = core.GetImage();
+    int x = 0, y = 0;
+    Gdiplus::Image* thumb = core.GetThubImage(x, y);
+    for (const std::wstring& p : {bad, dir + L"missing.png"}) {
+        EXPECT_FALSE(core.OpenImage(p));
+        EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::LoadFailed);
+        EXPECT_EQ(core.GetLastFilePath(), p);
+        EXPECT_EQ(core.GetImage(), before);
+        EXPECT_EQ(core.GetThubImage(x, y), thumb);
+        EXPECT_EQ(core.GetPathName(), L"C:\\old.png");
+        EXPECT_EQ(core.m_config.GetGrayScale(), 1);
+    }
+}
+
+TEST_F(Files, FailedSaveLeavesNoFile) {
+    const std::wstring dir = Folder(L"kv bad save");
+    EXPECT_FALSE(core.SaveImage(dir + L"x.unknownext", FALSE));
+    EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::NoEncoder);
+    EXPECT_FALSE(core.SaveImage(dir + L"no such folder\\x.png", FALSE));
+    EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::WriteFailed);
+    EXPECT_EQ(CountFiles(dir), 0);
+    EXPECT_EQ(core.GetPathName(), L"");
+    wchar_t small[MAX_PATH];
+    if (GetEnvironmentVariableW(L"KV_SMALL_DISK", small, MAX_PATH)) {
+        // A picture larger than the disk: the partial temporary file is removed too.
+        TestCore big;
+        CWnd m2, p2;
+        m2.CreateEx(0, L"o", WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0);
+        p2.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &m2, 1001);
+        ASSERT_TRUE(big.InitDadodav(&m2, &p2));
+        const ref::Img noise = kvtest::Opaque(kvtest::RandomImage(400, 300, 9));
+        HBITMAP h = kvtest::MakeBitmap(noise);
+        big.ResetBitmapData(h);
+        DeleteObject(h);
+        big.RefreshImageData();
+        const std::wstring sdir = std::wstring(small) + L"\\";
+        EXPECT_FALSE(big.SaveImage(sdir + L"big.bmp", FALSE));
+        EXPECT_EQ(CountFiles(sdir), 0);
+        big.CloseDadodav();
+        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
+    }
+    TestCore empty;
+    EXPECT_FALSE(empty.SaveImage(dir + L"x.png", FALSE));
+    EXPECT_EQ(empty.GetLastFileStatus(), CKarvoCore::FileStatus::NoImage);
+}
+
+TEST_F(Files, ClipboardRoundTrip) {
+    ASSERT_TRUE(core.CopyImageData(0));
+    // A second copy of the picture: paste it, the grey switch applies once more.
+    TestCore other;
+    CWnd m2, p2;
+    m2.CreateEx(0, L"o", WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0);
+    p2.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &m2, 1001);
+    ASSERT_TRUE(other.InitDadodav(&m2, &p2));
+    other.SetPathName(L"C:\\x.png");
+    ASSERT_TRUE(other.PasteImageData());
+    EXPECT_EQ(other.GetPathName(), L"");
+    EXPECT_TRUE(kvtest::SameImage(kvtest::Opaque(src), kvtest::ImagePixels(other.GetImage())));
+    // The thumbnail copy has the thumbnail's size.
+    ASSERT_TRUE(core.CopyImageData(1));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    BITMAP bm{};
+    GetObjectW(GetClipboardData(CF_BITMAP), sizeof bm, &bm);
+    CloseClipboard();
+    int x, y;
+    EXPECT_EQ(bm.bmWidth, int(core.GetThubImage(x, y)->GetWidth()));
+
+    // No bitmap on the clipboard: FALSE and nothing changes.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    Gdiplus::Image* before = other.GetImage();
+    EXPECT_FALSE(other.PasteImageData());
+    EXPECT_EQ(other.GetImage(), before);
+
+    // Another thread holds the clipboard for 200 ms: the copy waits for it.
+    std::atomic<bool> holding{false};
+    std::thread holder([&] {
+        if (OpenClipboard(nullptr)) {
+            holding = true;
+            Sleep(200);
+            CloseClipboard();
+        }
+    });
+    while (!holding) Sleep(1);
+    EXPECT_TRUE(core.CopyImageData(0));
+    holder.join();
+    other.CloseDadodav();
+    DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
+}
+
+class LoaderBitmap : public CImageBitmap {
+public:
+    using CImageBitmap::GetFileType;
+};
+
+TEST_F(Files, Loaders) {
+    struct Row {
+        const wchar_t* path;
+        int type;
+    };
+    for (Row r : {Row{L"A.Bmp", 0}, {L"c:\\x.jpeg", 2}, {L"x.JPG", 2}, {L"x.png", 4}, {L".bmp", 4}, {L"x.gif.bmp", 0},
+                  {L"x.bmp.gif", 0}, {L"y.ico", 1}, {L"z.gif", 3}})
+        EXPECT_EQ(LoaderBitmap::GetFileType(r.path), r.type) << std::string(r.path, r.path + wcslen(r.path));
+
+    const std::wstring dir = Folder(L"kv loaders");
+    ASSERT_TRUE(core.SaveImage(dir + L"a.bmp", FALSE));
+    ASSERT_TRUE(core.SaveImage(dir + L"a.jpg", FALSE));
+    const bool gif = core.SaveImage(dir + L"a.gif", FALSE) != 0;
+    ASSERT_TRUE(core.SaveImage(dir + L"a.png", FALSE));
+    for (const wchar_t* f : {L"a.bmp", L"a.gif"}) {
+        if (!gif && f[2] == L'g') continue;
+        HBITMAP h = CImageBitmap::LoadImageFile(dir + f, 0xFFFFFFFF);
+        ASSERT_TRUE(h) << f;
+        EXPECT_TRUE(kvtest::SameImage(kvtest::Opaque(src), kvtest::BitmapPixels(h)));
+        DeleteObject(h);
+    }
+    HBITMAP jpg = CImageBitmap::LoadImageFile(dir + L"a.jpg", 0x00FF00);
+    ASSERT_TRUE(jpg);
+    EXPECT_LE(MaxDiff(kvtest::Opaque(src), kvtest::BitmapPixels(jpg)), 80);
+    DeleteObject(jpg);
+    EXPECT_EQ(CImageBitmap::LoadImageFile(dir + L"a.png", 0xFFFFFFFF), nullptr);  // not a type it loads
+
+    CImageBitmap obj;
+    ASSERT_EQ(obj.LoadImageW(dir + L"a.bmp"), 1);
+    const HBITMAP kept = obj.GetSafeHandle();
+    EXPECT_EQ(obj.LoadImageW(dir + L"a.jpg"), 0);  // already holds a bitmap
+    EXPECT_EQ(obj.GetSafeHandle(), kept);
+
+    // Resources of this test program: RCDATA 9100 holds a 220 × 253 bitmap file.
+    int length = 0;
+    HMODULE self = GetModuleHandleW(nullptr);
+    ASSERT_EQ(CImageBitmap::GetResource(MAKEINTRESOURCEW(9100), RT_RCDATA, self, nullptr, length), 1);
+    EXPECT_GT(length, 220 * 253 * 3);
+    std::vector<BYTE> buf(static_cast<size_t>(length));
+    int shorter = length - 1;
+    EXPECT_EQ(CImageBitmap::GetResource(MAKEINTRESOURCEW(9100), RT_RCDATA, self, buf.data(), shorter), 0);
+    EXPECT_EQ(buf[0], 0);  // nothing copied
+    EXPECT_EQ(CImageBitmap::GetResource(MAKEINTRESOURCEW(9100), RT_RCDATA, self, buf.data(), length), 1);
+    EXPECT_EQ(buf[0], 'B');
+    EXPECT_EQ(CImageBitmap::GetResource(MAKEINTRESOURCEW(9999), RT_RCDATA, self, nullptr, length), 0);
+    HBITMAP res = CImageBitmap::LoadImageResource(9100, RT_RCDATA, self, 0xFFFFFFFF);
+    ASSERT_TRUE(res);
+    BITMAP bm{};
+    GetObjectW(res, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, 220);
+    EXPECT_EQ(bm.bmHeight, 253);
+    DeleteObject(res);
+}
+
+}  // namespace
