@@ -1,0 +1,176 @@
+// The file and edit commands as a user runs them: the real save and open dialogs, the messages
+// for a failed open and a failed save, the external editor's command line, and the updater.
+#include "E2eTest.h"
+
+#include "res/resource.h"
+
+namespace {
+
+using kvdrive::WaitFor;
+
+const wchar_t kConfig[] =
+    L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   0\n  </SnapDelayTime>\n </Basic>\n"
+    L" <Image>\n  <EditAppPath>\n   %ls\n  </EditAppPath>\n </Image>\n</Dadodav>\n";
+
+class FileCommands : public kvtest::E2eTest {
+protected:
+    kvdrive::Karvo& Start(const std::wstring& editor = L"mspaint.exe") {
+        kvdrive::Karvo& k = App();
+        std::wstring escaped = editor;
+        for (size_t i = 0; (i = escaped.find(L'/', i)) != std::wstring::npos;) escaped.replace(i, 1, L"\\colon");
+        wchar_t buf[1024];
+        swprintf(buf, 1024, kConfig, escaped.c_str());
+        k.WriteConfig(buf);
+        EXPECT_TRUE(k.Launch());
+        return k;
+    }
+    // A dialog of the program other than its main window.
+    static HWND WaitDialog(kvdrive::Karvo& k, const std::wstring& title = L"") {
+        HWND found = nullptr;
+        WaitFor([&] {
+            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+                if (h != k.Main() && kvdrive::ClassName(h) == L"#32770" && (title.empty() || kvdrive::Text(h) == title))
+                    found = h;
+            return found != nullptr;
+        });
+        return found;
+    }
+    static std::wstring AllText(HWND box) {
+        std::wstring all;
+        for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) all += kvdrive::Text(c) + L"|";
+        return all;
+    }
+    // Types a full path into a file dialog's name box and confirms it.
+    static void ChooseFile(HWND dlg, const std::wstring& path) {
+        SetForegroundWindow(dlg);
+        WaitFor([] { return false; }, 300);
+        kvdrive::TypeText(path);
+        kvdrive::Press(VK_RETURN);
+    }
+    static bool Exists(const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
+};
+
+TEST_F(FileCommands, SaveAsThroughTheDialogThenOpenIt) {
+    kvdrive::Karvo& k = Start();
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
+    WaitFor([] { return false; }, 300);
+    const std::wstring path = k.Folder() + L"屏幕 截图.png";
+    k.Command(ID_FILE_SAVE_AS);
+    HWND dlg = WaitDialog(k);
+    ASSERT_TRUE(dlg);
+    Keep(L"save-dialog");
+    ChooseFile(dlg, path);
+    ASSERT_TRUE(WaitFor([&] { return Exists(path); }));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }));
+
+    // Open it again through the open dialog; the image switches go off.
+    k.Command(ID_OPTION_GRAYSCALE);
+    ASSERT_TRUE(WaitFor([&] { return IsDlgButtonChecked(k.Main(), IDC_CHECK_GRAYSCALE) == BST_CHECKED; }));
+    k.Command(ID_FILE_OPEN);
+    dlg = WaitDialog(k);
+    ASSERT_TRUE(dlg);
+    ChooseFile(dlg, path);
+    EXPECT_TRUE(WaitFor([&] { return IsDlgButtonChecked(k.Main(), IDC_CHECK_GRAYSCALE) == BST_UNCHECKED; }));
+    EXPECT_TRUE(k.Exit());
+}
+
+TEST_F(FileCommands, FailedOpenIsReportedAndKeepsTheImage) {
+    kvdrive::Karvo& k = Start();
+    const std::wstring bad = k.Folder() + L"broken.png";
+    HANDLE f = CreateFileW(bad.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(f, "not a picture", 13, &n, nullptr);
+    CloseHandle(f);
+    k.Command(ID_OPTION_BLUR);
+    ASSERT_TRUE(WaitFor([&] { return IsDlgButtonChecked(k.Main(), IDC_CHECK_BLUR) == BST_CHECKED; }));
+    k.Command(ID_FILE_OPEN);
+    HWND dlg = WaitDialog(k);
+    ASSERT_TRUE(dlg);
+    ChooseFile(dlg, bad);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
+        return box && AllText(box).find(L"无法打开图像文件") != std::wstring::npos;
+    }));
+    EXPECT_NE(AllText(box).find(bad), std::wstring::npos);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_EQ(IsDlgButtonChecked(k.Main(), IDC_CHECK_BLUR), BST_CHECKED);  // the switches stay
+    EXPECT_TRUE(k.Exit());
+}
+
+TEST_F(FileCommands, FailedSaveIsReportedAndLeavesNoFile) {
+    kvdrive::Karvo& k = Start();
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
+    const std::wstring path = k.Folder() + L"shot.png";
+    k.Command(ID_FILE_SAVE_AS);
+    HWND dlg = WaitDialog(k);
+    ASSERT_TRUE(dlg);
+    ChooseFile(dlg, path);
+    ASSERT_TRUE(WaitFor([&] { return Exists(path); }));
+    // The file's name becomes a folder: saving again cannot replace it.
+    DeleteFileW(path.c_str());
+    CreateDirectoryW(path.c_str(), nullptr);
+    k.Command(ID_FILE_SAVE);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
+        return box && AllText(box).find(L"无法保存图像文件") != std::wstring::npos;
+    }));
+    EXPECT_NE(AllText(box).find(path), std::wstring::npos);
+    Keep(L"save-failed");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    // No temporary file is left beside it.
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((k.Folder() + L"*.tmp").c_str(), &fd);
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    EXPECT_TRUE(k.Exit());
+}
+
+// The editor gets the file name quoted and the image's folder as its working folder.
+TEST_F(FileCommands, EditorGetsTheQuotedName) {
+    const std::wstring recorder = kvdrive::ScratchRoot() + L"RecordArgs.exe";
+    CopyFileW((kvdrive::ScratchRoot() + L"..\\RecordArgs.exe").c_str(), recorder.c_str(), FALSE);
+    DeleteFileW((kvdrive::ScratchRoot() + L"record.txt").c_str());
+    kvdrive::Karvo& k = Start(recorder);
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
+    const std::wstring dir = k.Folder() + L"my pics 2026\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring path = dir + L"a b  c.png";
+    k.Command(ID_EDIT_IMAGE);  // no file yet: the save dialog comes first
+    HWND dlg = WaitDialog(k);
+    ASSERT_TRUE(dlg);
+    ChooseFile(dlg, path);
+    const std::wstring record = kvdrive::ScratchRoot() + L"record.txt";
+    ASSERT_TRUE(WaitFor([&] { return Exists(record); }));
+    WaitFor([] { return false; }, 200);
+    HANDLE f = CreateFileW(record.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    wchar_t buf[1024] = {};
+    DWORD n = 0;
+    ReadFile(f, buf, sizeof buf - 2, &n, nullptr);
+    CloseHandle(f);
+    const std::wstring text(buf);
+    EXPECT_NE(text.find(L"\"a b  c.png\""), std::wstring::npos) << std::string(text.begin(), text.end());
+    EXPECT_NE(text.find(dir.substr(0, dir.size() - 1)), std::wstring::npos);
+    EXPECT_TRUE(k.Exit());
+}
+
+TEST_F(FileCommands, MissingUpdaterIsReported) {
+    kvdrive::Karvo& k = Start();
+    k.Command(ID_CHECK_UPDATE);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
+        return box && AllText(box).find(L"kv_webinst.exe") != std::wstring::npos;
+    }));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(k.Exit());
+}
+
+}  // namespace
