@@ -8,6 +8,7 @@
 #include <string>
 
 #include "About.h"
+#include "settings/Pages.h"
 #include "res/resource.h"
 #include "settings/Helper.h"
 
@@ -66,6 +67,7 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
         {ID_FILE_PRINT_SETUP, &CKarvoDlg::OnPrintSetup, nullptr},
         {ID_APP_EXIT, &CKarvoDlg::OnExit, nullptr},
         {ID_SHOW_HIDE, &CKarvoDlg::OnShowHide, nullptr},
+        {ID_OPTIONS, &CKarvoDlg::OnOptions, nullptr},
         {ID_APP_ABOUT, &CKarvoDlg::OnAbout, nullptr},
         {ID_HELP_FINDER, &CKarvoDlg::OnHelp, nullptr},
         {ID_HOMEPAGE, &CKarvoDlg::OnHomePage, nullptr},
@@ -283,4 +285,66 @@ void CKarvoDlg::OnEditImage() {
     }
     const std::wstring params = L"\"" + name + L"\"";
     ::ShellExecuteW(nullptr, L"open", editor.c_str(), params.c_str(), folder.c_str(), SW_SHOWNORMAL);
+}
+
+// The settings sheet: copies in, the global hot keys released while it is open, copies back on
+// OK, then hot keys, image and z-order follow the settings whatever closed it.
+void CKarvoDlg::OnOptions() {
+    CKarvoConfig& c = m_core.m_config;
+    CPropertySheet sheet(L"参数设置", this, 1);
+    COptionBasic basic;
+    COptionImage image;
+    COptionHotkey hotkey;
+    sheet.AddPage(&basic);
+    sheet.AddPage(&image);
+    sheet.AddPage(&hotkey);
+    basic.m_bPlaySound = c.GetPlaySnapSound();
+    basic.m_bHideMainWnd = c.GetHideMainWnd();
+    basic.m_bSnapOnStart = c.GetSnapOnStart();
+    basic.m_nDelay = c.GetSnapDelayTime();
+    basic.m_bKeepOnTop = c.GetKeepOnTop();
+    image.m_strEditor = c.GetEditAppPath();
+    image.m_nRotateAngle = c.GetRotateAngle();
+    image.m_nScaleFactor = c.GetScaleFactor();
+    image.m_nShearAcross = c.GetShearAcrossAmout();
+    image.m_nShearDown = c.GetShearDownAmout();
+    image.m_nBlurFactor = c.GetBlurFactor();
+    image.m_nSharpenFactor = c.GetSharpenFactor();
+    using Get = void (CKarvoConfig::*)(CKarvoConfig::WORD16&, CKarvoConfig::WORD16&) const;
+    using Set = void (CKarvoConfig::*)(CKarvoConfig::WORD16, CKarvoConfig::WORD16);
+    static const std::pair<Get, Set> kKeys[8] = {
+        {&CKarvoConfig::GetNewSnapHotkey, &CKarvoConfig::SetNewSnapHotkey},
+        {&CKarvoConfig::GetFullScreenHotkey, &CKarvoConfig::SetFullScreenHotkey},
+        {&CKarvoConfig::GetActiveWinHotkey, &CKarvoConfig::SetActiveWinHotkey},
+        {&CKarvoConfig::GetCurrentWinHotkey, &CKarvoConfig::SetCurrentWinHotkey},
+        {&CKarvoConfig::GetWinClientHotkey, &CKarvoConfig::SetWinClientHotkey},
+        {&CKarvoConfig::GetWinObjHotkey, &CKarvoConfig::SetWinObjHotkey},
+        {&CKarvoConfig::GetSelectRectHotkey, &CKarvoConfig::SetSelectRectHotkey},
+        {&CKarvoConfig::GetShowHideHotkey, &CKarvoConfig::SetShowHideHotkey},
+    };
+    for (size_t i = 0; i < 8; ++i) {
+        CKarvoConfig::WORD16 mod = 0, vk = 0;
+        (c.*kKeys[i].first)(mod, vk);
+        hotkey.m_keys[i] = {mod, vk};
+    }
+    RegisterHotkeys(TRUE);
+    if (sheet.DoModal() == IDOK) {
+        c.SetPlaySnapSound(basic.m_bPlaySound);
+        c.SetHideMainWnd(basic.m_bHideMainWnd);
+        c.SetSnapOnStart(basic.m_bSnapOnStart);
+        c.SetSnapDelayTime(basic.m_nDelay);
+        c.SetKeepOnTop(basic.m_bKeepOnTop);
+        c.SetEditAppPath(image.m_strEditor);
+        c.SetRotateAngle(image.m_nRotateAngle);
+        c.SetScaleFactor(image.m_nScaleFactor);
+        c.SetShearAcrossAmout(image.m_nShearAcross);
+        c.SetShearDownAmout(image.m_nShearDown);
+        c.SetBlurFactor(image.m_nBlurFactor);
+        c.SetSharpenFactor(image.m_nSharpenFactor);
+        for (size_t i = 0; i < 8; ++i) (c.*kKeys[i].second)(hotkey.m_keys[i].first, hotkey.m_keys[i].second);
+        ::SetWindowPos(m_hWnd, c.GetKeepOnTop() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    }
+    RegisterHotkeys(FALSE);
+    m_core.RefreshImageData();
+    Invalidate(TRUE);
 }

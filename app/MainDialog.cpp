@@ -96,6 +96,7 @@ BOOL CKarvoDlg::OnInitDialog() {
     }
 
     m_core.InitDadodav(this, &m_wndPreview);
+    RegisterHotkeys(FALSE);
 
     // Centre on the screen.
     CRect rc;
@@ -108,11 +109,18 @@ BOOL CKarvoDlg::OnInitDialog() {
     ExchangeImageOptions(FALSE);
     UpdateData(FALSE);
     SetWindowText(m_core.m_config.GetAppName());
+
+    if (!m_tray.Create(this, IDR_TRAYMENU, m_core.m_config.GetAppName(), &m_hIcon, 1, 1000, WM_TRAY_NOTIFY)) {
+        ::MessageBoxW(m_hWnd, L"错误：创建系统图标失败！", m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONERROR);
+        return -1;
+    }
     return TRUE;
 }
 
 void CKarvoDlg::OnDestroy() {
     m_core.CloseDadodav();
+    RegisterHotkeys(TRUE);
+    m_tray.Delete();
     m_placeholder.reset();
     m_wndPreview.Detach();
     if (!m_core.GetConfigSaved()) {
@@ -180,6 +188,8 @@ INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KICKIDLE: return OnKickIdle(), TRUE;
     case WM_INITMENUPOPUP: return UpdateMenu(reinterpret_cast<HMENU>(wp), 1), TRUE;
     case WM_DESTROY: return OnDestroy(), FALSE;
+    case WM_HOTKEY: return OnHotKey(int(wp)), TRUE;
+    case WM_TRAY_NOTIFY: return SetMsgResult(m_tray.HandleTrayMessage(wp, lp)), TRUE;
     default: return CDialog::DialogProc(msg, wp, lp);
     }
 }

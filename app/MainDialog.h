@@ -3,6 +3,7 @@
 // engine, and through it the settings; every command ends in one call on one of them.
 #include <array>
 
+#include "Tray.h"
 #include "engine/KarvoCore.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
@@ -16,6 +17,10 @@ public:
     void ExchangeImageOptions(BOOL toSettings);
     //! TRUE: print one page; FALSE: draw into the preview control.
     void DrawPreview(BOOL toPrinter);
+    //! Unregisters the eight hot keys, then registers them again from the settings unless
+    //! unregisterOnly; a key that cannot be registered gets its message.
+    void RegisterHotkeys(BOOL unregisterOnly);
+    static UINT HotkeyModifiers(WORD controlFlags);
     CKarvoCore& Engine() { return m_core; }
 
 protected:
@@ -58,6 +63,8 @@ private:
     }
     void AfterCapture(BOOL captured);
     void OnShowHide();
+    void OnOptions();
+    void OnHotKey(int id);
     void OnAbout();
     void OnHelp();
     void OnHomePage();
@@ -86,6 +93,7 @@ private:
     HICON m_hIcon;            // shared resource icon, not destroyed
     HCURSOR m_hCursorHand;    // shared resource cursor, not destroyed
     kv::UniqueHbitmap m_placeholder;
+    CTrayNotifyIcon m_tray;
     HWND m_hTooltip = nullptr;  // child of the dialog, destroyed with it
     CKarvoCore m_core;
 };

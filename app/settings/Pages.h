@@ -1,0 +1,51 @@
+#pragma once
+// The three pages of the settings sheet. They hold copies of the settings; the main dialog fills
+// them before the sheet opens and copies them back after OK.
+#include <array>
+#include <string>
+
+#include "framework/PropertySheet.h"
+
+class COptionBasic : public CPropertyPage {
+public:
+    COptionBasic();
+    BOOL UpdateData(BOOL save) override;
+
+    BOOL m_bPlaySound = TRUE;
+    BOOL m_bHideMainWnd = TRUE;
+    BOOL m_bSnapOnStart = TRUE;
+    UINT m_nDelay = 500;
+    BOOL m_bKeepOnTop = TRUE;
+};
+
+class COptionImage : public CPropertyPage {
+public:
+    COptionImage();
+    BOOL UpdateData(BOOL save) override;
+
+    std::wstring m_strEditor;
+    int m_nRotateAngle = 0;
+    int m_nScaleFactor = 0;
+    int m_nShearAcross = 0;
+    int m_nShearDown = 0;
+    int m_nBlurFactor = 0;
+    int m_nSharpenFactor = 0;
+
+protected:
+    BOOL OnCommand(UINT id, UINT code, HWND hwndCtl) override;
+};
+
+class COptionHotkey : public CPropertyPage {
+public:
+    COptionHotkey();
+    BOOL UpdateData(BOOL save) override;
+
+    //! (modifier word, key word), in the order new capture, whole screen, active window, current
+    //! window, client area, object, region, show/hide.
+    std::array<std::pair<WORD, WORD>, 8> m_keys;
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
+};

@@ -1,0 +1,100 @@
+#include "framework/PropertySheet.h"
+
+#include <cwchar>
+
+#include "framework/ModuleState.h"
+
+BOOL CPropertyPage::ExchangeInt(int id, int& value, bool save, long long lo, long long hi, bool checkRange) {
+    HWND edit = GetDlgItem(id);
+    if (!save) {
+        ::SetWindowTextW(edit, std::to_wstring(value).c_str());
+        return TRUE;
+    }
+    wchar_t buf[64] = {};
+    ::GetWindowTextW(edit, buf, 64);
+    wchar_t* end = nullptr;
+    const long long v = std::wcstoll(buf, &end, 10);
+    bool ok = buf[0] && end && *end == 0 && v >= INT32_MIN && v <= INT32_MAX;
+    while (ok && end && *end == L' ') ++end;
+    if (ok && checkRange && (v < lo || v > hi)) ok = false;
+    if (ok) {
+        value = int(v);
+        return TRUE;
+    }
+    std::wstring msg = checkRange ? L"请输入一个介于 " + std::to_wstring(lo) + L" 和 " + std::to_wstring(hi) + L" 之间的整数。"
+                                  : std::wstring(L"请输入一个整数。");
+    ::MessageBoxW(m_hWnd, msg.c_str(), L"参数设置", MB_OK | MB_ICONEXCLAMATION);
+    ::SetFocus(edit);
+    ::SendMessageW(edit, EM_SETSEL, 0, -1);
+    return FALSE;
+}
+
+INT_PTR CPropertyPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NOTIFY) {
+        const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+        switch (hdr->code) {
+        case PSN_KILLACTIVE:  // leaving the page (or OK): take the data, or stay
+            SetMsgResult(UpdateData(TRUE) ? FALSE : TRUE);
+            return TRUE;
+        case PSN_APPLY:
+            OnOK();
+            SetMsgResult(PSNRET_NOERROR);
+            return TRUE;
+        case PSN_SETACTIVE:
+            SetMsgResult(0);
+            return TRUE;
+        default: break;
+        }
+    }
+    return CDialog::DialogProc(msg, wp, lp);
+}
+
+INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    CPropertyPage* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CPropertyPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lp)->lParam);
+        self->m_hWnd = hwnd;
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<CPropertyPage*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    try {
+        const INT_PTR r = self->DialogProc(msg, wp, lp);
+        if (msg == WM_NCDESTROY) self->m_hWnd = nullptr;
+        return r;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+CPropertySheet::CPropertySheet(const std::wstring& caption, CWnd* parent, UINT startPage)
+    : m_caption(caption), m_pParent(parent), m_startPage(startPage) {}
+
+int CALLBACK CPropertySheet::SheetCallback(HWND, UINT, LPARAM) noexcept { return 0; }
+
+INT_PTR CPropertySheet::DoModal() {
+    std::vector<HPROPSHEETPAGE> handles;
+    for (CPropertyPage* p : m_pages) {
+        PROPSHEETPAGEW& psp = p->m_psp;
+        psp = PROPSHEETPAGEW{};
+        psp.dwSize = sizeof psp;
+        psp.dwFlags = PSP_DEFAULT;  // no help button
+        psp.hInstance = kv::fw::GetResourceHandle();
+        psp.pszTemplate = MAKEINTRESOURCEW(p->GetTemplateId());
+        psp.pfnDlgProc = &CPropertyPage::PageProc;
+        psp.lParam = reinterpret_cast<LPARAM>(p);
+        handles.push_back(::CreatePropertySheetPageW(&psp));
+    }
+    PROPSHEETHEADERW psh{};
+    psh.dwSize = sizeof psh;
+    psh.dwFlags = m_dwFlags;
+    psh.hwndParent = m_pParent ? m_pParent->GetSafeHwnd() : nullptr;
+    psh.hInstance = kv::fw::GetResourceHandle();
+    psh.pszCaption = m_caption.c_str();
+    psh.nPages = UINT(handles.size());
+    psh.nStartPage = m_startPage;
+    psh.phpage = handles.data();
+    const INT_PTR r = ::PropertySheetW(&psh);
+    return r > 0 ? IDOK : IDCANCEL;
+}
