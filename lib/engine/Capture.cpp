@@ -48,7 +48,24 @@ BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect) {
     if (!m_bmpRaw.CopyImage(bmp->GetSafeHandle())) return FALSE;
     m_bmpProcessed.CopyImage(&m_bmpRaw);
     RefreshImageData();
+    // Where the grab came from, in screen coordinates, clamped as the grab was.
+    CRect w;
+    ::GetWindowRect(hWnd, &w);
+    CRect s = rect.IsRectEmpty() ? w : hWnd == ::GetDesktopWindow() ? rect : CRect(w.left + rect.left, w.top + rect.top, w.left + rect.right, w.top + rect.bottom);
+    kv::Rect k{s.left, s.top, s.right, s.bottom};
+    kv::ClampToScreen(k, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    m_rcLastSnap = CRect(k.left, k.top, k.right, k.bottom);
+    m_hLastSnapWnd = hWnd;
     return TRUE;
+}
+
+BOOL CKarvoCore::SnapRegion(CRect screenRect) {
+    if (m_bSnapping) return FALSE;
+    m_bSnapping = TRUE;
+    ::Sleep(m_config.GetSnapDelayTime());
+    PlaySnapSound();
+    const BOOL result = SnapRect(::GetDesktopWindow(), screenRect);
+    return FinishCapture(false, result, true);
 }
 
 void CKarvoCore::PlaySnapSound() {

@@ -156,3 +156,29 @@ BOOL CKarvoCore::PasteImageData() {
     m_lastFileStatus = result ? FileStatus::Ok : FileStatus::NoBitmap;
     return result;
 }
+
+BOOL CKarvoCore::EncodeImage(const std::wstring& ext, std::string& bytes) {
+    if (!m_pImage) return m_lastFileStatus = FileStatus::NoImage, FALSE;
+    const kv::CodecList encoders = kv::InstalledCodecs(false);
+    const auto i = kv::CodecForExtension(encoders, ext);
+    if (!i) return m_lastFileStatus = FileStatus::NoEncoder, FALSE;
+    IStream* stream = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return m_lastFileStatus = FileStatus::WriteFailed, FALSE;
+    const CLSID clsid = encoders[*i].GetCLSID();
+    BOOL ok = m_pImage->Save(stream, &clsid, nullptr) == Gdiplus::Ok;
+    if (ok) {
+        HGLOBAL mem = nullptr;
+        ::GetHGlobalFromStream(stream, &mem);
+        STATSTG st{};
+        stream->Stat(&st, STATFLAG_NONAME);
+        const void* p = mem ? ::GlobalLock(mem) : nullptr;
+        if (p) {
+            bytes.assign(static_cast<const char*>(p), size_t(st.cbSize.QuadPart));
+            ::GlobalUnlock(mem);
+        }
+        ok = p != nullptr && !bytes.empty();
+    }
+    stream->Release();
+    m_lastFileStatus = ok ? FileStatus::Ok : FileStatus::WriteFailed;
+    return ok;
+}

@@ -25,6 +25,26 @@ BOOL CKarvoCore::InitDadodav(CWnd* pMainWnd, CWnd* pPreviewWnd) {
     return created;
 }
 
+BOOL CKarvoCore::InitForCommandLine(CWnd* pMainWnd, CWnd* pPreviewWnd) {
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr);
+    m_config.LoadConfig();
+    if (!pMainWnd || !pPreviewWnd) return FALSE;
+    m_pPreviewWnd = pPreviewWnd;
+    m_pMainWnd = pMainWnd;
+    const BOOL created = CreateEx(0, L"", WS_CHILD, CRect(0, 0, 0, 0), pMainWnd->GetSafeHwnd(), 100);
+    if (created) ::SetPropW(m_hWnd, KV_HOOK_TARGET_PROP, reinterpret_cast<HANDLE>(1));
+    m_bInitializing = FALSE;
+    return created;
+}
+
+void CKarvoCore::CloseWithoutSaving() {
+    ClearGdiplusImage();
+    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+    if (IsWindow()) DestroyWindow();
+}
+
 void CKarvoCore::CloseDadodav() {
     ClearGdiplusImage();
     if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);

@@ -63,6 +63,17 @@ public:
     //! A clipboard bitmap as the new capture.
     BOOL PasteImageData();
 
+    // For a capture run from the command line: the engine without settings written at the end,
+    // without a capture on start, and with a fixed rectangle as a capture of its own.
+    BOOL InitForCommandLine(CWnd* pMainWnd, CWnd* pPreviewWnd);
+    void CloseWithoutSaving();
+    BOOL SnapRegion(CRect screenRect);
+    //! The window and the screen rectangle of the last successful grab.
+    HWND GetLastSnapWindow() const { return m_hLastSnapWnd; }
+    CRect GetLastSnapRect() const { return m_rcLastSnap; }
+    //! The current image encoded with the encoder of ext (png, jpg, ...) into bytes.
+    BOOL EncodeImage(const std::wstring& ext, std::string& bytes);
+
     //! What the last file or clipboard operation came to, for the program's messages.
     enum class FileStatus { Ok, Cancelled, NoImage, LoadFailed, NoEncoder, WriteFailed, ClipboardBusy, NoBitmap };
     FileStatus GetLastFileStatus() const { return m_lastFileStatus; }
@@ -129,6 +140,8 @@ protected:
     bool m_bConfigSaved = false;
     bool m_bPickingHid = false;  // picking hid the main window
     FileStatus m_lastFileStatus = FileStatus::Ok;
+    HWND m_hLastSnapWnd = nullptr;
+    CRect m_rcLastSnap;
     std::wstring m_strLastFilePath;
     DWORD m_dwLastFileError = 0;
     DWORD m_dwConfigError = 0;

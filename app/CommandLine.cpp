@@ -1,0 +1,186 @@
+// The command-line capture: parse, capture through the engine, write the file (or standard
+// output, or the clipboard), print one JSON line, exit with a code a script can test.
+#include "CommandLine.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "engine/CaptureArgs.h"
+#include "engine/KarvoCore.h"
+#include "framework/Owners.h"
+#include "settings/FileDialogs.h"
+
+namespace {
+
+void Write(DWORD which, const std::string& bytes) {
+    HANDLE h = ::GetStdHandle(which);
+    if (!h || h == INVALID_HANDLE_VALUE) return;
+    DWORD n = 0;
+    for (size_t done = 0; done < bytes.size(); done += n)
+        if (!::WriteFile(h, bytes.data() + done, DWORD(bytes.size() - done), &n, nullptr) || n == 0) return;
+}
+
+std::string Utf8(const std::wstring& s) {
+    if (s.empty()) return {};
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+int Fail(int code, const std::wstring& message) {
+    Write(STD_ERROR_HANDLE, "karvo: " + Utf8(message) + "\n");
+    return code;
+}
+
+bool IsFolder(const std::wstring& p) {
+    const DWORD a = ::GetFileAttributesW(p.c_str());
+    return (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) || p.back() == L'\\' || p.back() == L'/';
+}
+
+// A new file in the folder, named by date, time and a counter, created with CREATE_NEW so no
+// earlier capture is ever replaced, even by two captures within one second.
+std::wstring ReserveName(std::wstring folder) {
+    if (folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    wchar_t stamp[64];
+    std::swprintf(stamp, 64, L"Karvo_%04u%02u%02u_%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    for (int n = 1; n < 10000; ++n) {
+        const std::wstring path = folder + stamp + L"_" + std::to_wstring(n) + L".png";
+        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(h);
+            return path;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS) return {};
+    }
+    return {};
+}
+
+std::wstring ProcessName(HWND w) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    HANDLE p = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!p) return {};
+    wchar_t buf[MAX_PATH];
+    DWORD n = MAX_PATH;
+    std::wstring name;
+    if (::QueryFullProcessImageNameW(p, 0, buf, &n)) {
+        name.assign(buf, n);
+        name = name.substr(name.find_last_of(L"\\/") + 1);
+    }
+    ::CloseHandle(p);
+    return name;
+}
+
+std::wstring WindowText(HWND w, bool cls) {
+    wchar_t buf[512] = {};
+    if (cls)
+        ::GetClassNameW(w, buf, 512);
+    else
+        ::GetWindowTextW(w, buf, 512);
+    return buf;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::wstring>& args) {
+    std::wstring error;
+    const auto req = kv::ParseCaptureArgs(args, error);
+    if (!req) {
+        Write(STD_ERROR_HANDLE, "karvo: " + Utf8(error) + "\n" + Utf8(kv::CaptureUsage()));
+        return kv::kExitBadArguments;
+    }
+    if (req->help) {
+        Write(STD_OUTPUT_HANDLE, Utf8(kv::CaptureUsage()));
+        return kv::kExitOk;
+    }
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    kv::GdiPlusSession gdiplus;
+    CWnd host, preview;
+    host.CreateEx(WS_EX_TOOLWINDOW, L"Karvo", WS_POPUP, CRect(0, 0, 404, 304), nullptr, 0);
+    preview.Create(L"", 0, CRect(0, 0, 404, 304), &host, 1005);
+    CKarvoCore core;
+    if (!core.InitForCommandLine(&host, &preview)) return Fail(kv::kExitCaptureFailed, L"the capture engine did not start");
+    CKarvoConfig& c = core.m_config;
+    c.SetHideMainWnd(0);
+    c.SetSnapDelayTime(unsigned(req->delayMs));
+    if (req->quiet) c.SetPlaySnapSound(0);
+    c.SetAutoCopy(0);
+    c.m_bEnableProcessing = req->process ? 1 : 0;
+
+    const bool interactive = req->kind == kv::CaptureKind::Rect || req->kind == kv::CaptureKind::Object ||
+                             req->kind == kv::CaptureKind::Active || req->kind == kv::CaptureKind::Client;
+    switch (req->kind) {
+    case kv::CaptureKind::Screen: core.SnapFullScreen(); break;
+    case kv::CaptureKind::Active: core.SnapActiveWin(); break;
+    case kv::CaptureKind::Current: core.SnapCurrentWin(); break;
+    case kv::CaptureKind::Client: core.SnapWinClient(); break;
+    case kv::CaptureKind::Rect: core.SnapSelectRect(); break;
+    case kv::CaptureKind::Object: core.SnapWinObj(); break;
+    case kv::CaptureKind::Region: core.SnapRegion(CRect(req->x, req->y, req->x + req->w, req->y + req->h)); break;
+    }
+    Gdiplus::Image* image = core.GetImage();
+    if (!image) {
+        core.CloseWithoutSaving();
+        return interactive ? Fail(kv::kExitCancelled, L"cancelled: nothing was selected")
+                           : Fail(kv::kExitCaptureFailed, L"capture failed: nothing of it lies on the screen");
+    }
+
+    int code = kv::kExitOk;
+    std::wstring path, format = L"PNG";
+    if (req->out == L"-") {
+        std::string bytes;
+        if (!core.EncodeImage(L"png", bytes)) code = Fail(kv::kExitWriteFailed, L"could not encode the image");
+        else Write(STD_OUTPUT_HANDLE, bytes);
+    } else {
+        path = req->out.empty() ? L"." : req->out;
+        bool reserved = false;
+        if (IsFolder(path)) {
+            path = ReserveName(path);
+            reserved = true;
+            if (path.empty()) code = Fail(kv::kExitWriteFailed, L"cannot create a file in the folder " + req->out);
+        }
+        if (code == kv::kExitOk) {
+            const kv::CodecList enc = kv::InstalledCodecs(false);
+            const auto i = kv::CodecForExtension(enc, kv::FileExtension(path));
+            if (i) format = enc[*i].GetFormat();
+            if (!core.SaveImage(path, FALSE)) {
+                if (reserved) ::DeleteFileW(path.c_str());
+                code = core.GetLastFileStatus() == CKarvoCore::FileStatus::NoEncoder
+                           ? Fail(kv::kExitNoEncoder, L"no encoder writes the format of " + path)
+                           : Fail(kv::kExitWriteFailed, L"could not write " + path);
+            } else {
+                wchar_t full[MAX_PATH * 4];
+                if (::GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr)) path = full;
+            }
+        }
+    }
+    if (code == kv::kExitOk && req->clipboard && !core.CopyImageData(0))
+        code = Fail(kv::kExitWriteFailed, L"the clipboard is held by another program");
+
+    if (code == kv::kExitOk && req->out != L"-") {
+        const CRect r = core.GetLastSnapRect();
+        char nums[256];
+        std::snprintf(nums, sizeof nums, "\"width\":%u,\"height\":%u,\"type\":", image->GetWidth(), image->GetHeight());
+        std::string json = "{\"path\":" + kv::JsonString(path) + ",\"format\":" + kv::JsonString(format) + "," + nums +
+                           kv::JsonString(kv::CaptureKindName(req->kind));
+        std::snprintf(nums, sizeof nums, ",\"rect\":{\"x\":%ld,\"y\":%ld,\"width\":%ld,\"height\":%ld}", r.left, r.top,
+                      r.Width(), r.Height());
+        json += nums;
+        HWND w = core.GetLastSnapWindow();
+        if (w && w != ::GetDesktopWindow())
+            json += ",\"window\":{\"title\":" + kv::JsonString(WindowText(w, false)) + ",\"class\":" +
+                    kv::JsonString(WindowText(w, true)) + ",\"process\":" + kv::JsonString(ProcessName(w)) + "}";
+        else
+            json += ",\"window\":null";
+        Write(STD_OUTPUT_HANDLE, json + "}\n");
+    }
+    core.CloseWithoutSaving();
+    return code;
+}

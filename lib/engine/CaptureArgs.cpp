@@ -1,0 +1,157 @@
+#include "engine/CaptureArgs.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cwchar>
+#include <cwctype>
+
+namespace kv {
+
+namespace {
+
+std::wstring Lower(std::wstring s) {
+    for (wchar_t& c : s) c = wchar_t(std::towlower(wint_t(c)));
+    return s;
+}
+
+bool ParseInt(const std::wstring& s, long long lo, long long hi, int& out) {
+    if (s.empty()) return false;
+    wchar_t* end = nullptr;
+    const long long v = std::wcstoll(s.c_str(), &end, 10);
+    if (!end || *end || v < lo || v > hi) return false;
+    out = int(v);
+    return true;
+}
+
+struct Kind {
+    const wchar_t* name;
+    CaptureKind kind;
+};
+constexpr Kind kKinds[] = {{L"screen", CaptureKind::Screen}, {L"active", CaptureKind::Active},
+                           {L"current", CaptureKind::Current}, {L"client", CaptureKind::Client},
+                           {L"rect", CaptureKind::Rect},     {L"object", CaptureKind::Object}};
+
+}  // namespace
+
+const wchar_t* CaptureKindName(CaptureKind k) {
+    for (const Kind& e : kKinds)
+        if (e.kind == k) return e.name;
+    return L"region";
+}
+
+std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& args, std::wstring& error) {
+    CaptureRequest r;
+    bool haveType = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::wstring a = Lower(args[i]);
+        if (!a.empty() && a[0] == L'-') a[0] = L'/';
+        auto value = [&](const wchar_t* what) -> const std::wstring* {
+            if (i + 1 >= args.size()) {
+                error = std::wstring(L"missing value after ") + what;
+                return nullptr;
+            }
+            return &args[++i];
+        };
+        if (a == L"/?" || a == L"/help" || a == L"/h") {
+            r.help = true;
+        } else if (a == L"/capture") {
+            const std::wstring* v = value(L"/capture");
+            if (!v) return std::nullopt;
+            const std::wstring t = Lower(*v);
+            bool found = false;
+            for (const Kind& k : kKinds)
+                if (t == k.name) r.kind = k.kind, found = true;
+            if (!found) return error = L"unknown capture type: " + *v, std::nullopt;
+            if (haveType) return error = L"more than one capture type", std::nullopt;
+            haveType = true;
+        } else if (a == L"/region") {
+            const std::wstring* v = value(L"/region");
+            if (!v) return std::nullopt;
+            int n[4];
+            size_t start = 0;
+            for (int k = 0; k < 4; ++k) {
+                const size_t comma = v->find(L',', start);
+                const std::wstring part = v->substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+                const bool last = k == 3;
+                if ((comma == std::wstring::npos) != last || !ParseInt(part, k < 2 ? -1000000 : 1, 1000000, n[k]))
+                    return error = L"bad region (x,y,w,h with w and h positive): " + *v, std::nullopt;
+                start = comma + 1;
+            }
+            if (haveType) return error = L"more than one capture type", std::nullopt;
+            haveType = true;
+            r.kind = CaptureKind::Region;
+            r.x = n[0], r.y = n[1], r.w = n[2], r.h = n[3];
+        } else if (a == L"/delay") {
+            const std::wstring* v = value(L"/delay");
+            if (!v) return std::nullopt;
+            if (!ParseInt(*v, 0, 15000, r.delayMs)) return error = L"bad delay (0 to 15000 ms): " + *v, std::nullopt;
+        } else if (a == L"/out") {
+            const std::wstring* v = value(L"/out");
+            if (!v) return std::nullopt;
+            if (v->empty()) return error = L"empty /out path", std::nullopt;
+            r.out = *v;
+        } else if (a == L"/clipboard") {
+            r.clipboard = true;
+        } else if (a == L"/process") {
+            r.process = true;
+        } else if (a == L"/quiet") {
+            r.quiet = true;
+        } else {
+            return error = L"unknown argument: " + args[i], std::nullopt;
+        }
+    }
+    if (!r.help && !haveType) return error = L"no capture type: use /capture <type> or /region x,y,w,h", std::nullopt;
+    return r;
+}
+
+const wchar_t* CaptureUsage() {
+    return L"Usage: Karvo.exe /capture <screen|active|current|client|rect|object> [options]\n"
+           L"       Karvo.exe /region x,y,w,h [options]\n"
+           L"Options:\n"
+           L"  /delay ms     wait before capturing (0 to 15000, default 0)\n"
+           L"  /out path     write the image; the format follows the extension; a folder gets a new\n"
+           L"                file Karvo_<date>_<time>_<n>.png; - writes PNG to standard output\n"
+           L"                (default: a new file in the current folder)\n"
+           L"  /clipboard    put the image on the clipboard too\n"
+           L"  /process      apply the image operations switched on in config.xml\n"
+           L"  /quiet        no capture sound\n"
+           L"  /?            this text\n"
+           L"On success one JSON line goes to standard output. Exit codes: 0 done, 2 bad arguments,\n"
+           L"3 capture failed, 4 selection cancelled, 5 no encoder for the format, 6 write failed.\n";
+}
+
+std::string JsonString(const std::wstring& s) {
+    std::string out = "\"";
+    for (size_t i = 0; i < s.size(); ++i) {
+        uint32_t c = uint32_t(s[i]);
+        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && uint32_t(s[i + 1]) >= 0xDC00 &&
+            uint32_t(s[i + 1]) < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (uint32_t(s[++i]) - 0xDC00);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(c));
+            out += buf;
+        } else if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;  // an unpaired surrogate
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace kv
