@@ -88,8 +88,11 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
         } else if (a == L"/out") {
             const std::wstring* v = value(L"/out");
             if (!v) return std::nullopt;
-            if (v->empty()) return error = L"empty /out path", std::nullopt;
             r.out = *v;
+            // "C:\\folder\\" reaches us as C:\\folder" (the backslash escaped the quote); no path
+            // can hold a quote, so it is the folder the user meant.
+            if (!r.out.empty() && r.out.back() == L'"') r.out.back() = L'\\';
+            if (r.out.empty()) return error = L"empty /out path", std::nullopt;
         } else if (a == L"/clipboard") {
             r.clipboard = true;
         } else if (a == L"/process") {

@@ -26,6 +26,9 @@ TEST(EngineArgs, Accepted) {
         ASSERT_TRUE(r);
         EXPECT_STREQ(kv::CaptureKindName(r->kind), t);
     }
+    r = kv::ParseCaptureArgs({L"/capture", L"screen", L"/out", L"C:\\shots\""}, err);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->out, L"C:\\shots\\");
     r = kv::ParseCaptureArgs({L"/?"}, err);
     ASSERT_TRUE(r);
     EXPECT_TRUE(r->help);

@@ -327,3 +327,71 @@ bool SavePicture(const std::wstring& path, const Picture& p) {
 }
 
 }  // namespace kvdrive
+
+namespace kvdrive {
+
+namespace {
+struct Pipe {
+    HANDLE read = nullptr, write = nullptr;
+    std::string data;
+    Pipe() {
+        SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+        CreatePipe(&read, &write, &sa, 0);
+        SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    }
+    ~Pipe() {
+        if (read) CloseHandle(read);
+        if (write) CloseHandle(write);
+    }
+    void Drain() {
+        DWORD avail = 0;
+        while (PeekNamedPipe(read, nullptr, 0, nullptr, &avail, nullptr) && avail) {
+            char buf[65536];
+            DWORD n = 0;
+            if (!ReadFile(read, buf, std::min<DWORD>(avail, sizeof buf), &n, nullptr) || !n) break;
+            data.append(buf, n);
+        }
+    }
+};
+}  // namespace
+
+RunResult RunCaptured(const std::wstring& exe, const std::wstring& args, const std::wstring& folder, int ms,
+                      const std::function<void(DWORD)>& onRunning) {
+    RunResult r;
+    Pipe out, err;
+    STARTUPINFOW si{sizeof si};
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out.write;
+    si.hStdError = err.write;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::wstring cmd = L"\"" + exe + L"\" " + args;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi)) return r;
+    CloseHandle(out.write);
+    CloseHandle(err.write);
+    out.write = err.write = nullptr;
+    const ULONGLONG end = GetTickCount64() + ULONGLONG(ms);
+    for (;;) {
+        out.Drain();
+        err.Drain();
+        if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) break;
+        if (onRunning) onRunning(pi.dwProcessId);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        if (GetTickCount64() > end) {
+            TerminateProcess(pi.hProcess, 99);
+            WaitForSingleObject(pi.hProcess, 5000);
+            break;
+        }
+    }
+    out.Drain();
+    err.Drain();
+    GetExitCodeProcess(pi.hProcess, &r.exitCode);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    r.out = out.data;
+    r.err = err.data;
+    return r;
+}
+
+}  // namespace kvdrive

@@ -71,3 +71,16 @@ Picture ScreenPicture(const RECT& r);
 bool SavePicture(const std::wstring& path, const Picture& p);
 
 }  // namespace kvdrive
+
+namespace kvdrive {
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string out, err;  // bytes as written
+};
+//! Runs a program to its end (at most ms) with standard output and error captured. While it
+//! runs, onRunning (if given) is called every 50 ms with its process id.
+RunResult RunCaptured(const std::wstring& exe, const std::wstring& args, const std::wstring& folder, int ms = 30000,
+                      const std::function<void(DWORD)>& onRunning = nullptr);
+
+}  // namespace kvdrive

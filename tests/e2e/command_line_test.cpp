@@ -1,0 +1,174 @@
+// Capture runs from the command line: every type and option against known windows and pixels,
+// every exit code, automatic names that never replace a file, and config.xml left alone.
+#include "E2eTest.h"
+
+#include "TestWindow.h"
+
+namespace {
+
+using kvdrive::WaitFor;
+
+class CommandLine : public kvtest::E2eTest {
+protected:
+    void SetUp() override {
+        k = &App();
+        k->WriteConfig(kConfig);
+        config = k->ReadConfig();
+    }
+    void TearDown() override {
+        EXPECT_EQ(k->ReadConfig(), config) << "config.xml changed";
+        kvtest::E2eTest::TearDown();
+    }
+    kvdrive::RunResult Run(const std::wstring& args, const std::function<void(DWORD)>& during = nullptr) {
+        return kvdrive::RunCaptured(k->Folder() + L"Karvo.exe", args, k->Folder(), 30000, during);
+    }
+    // A field of the JSON line as text (numbers and strings alike, quotes removed).
+    static std::string Field(const std::string& json, const std::string& name) {
+        const size_t at = json.find("\"" + name + "\":");
+        if (at == std::string::npos) return "<none>";
+        size_t v = at + name.size() + 3;
+        if (json[v] == '"') {
+            const size_t end = json.find('"', v + 1);
+            return json.substr(v + 1, end - v - 1);
+        }
+        return json.substr(v, json.find_first_of(",}", v) - v);
+    }
+    static kvdrive::Picture Load(const std::wstring& path) {
+        // Through the clipboard helper's decoder: GDI+ from the file.
+        kvdrive::Picture p;
+        HBITMAP h = static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        if (!h) return p;
+        BITMAP bm{};
+        GetObjectW(h, sizeof bm, &bm);
+        p.width = bm.bmWidth;
+        p.height = bm.bmHeight;
+        std::vector<RGBQUAD> px(size_t(p.width) * p.height);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC dc = GetDC(nullptr);
+        GetDIBits(dc, h, 0, UINT(p.height), px.data(), &info, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, dc);
+        DeleteObject(h);
+        for (const RGBQUAD& q : px) p.pixels.push_back(RGB(q.rgbRed, q.rgbGreen, q.rgbBlue));
+        return p;
+    }
+    static constexpr const wchar_t* kConfig =
+        L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   3000\n  </SnapDelayTime>\n"
+        L"  <SnapOnStart>\n   1\n  </SnapOnStart>\n </Basic>\n <Image>\n  <GrayScale>\n   1\n  </GrayScale>\n </Image>\n</Dadodav>\n";
+    kvdrive::Karvo* k = nullptr;
+    std::wstring config;
+};
+
+TEST_F(CommandLine, UsageAndBadArguments) {
+    kvdrive::RunResult r = Run(L"/?");
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_NE(r.out.find("Usage: Karvo.exe /capture"), std::string::npos);
+    for (const wchar_t* bad : {L"/capture window", L"/region 1,2,3", L"/capture screen /delay 99999", L"/what"}) {
+        r = Run(bad);
+        EXPECT_EQ(r.exitCode, 2u) << std::string(bad, bad + wcslen(bad));
+        EXPECT_EQ(r.err.rfind("karvo: ", 0), 0u);
+        EXPECT_NE(r.err.find("Usage:"), std::string::npos);
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
+// A fixed region of a known window: exact pixels in a BMP; the JSON describes it.
+TEST_F(CommandLine, RegionIsExact) {
+    kvtest::TestWindow target(L"Karvo 命令行", 200, 150, 320, 240);
+    WaitFor([] { return false; }, 300);
+    const RECT cr = target.ClientOnScreen();
+    wchar_t args[256];
+    swprintf(args, 256, L"/region %ld,%ld,64,48 /out region.bmp /quiet", cr.left + 10, cr.top + 5);
+    const kvdrive::RunResult r = Run(args, [](DWORD) {});
+    ASSERT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_EQ(Field(r.out, "width"), "64");
+    EXPECT_EQ(Field(r.out, "height"), "48");
+    EXPECT_EQ(Field(r.out, "type"), "region");
+    EXPECT_EQ(Field(r.out, "format"), "BMP");
+    EXPECT_EQ(Field(r.out, "x"), std::to_string(cr.left + 10));
+    EXPECT_EQ(r.out.back(), '\n');
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+    const kvdrive::Picture p = Load(k->Folder() + L"region.bmp");
+    ASSERT_EQ(p.width, 64);
+    int bad = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) bad += p.At(x, y) != kvtest::PatternColour(x + 10, y + 5);
+    EXPECT_EQ(bad, 0) << "unprocessed: grey scale is on in config.xml but /process was not given";
+
+    // With /process the operations of config.xml apply: grey.
+    const kvdrive::RunResult g = Run(std::wstring(args) + L" /process");
+    ASSERT_EQ(g.exitCode, 0u);
+    const kvdrive::Picture q = Load(k->Folder() + L"region.bmp");
+    ASSERT_EQ(q.width, 64);
+    EXPECT_EQ(GetRValue(q.At(3, 3)), GetGValue(q.At(3, 3)));
+    EXPECT_EQ(GetGValue(q.At(3, 3)), GetBValue(q.At(3, 3)));
+}
+
+TEST_F(CommandLine, CurrentWindowDescribesIt) {
+    kvtest::TestWindow target(L"Karvo 当前", 150, 120, 300, 200);
+    WaitFor([] { return false; }, 300);
+    const kvdrive::RunResult r = Run(L"/capture current /out cur.png /clipboard", [](DWORD) {});
+    ASSERT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_EQ(Field(r.out, "type"), "current");
+    EXPECT_EQ(Field(r.out, "width"), "300");
+    EXPECT_EQ(Field(r.out, "title"), "Karvo \xE5\xBD\x93\xE5\x89\x8D");
+    EXPECT_EQ(Field(r.out, "class"), "KvTestPattern");
+    EXPECT_EQ(Field(r.out, "process"), "e2e_tests.exe");
+    EXPECT_EQ(kvdrive::ClipboardPicture().width, 300);
+}
+
+TEST_F(CommandLine, FolderNamesNeverReplaceAFile) {
+    const std::wstring dir = k->Folder() + L"shots 截图\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3; ++i) {
+        const kvdrive::RunResult r = Run(L"/region 0,0,32,32 /out \"" + dir + L"\"");
+        ASSERT_EQ(r.exitCode, 0u) << r.err;
+        paths.push_back(Field(r.out, "path"));
+    }
+    EXPECT_NE(paths[0], paths[1]);
+    EXPECT_NE(paths[1], paths[2]);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"Karvo_*.png").c_str(), &fd);
+    int n = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+        do ++n;
+        while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    EXPECT_EQ(n, 3);
+}
+
+TEST_F(CommandLine, ExitCodes) {
+    struct Row {
+        const wchar_t* args;
+        DWORD code;
+    };
+    for (Row r : {Row{L"/region 5000,5000,10,10 /out x.png", 3}, {L"/region 0,0,10,10 /out x.unknownext", 5},
+                  {L"/region 0,0,10,10 /out \"no such folder\\x.png\"", 6}}) {
+        const kvdrive::RunResult res = Run(r.args);
+        EXPECT_EQ(res.exitCode, r.code) << std::string(r.args, r.args + wcslen(r.args)) << res.err;
+        EXPECT_EQ(res.err.rfind("karvo: ", 0), 0u);
+        EXPECT_EQ(std::count(res.err.begin(), res.err.end(), '\n'), 1);
+        EXPECT_TRUE(res.out.empty());
+    }
+    // A cancelled selection.
+    const kvdrive::RunResult c = Run(L"/capture rect /out r.png", [](DWORD pid) {
+        for (HWND h : kvdrive::TopWindows(pid))
+            if (kvdrive::ScreenRect(h).right == GetSystemMetrics(SM_CXSCREEN)) PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(c.exitCode, 4u) << c.err;
+}
+
+TEST_F(CommandLine, StandardOutputAndAnotherInstance) {
+    // The program's window is open (another instance): the run still works.
+    kvdrive::Karvo gui(TestName() + L".gui");
+    ASSERT_TRUE(gui.Launch());
+    const kvdrive::RunResult r = Run(L"/region 10,10,40,30 /out -");
+    ASSERT_EQ(r.exitCode, 0u) << r.err;
+    ASSERT_GT(r.out.size(), 8u);
+    EXPECT_EQ(r.out.substr(1, 3), "PNG");
+    EXPECT_TRUE(gui.Exit());
+}
+
+}  // namespace
