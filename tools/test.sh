@@ -12,6 +12,15 @@ cmake --preset native-asan >/dev/null
 cmake --build build/native-asan -j "$jobs"
 ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 ctest --test-dir build/native-asan --output-on-failure
 
+echo "== fuzz pass over the settings corpus (about a minute)"
+cmake --preset fuzz >/dev/null
+cmake --build build/fuzz -j "$jobs"
+fuzzwork=$(mktemp -d)
+cp tests/fuzz/corpus/* "$fuzzwork/"
+(cd "$fuzzwork" && "$KV_ROOT/build/fuzz/tests/fuzz/settings_fuzz" -max_total_time="${KV_FUZZ_SECONDS:-60}" -max_len=16384 \
+    -timeout=10 -rss_limit_mb=4096 -dict="$KV_ROOT/tests/fuzz/xml.dict" -print_final_stats=1 . 2>&1 | tail -4)
+rm -rf "$fuzzwork"
+
 echo "== windows build"
 cmake --preset win >/dev/null
 cmake --build build/win -j "$jobs"
