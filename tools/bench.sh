@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The benchmarks: pixel kernels and chains (native), the engine under Wine, and a whole-screen
+# capture to a PNG file by Karvo's command line against scrot, maim and ImageMagick's import on
+# the same virtual screen, with Wine's own start-up measured beside them. Writes
+# bench/results/latest.md.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+KV_ROOT=$(pwd)
+bash tools/deps.sh
+if ! command -v hyperfine >/dev/null || ! command -v scrot >/dev/null || ! command -v maim >/dev/null; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends hyperfine scrot maim >/dev/null
+fi
+jobs=$(nproc)
+cmake --preset native >/dev/null && cmake --build build/native -j "$jobs"
+cmake --preset win >/dev/null && cmake --build build/win -j "$jobs"
+out="$KV_ROOT/bench/results/latest.md"
+mkdir -p bench/results
+{
+    echo "# Benchmarks"
+    echo
+    echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))."
+    echo "Each figure is the best of 5 runs; ratios are to a memcpy of the same frame in the same run."
+    echo
+    echo "## Pixel processors and chains (native build)"
+} > "$out"
+./build/native/bench/bench_imaging --out /tmp/kv-imaging.md >/dev/null
+cat /tmp/kv-imaging.md >> "$out"
+
+source tools/wine-env.sh
+trap kv_wine_stop EXIT
+kv_wine_start
+bin="$KV_ROOT/build/win/bin"
+tmp=$(mktemp -d)
+(cd "$bin" && "$KV_WINE" bench_capture.exe --out "$(winepath -w "$tmp/capture.md")" >/dev/null)
+{ echo; echo "## Engine under Wine"; cat "$tmp/capture.md"; } >> "$out"
+
+# Whole process: one full-screen capture to a PNG file.
+png="$(winepath -w "$tmp/karvo.png")"
+hyperfine -N --warmup 2 --runs 10 --export-markdown "$tmp/cli.md" \
+    -n "wine start-up alone (cmd /c exit)" "$KV_WINE cmd /c exit" \
+    -n "Karvo.exe /capture screen /out x.png" "$KV_WINE $bin/Karvo.exe /capture screen /quiet /out $png" \
+    -n "scrot x.png" "scrot -o $tmp/scrot.png" \
+    -n "maim x.png" "maim $tmp/maim.png" \
+    -n "import -window root x.png" "import -window root $tmp/import.png" >/dev/null
+{ echo; echo "## Screen to PNG file, whole process (hyperfine, 1280×800 Xvfb)"; echo; cat "$tmp/cli.md"; } >> "$out"
+rm -rf "$tmp"
+cat "$out"
