@@ -11,44 +11,44 @@ CKarvoCore::CKarvoCore() : m_bmpRaw(0xFFFFFF), m_bmpProcessed(0xFFFFFF), m_dlgSn
 
 CKarvoCore::~CKarvoCore() = default;
 
-BOOL CKarvoCore::InitDadodav(CWnd* pMainWnd, CWnd* pPreviewWnd) {
+// The start both ways share: GDI+, the settings, the engine window (id 100, invisible, marked for
+// the mouse hook). -1 when a window is missing: then nothing is created.
+int CKarvoCore::StartEngine(CWnd* pMainWnd, CWnd* pPreviewWnd) {
     Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread on
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr);
     m_config.LoadConfig();
-    if (!pMainWnd || !pPreviewWnd) return FALSE;
+    if (!pMainWnd || !pPreviewWnd) return -1;
     m_pPreviewWnd = pPreviewWnd;
     m_pMainWnd = pMainWnd;
     const BOOL created = CreateEx(0, L"", WS_CHILD, CRect(0, 0, 0, 0), pMainWnd->GetSafeHwnd(), 100);
     if (created) ::SetPropW(m_hWnd, KV_HOOK_TARGET_PROP, reinterpret_cast<HANDLE>(1));
+    return created;
+}
+
+BOOL CKarvoCore::InitDadodav(CWnd* pMainWnd, CWnd* pPreviewWnd) {
+    const int created = StartEngine(pMainWnd, pPreviewWnd);
+    if (created < 0) return FALSE;
     if (m_config.GetSnapOnStart()) SnapFullScreen();
     m_bInitializing = FALSE;
     return created;
 }
 
 BOOL CKarvoCore::InitForCommandLine(CWnd* pMainWnd, CWnd* pPreviewWnd) {
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr);
-    m_config.LoadConfig();
-    if (!pMainWnd || !pPreviewWnd) return FALSE;
-    m_pPreviewWnd = pPreviewWnd;
-    m_pMainWnd = pMainWnd;
-    const BOOL created = CreateEx(0, L"", WS_CHILD, CRect(0, 0, 0, 0), pMainWnd->GetSafeHwnd(), 100);
-    if (created) ::SetPropW(m_hWnd, KV_HOOK_TARGET_PROP, reinterpret_cast<HANDLE>(1));
+    const int created = StartEngine(pMainWnd, pPreviewWnd);
+    if (created < 0) return FALSE;
     m_bInitializing = FALSE;
     return created;
 }
 
 void CKarvoCore::CloseWithoutSaving() {
     ClearGdiplusImage();
-    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
-    m_gdiplusToken = 0;
+    TermGdiplus();
     if (IsWindow()) DestroyWindow();
 }
 
 void CKarvoCore::CloseDadodav() {
     ClearGdiplusImage();
-    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
-    m_gdiplusToken = 0;
+    TermGdiplus();
     m_bConfigSaved = m_config.SaveConfig();
     m_dwConfigError = m_bConfigSaved ? 0 : ::GetLastError();
     if (IsWindow()) DestroyWindow();

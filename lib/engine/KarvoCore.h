@@ -87,6 +87,7 @@ public:
     CKarvoConfig m_config;
 
 protected:
+    int StartEngine(CWnd* pMainWnd, CWnd* pPreviewWnd);
     BOOL InitGdiplus();
     void TermGdiplus();
     //! Copies h into the raw and processed buffers (h stays the caller's); no refresh.

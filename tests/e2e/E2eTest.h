@@ -11,6 +11,13 @@ namespace kvtest {
 
 inline std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
+//! The texts of a window's children, each followed by "|" (a message box's text among them).
+inline std::wstring AllText(HWND box) {
+    std::wstring all;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) all += kvdrive::Text(c) + L"|";
+    return all;
+}
+
 class E2eTest : public ::testing::Test {
 protected:
     std::wstring TestName() const {

@@ -7,6 +7,7 @@
 namespace {
 
 using kvdrive::WaitFor;
+using kvtest::AllText;
 
 const wchar_t kConfig[] =
     L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   0\n  </SnapDelayTime>\n </Basic>\n"
@@ -34,11 +35,6 @@ protected:
             return found != nullptr;
         });
         return found;
-    }
-    static std::wstring AllText(HWND box) {
-        std::wstring all;
-        for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) all += kvdrive::Text(c) + L"|";
-        return all;
     }
     // Types a full path into a file dialog's name box and confirms it.
     static void ChooseFile(HWND dlg, const std::wstring& path) {

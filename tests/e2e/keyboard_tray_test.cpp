@@ -11,6 +11,7 @@
 namespace {
 
 using kvdrive::WaitFor;
+using kvtest::AllText;
 
 const wchar_t kConfig[] =
     L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   0\n  </SnapDelayTime>\n </Basic>\n"
@@ -38,11 +39,6 @@ protected:
             return found != nullptr;
         });
         return found;
-    }
-    static std::wstring AllText(HWND box) {
-        std::wstring all;
-        for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) all += kvdrive::Text(c) + L"|";
-        return all;
     }
 };
 

@@ -123,8 +123,7 @@ TEST_F(MainWindow, UnwritableSettingsAreReported) {
             if (h != k.Main() && kvdrive::ClassName(h) == L"#32770") box = h;
         return box != nullptr;
     }));
-    std::wstring all;
-    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) all += Text(c) + L"|";
+    const std::wstring all = kvtest::AllText(box);
     EXPECT_NE(all.find(L"无法保存设置文件"), std::wstring::npos);
     EXPECT_NE(all.find(k.ConfigPath()), std::wstring::npos);
     Keep(L"settings-not-saved", nullptr);

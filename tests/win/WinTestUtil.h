@@ -97,4 +97,32 @@ inline ref::Img Opaque(ref::Img img) {
     return img;
 }
 
+// An empty folder of that name under the temporary folder (files of an earlier run removed).
+inline std::wstring TempFolder(const std::wstring& name) {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    std::wstring dir = std::wstring(base) + name + L"\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + fd.cFileName).c_str());
+        while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    return dir;
+}
+
+inline int CountFiles(const std::wstring& dir) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do n += fd.cFileName[0] != L'.';
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return n;
+}
+
 }  // namespace kvtest

@@ -19,34 +19,8 @@ public:
     using CKarvoCore::ResetBitmapData;
 };
 
-// An empty folder of that name (files of an earlier run are removed).
-std::wstring Folder(const std::wstring& name) {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    std::wstring dir = std::wstring(base) + name + L"\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + fd.cFileName).c_str());
-        while (FindNextFileW(h, &fd));
-        FindClose(h);
-    }
-    return dir;
-}
 
 
-int CountFiles(const std::wstring& dir) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do n += fd.cFileName[0] != L'.';
-    while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return n;
-}
 
 // Decoded independently of the engine: GDI+ from the file itself.
 ref::Img Decode(const std::wstring& path) {
@@ -103,7 +77,7 @@ TEST_F(Files, SaveAndOpenRoundTrips) {
         const wchar_t* ext;
         int tolerance;
     };
-    const std::wstring dir = Folder(L"卡沃 图像 files");
+    const std::wstring dir = kvtest::TempFolder(L"卡沃 图像 files");
     int failedFormats = 0;
     for (Row r : {Row{L"bmp", 0}, {L"png", 0}, {L"tif", 0}, {L"gif", 0}, {L"jpg", 80}}) {
         SCOPED_TRACE(std::string(r.ext, r.ext + wcslen(r.ext)));
@@ -143,11 +117,11 @@ TEST_F(Files, SaveAndOpenRoundTrips) {
         other.CloseDadodav();
         DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
     }
-    EXPECT_EQ(CountFiles(dir), 10 - 2 * failedFormats);
+    EXPECT_EQ(kvtest::CountFiles(dir), 10 - 2 * failedFormats);
 }
 
 TEST_F(Files, FailedOpenChangesNothing) {
-    const std::wstring dir = Folder(L"kv bad open");
+    const std::wstring dir = kvtest::TempFolder(L"kv bad open");
     const std::wstring bad = dir + L"not an image.png";
     HANDLE f = CreateFileW(bad.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD n = 0;
@@ -171,12 +145,12 @@ TEST_F(Files, FailedOpenChangesNothing) {
 }
 
 TEST_F(Files, FailedSaveLeavesNoFile) {
-    const std::wstring dir = Folder(L"kv bad save");
+    const std::wstring dir = kvtest::TempFolder(L"kv bad save");
     EXPECT_FALSE(core.SaveImage(dir + L"x.unknownext", FALSE));
     EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::NoEncoder);
     EXPECT_FALSE(core.SaveImage(dir + L"no such folder\\x.png", FALSE));
     EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::WriteFailed);
-    EXPECT_EQ(CountFiles(dir), 0);
+    EXPECT_EQ(kvtest::CountFiles(dir), 0);
     EXPECT_EQ(core.GetPathName(), L"");
     wchar_t small[MAX_PATH];
     if (GetEnvironmentVariableW(L"KV_SMALL_DISK", small, MAX_PATH)) {
@@ -193,7 +167,7 @@ TEST_F(Files, FailedSaveLeavesNoFile) {
         big.RefreshImageData();
         const std::wstring sdir = std::wstring(small) + L"\\";
         EXPECT_FALSE(big.SaveImage(sdir + L"big.bmp", FALSE));
-        EXPECT_EQ(CountFiles(sdir), 0);
+        EXPECT_EQ(kvtest::CountFiles(sdir), 0);
         big.CloseDadodav();
         DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
     }
@@ -261,7 +235,7 @@ TEST_F(Files, Loaders) {
                   {L"x.bmp.gif", 0}, {L"y.ico", 1}, {L"z.gif", 3}})
         EXPECT_EQ(LoaderBitmap::GetFileType(r.path), r.type) << std::string(r.path, r.path + wcslen(r.path));
 
-    const std::wstring dir = Folder(L"kv loaders");
+    const std::wstring dir = kvtest::TempFolder(L"kv loaders");
     ASSERT_TRUE(core.SaveImage(dir + L"a.bmp", FALSE));
     ASSERT_TRUE(core.SaveImage(dir + L"a.jpg", FALSE));
     const bool gif = core.SaveImage(dir + L"a.gif", FALSE) != 0;

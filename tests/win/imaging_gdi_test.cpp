@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "TestImages.h"
+#include "WinTestUtil.h"
 #include "imaging/ImageBitmap.h"
 
 namespace {
@@ -20,35 +21,9 @@ public:
     using CImageBitmap::PrepareBitmapInfo32;
 };
 
-// A 32-bit DIB section holding the image, drawn with SetDIBits like any caller's bitmap.
-HBITMAP MakeBitmap(const ref::Img& img) {
-    HDC screen = GetDC(nullptr);
-    HBITMAP h = CreateCompatibleBitmap(screen, img.w, img.h);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), img.w, -img.h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    SetDIBits(screen, h, 0, UINT(img.h), img.px.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return h;
-}
-
-// Reads a bitmap back; the reserved byte is not compared (a display bitmap need not keep it).
-ref::Img ReadBitmap(HBITMAP h) {
-    BITMAP bm{};
-    GetObjectW(h, sizeof bm, &bm);
-    ref::Img img(bm.bmWidth, bm.bmHeight);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, h, 0, UINT(bm.bmHeight), img.px.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    for (RGBX& p : img.px) p.reserved = 0;
-    return img;
-}
-
-ref::Img Opaque(ref::Img img) {
-    for (RGBX& p : img.px) p.reserved = 0;
-    return img;
-}
+using kvtest::MakeBitmap;
+using kvtest::Opaque;
+ref::Img ReadBitmap(HBITMAP h) { return kvtest::BitmapPixels(h); }
 
 TEST(ImagingGdi, PrepareBitmapInfo32) {
     const ref::Img src = kvtest::RandomImage(13, 7, 1);

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "WinTestUtil.h"
 #include "framework/ModuleState.h"
 #include "settings/FileIO.h"
 #include "settings/Helper.h"
@@ -15,13 +16,6 @@
 
 namespace {
 
-std::wstring TempFolder(const std::wstring& name) {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    std::wstring dir = std::wstring(base) + name + L"\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
 
 std::string Read(const std::wstring& path) {
     std::string bytes;
@@ -29,16 +23,6 @@ std::string Read(const std::wstring& path) {
     return bytes;
 }
 
-int CountFiles(const std::wstring& dir) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do n += fd.cFileName[0] != L'.';
-    while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return n;
-}
 
 TEST(SettingsWin, AppPathIsTheProgramFolder) {
     wchar_t exe[MAX_PATH];
@@ -50,7 +34,7 @@ TEST(SettingsWin, AppPathIsTheProgramFolder) {
 }
 
 TEST(SettingsWin, ChineseAndSpacesInTheFolder) {
-    const std::wstring dir = TempFolder(L"卡沃 设置 test");
+    const std::wstring dir = kvtest::TempFolder(L"卡沃 设置 test");
     CKarvoConfig a;
     a.SetAppName(L"我的 截图/工具");
     a.SetEditAppPath(L"D:/图像 编辑/edit.exe");
@@ -63,11 +47,11 @@ TEST(SettingsWin, ChineseAndSpacesInTheFolder) {
     EXPECT_EQ(b.GetAppName(), a.GetAppName());
     EXPECT_EQ(b.GetEditAppPath(), a.GetEditAppPath());
     EXPECT_EQ(b.GetSnapMode(), 4);
-    EXPECT_EQ(CountFiles(dir), 1);
+    EXPECT_EQ(kvtest::CountFiles(dir), 1);
 }
 
 TEST(SettingsWin, LockedTargetKeepsTheOldFile) {
-    const std::wstring dir = TempFolder(L"kv locked");
+    const std::wstring dir = kvtest::TempFolder(L"kv locked");
     const std::wstring path = dir + L"config.xml";
     CKarvoConfig a;
     ASSERT_TRUE(a.SaveConfigTo(path));
@@ -79,7 +63,7 @@ TEST(SettingsWin, LockedTargetKeepsTheOldFile) {
     EXPECT_FALSE(b.SaveConfigTo(path));
     CloseHandle(lock);
     EXPECT_EQ(Read(path), old);
-    EXPECT_EQ(CountFiles(dir), 1);
+    EXPECT_EQ(kvtest::CountFiles(dir), 1);
     EXPECT_FALSE(b.SaveConfigTo(dir + L"no such folder\\config.xml"));
 }
 
@@ -95,12 +79,12 @@ TEST(SettingsWin, FullDiskKeepsTheOldFile) {
     big.SetEditAppPath(std::wstring(60000, L'e'));
     EXPECT_FALSE(big.SaveConfigTo(path));
     EXPECT_EQ(Read(path), old);
-    EXPECT_EQ(CountFiles(dir), 1);
+    EXPECT_EQ(kvtest::CountFiles(dir), 1);
     DeleteFileW(path.c_str());
 }
 
 TEST(SettingsWin, ReadersNeverSeeAPartialFile) {
-    const std::wstring dir = TempFolder(L"kv watch");
+    const std::wstring dir = kvtest::TempFolder(L"kv watch");
     const std::wstring path = dir + L"config.xml";
     CKarvoConfig c;
     ASSERT_TRUE(c.SaveConfigTo(path));
