@@ -21,6 +21,15 @@ void ReverseRow(RGBX* dst, const RGBX* src, int w) {
     for (; x < w; ++x) *--d = src[x];
 }
 
+// A row copy with streaming stores where the destination allows (see kStreamingBytes).
+void StreamRow(RGBX* dst, const RGBX* src, int w) {
+    int x = 0;
+    for (; x < w && (reinterpret_cast<uintptr_t>(dst + x) & 15); ++x) dst[x] = src[x];
+    for (; x + 4 <= w; x += 4)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + x), _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x)));
+    for (; x < w; ++x) dst[x] = src[x];
+}
+
 }  // namespace
 
 int CImageFlipper::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
@@ -28,13 +37,17 @@ int CImageFlipper::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     if (w <= 0 || h <= 0) return 1;
     // Mirrored columns are counted from the destination's right edge, rows from its bottom.
     const int dw = sizeDst.cx;
+    const bool streaming = int64_t(w) * h * 4 >= kStreamingBytes;
     for (int y = 0; y < h; ++y) {
         const RGBX* s = Row(pSrc, sizeSrc.cx, y);
         RGBX* d = Row(pDst, dw, m_bVert ? sizeDst.cy - 1 - y : y);
         if (m_bHorz)
             ReverseRow(d + (dw - w), s, w);
+        else if (streaming)
+            StreamRow(d, s, w);
         else
             CopyPixels(d, s, w);
     }
+    if (streaming) _mm_sfence();
     return 1;
 }

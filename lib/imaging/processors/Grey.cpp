@@ -40,12 +40,11 @@ int CImageGrayer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize siz
     const int64_t n = int64_t(sizeSrc.cx) * sizeSrc.cy;
     const __m128i zero = _mm_setzero_si128();
     int64_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSrc + i));
-        const __m128i lo = GreyHalf(_mm_unpacklo_epi8(v, zero));
-        const __m128i hi = GreyHalf(_mm_unpackhi_epi8(v, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst + i), _mm_packus_epi16(lo, hi));
-    }
+    auto grey4 = [&](int64_t at) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSrc + at));
+        return _mm_packus_epi16(GreyHalf(_mm_unpacklo_epi8(v, zero)), GreyHalf(_mm_unpackhi_epi8(v, zero)));
+    };
+    for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(pDst + i), grey4(i));
     for (; i < n; ++i) {
         const uint8_t g = GreyOf(pSrc[i]);
         pDst[i] = RGBX{g, g, g, 0};
