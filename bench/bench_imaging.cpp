@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
         {"rotate 45° nearest", [] { return std::make_unique<CImageRotator>(45, 0); }},
         {"shear 50/50 blended", [] { return std::make_unique<CImageShearer>(50, 50, 1); }},
         {"enlarge 2×", [] { return std::make_unique<CImageResizer>(2.0); }},
+        {"enlarge 1.5× (positions not in 128ths)", [] { return std::make_unique<CImageResizer>(1.5); }},
         {"shrink 0.5", [] { return std::make_unique<CImageResizer>(0.5); }},
         {"blur 5", [] { return std::make_unique<CImageBlurrer>(5); }},
         {"sharpen 5", [] { return std::make_unique<CImageSharpener>(5); }},
