@@ -186,7 +186,6 @@ INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYDRAGICON: return SetMsgResult(reinterpret_cast<LRESULT>(m_hIcon)), TRUE;
     case WM_SETCURSOR: return OnSetCursor(reinterpret_cast<HWND>(wp));
     case WM_KICKIDLE: return OnKickIdle(), TRUE;
-    case WM_INITMENUPOPUP: return UpdateMenu(reinterpret_cast<HMENU>(wp), 1), TRUE;
     case WM_DESTROY: return OnDestroy(), FALSE;
     case WM_HOTKEY: return OnHotKey(int(wp)), TRUE;
     case WM_TRAY_NOTIFY: return SetMsgResult(m_tray.HandleTrayMessage(wp, lp)), TRUE;
