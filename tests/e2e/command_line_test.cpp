@@ -33,25 +33,7 @@ protected:
         }
         return json.substr(v, json.find_first_of(",}", v) - v);
     }
-    static kvdrive::Picture Load(const std::wstring& path) {
-        // Through the clipboard helper's decoder: GDI+ from the file.
-        kvdrive::Picture p;
-        HBITMAP h = static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-        if (!h) return p;
-        BITMAP bm{};
-        GetObjectW(h, sizeof bm, &bm);
-        p.width = bm.bmWidth;
-        p.height = bm.bmHeight;
-        std::vector<RGBQUAD> px(size_t(p.width) * p.height);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        HDC dc = GetDC(nullptr);
-        GetDIBits(dc, h, 0, UINT(p.height), px.data(), &info, DIB_RGB_COLORS);
-        ReleaseDC(nullptr, dc);
-        DeleteObject(h);
-        for (const RGBQUAD& q : px) p.pixels.push_back(RGB(q.rgbRed, q.rgbGreen, q.rgbBlue));
-        return p;
-    }
+    static kvdrive::Picture Load(const std::wstring& path) { return kvdrive::LoadPictureFile(path); }
     static constexpr const wchar_t* kConfig =
         L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   3000\n  </SnapDelayTime>\n"
         L"  <SnapOnStart>\n   1\n  </SnapOnStart>\n </Basic>\n <Image>\n  <GrayScale>\n   1\n  </GrayScale>\n </Image>\n</Dadodav>\n";

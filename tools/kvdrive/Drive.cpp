@@ -168,27 +168,8 @@ bool PngEncoder(CLSID* clsid) {
 }  // namespace
 
 bool SaveScreenshot(const std::wstring& path, const RECT* area) {
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
-    RECT r = area ? *area : RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    SelectObject(mem, old);
-    bool ok = false;
-    {
-        Gdiplus::Bitmap image(bmp, nullptr);
-        CLSID png;
-        ok = PngEncoder(&png) && image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-    }
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    Gdiplus::GdiplusShutdown(token);
-    return ok;
+    const RECT all{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return SavePicture(path, ScreenPicture(area ? *area : all));
 }
 
 Process::~Process() {
@@ -278,6 +259,14 @@ std::wstring ClipboardText() {
     return out;
 }
 
+Picture LoadPictureFile(const std::wstring& path) {
+    HBITMAP h = static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!h) return {};
+    Picture p = PictureOf(h);
+    DeleteObject(h);
+    return p;
+}
+
 Picture ClipboardPicture() {
     if (!OpenClipboardRetry()) return {};
     Picture p;
@@ -314,11 +303,18 @@ bool SavePicture(const std::wstring& path, const Picture& p) {
     bool ok = false;
     {
         Gdiplus::Bitmap image(p.width, p.height, PixelFormat32bppRGB);
-        for (int y = 0; y < p.height; ++y)
-            for (int x = 0; x < p.width; ++x) {
-                const COLORREF c = p.At(x, y);
-                image.SetPixel(x, y, Gdiplus::Color(GetRValue(c), GetGValue(c), GetBValue(c)));
+        Gdiplus::Rect all(0, 0, p.width, p.height);
+        Gdiplus::BitmapData data{};
+        if (image.LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppRGB, &data) == Gdiplus::Ok) {
+            for (int y = 0; y < p.height; ++y) {
+                auto* row = reinterpret_cast<RGBQUAD*>(static_cast<BYTE*>(data.Scan0) + ptrdiff_t(y) * data.Stride);
+                for (int x = 0; x < p.width; ++x) {
+                    const COLORREF c = p.At(x, y);
+                    row[x] = RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0};
+                }
             }
+            image.UnlockBits(&data);
+        }
         CLSID png;
         ok = PngEncoder(&png) && image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
     }

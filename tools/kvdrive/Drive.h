@@ -61,6 +61,8 @@ struct Picture {
     std::vector<COLORREF> pixels;  // row by row, top first
     COLORREF At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
+//! A .bmp file's pixels, or an empty picture.
+Picture LoadPictureFile(const std::wstring& path);
 //! The clipboard's bitmap, or an empty picture.
 Picture ClipboardPicture();
 //! Clipboard sequence number (changes with every change of its content).
