@@ -72,10 +72,12 @@ void CKarvoCore::ResetBitmapData(HBITMAP h) {
 
 // The chain in its fixed order: grey, negate, colour replacement, flip, rotate, resize, shear,
 // blur, sharpen; each only when switched on. Every refresh starts again from the raw capture.
+// The processed bitmap is the chain run straight over the raw one (one pixel transfer fewer than
+// a copy followed by processing the copy); an empty or failed chain leaves a plain copy.
 void CKarvoCore::RefreshImageData() {
     if (!m_bmpRaw.GetSafeHandle()) return;
-    m_bmpProcessed.CopyImage(&m_bmpRaw);
     const CKarvoConfig& c = m_config;
+    bool processed = false;
     if (c.m_bEnableProcessing) {
         CImageGrayer grey;
         CImageNegator negate;
@@ -97,8 +99,9 @@ void CKarvoCore::RefreshImageData() {
         if (c.GetShearDown() || c.GetShearAcross()) chain.push_back(&shear);
         if (c.GetBlur()) chain.push_back(&blur);
         if (c.GetSharpen()) chain.push_back(&sharpen);
-        m_bmpProcessed.ProcessImage(chain);  // a failed chain leaves the unprocessed copy
+        processed = !chain.empty() && m_bmpProcessed.ProcessImageFrom(m_bmpRaw, chain);
     }
+    if (!processed) m_bmpProcessed.CopyImage(&m_bmpRaw);
     ClearGdiplusImage();
     m_pImage = ConvertImage(m_bmpProcessed.GetSafeHandle());
     SetThubImage(m_pImage);

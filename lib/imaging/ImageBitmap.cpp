@@ -134,8 +134,18 @@ int CImageBitmap::ProcessImage(CImage32BitProcessor* pProcessor) {
 int CImageBitmap::ProcessImage(CProcessorChain& chain) {
     if (!m_hObject) return 0;
     if (chain.empty()) return 1;
+    return RunChain(m_hObject, chain);
+}
+
+int CImageBitmap::ProcessImageFrom(const CImageBitmap& source, CProcessorChain& chain) {
+    if (!source.m_hObject) return 0;
+    if (chain.empty()) return CopyImage(source.m_hObject);
+    return RunChain(source.m_hObject, chain);
+}
+
+int CImageBitmap::RunChain(HBITMAP input, CProcessorChain& chain) {
     CSize size0;
-    if (!kv::bitmap::GetSize(m_hObject, &size0) || size0.cx <= 0 || size0.cy <= 0) return 0;
+    if (!kv::bitmap::GetSize(input, &size0) || size0.cx <= 0 || size0.cy <= 0) return 0;
 
     int64_t maxW = size0.cx, maxH = size0.cy;
     CSize s = size0;
@@ -151,7 +161,7 @@ int CImageBitmap::ProcessImage(CProcessorChain& chain) {
     PooledPair buffers(capacity);
     PixelArray& in = buffers.in;
     PixelArray& out = buffers.out;
-    if (!in || !out || !kv::bitmap::ReadPixels(m_hObject, in.get(), size0)) return 0;
+    if (!in || !out || !kv::bitmap::ReadPixels(input, in.get(), size0)) return 0;
 
     CSize inSize = size0, outSize;
     for (CImage32BitProcessor* p : chain) {

@@ -38,6 +38,9 @@ public:
     //! with the bitmap unchanged (also when the sizes cannot be allocated).
     int ProcessImage(CProcessorChain& chain);
     int ProcessImage(CImage32BitProcessor* pProcessor);
+    //! This bitmap := the chain run over source's image (source unchanged); the same as a copy
+    //! followed by ProcessImage, without the intermediate copy. 0 on failure, bitmap unchanged.
+    int ProcessImageFrom(const CImageBitmap& source, CProcessorChain& chain);
 
     int RotateImage(int degrees, int interpolate);
     int ShearImage(int horizontal, int vertical, int interpolate);
@@ -85,6 +88,7 @@ protected:
 #endif
 
 private:
+    int RunChain(HBITMAP input, CProcessorChain& chain);
     HBITMAP m_hObject = nullptr;
     COLORREF m_clrBackground;
 };

@@ -160,3 +160,32 @@ TEST(ImagingChain, CopyImage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Processing from another bitmap is a copy followed by processing, without touching the source.
+TEST(ImagingChain, ProcessFromAnotherBitmap) {
+    TestBitmap raw, a, b;
+    const ref::Img src = kvtest::RandomImage(29, 17, 8);
+    raw.Set(src);
+    CImageRotator rot(30, 1);
+    CImageGrayer grey;
+    CProcessorChain chain{&grey, &rot};
+    ASSERT_EQ(a.ProcessImageFrom(raw, chain), 1);
+    ASSERT_EQ(b.CopyImage(&raw), 1);
+    ASSERT_EQ(b.ProcessImage(chain), 1);
+    EXPECT_TRUE(kvtest::SameImage(b.Get(), a.Get()));
+    EXPECT_TRUE(kvtest::SameImage(src, raw.Get()));
+    CProcessorChain empty;
+    ASSERT_EQ(a.ProcessImageFrom(raw, empty), 1);  // an empty chain copies
+    EXPECT_TRUE(kvtest::SameImage(src, a.Get()));
+    CImageResizer zero(0);
+    CProcessorChain failing{&zero};
+    const HBITMAP kept = a.GetSafeHandle();
+    EXPECT_EQ(a.ProcessImageFrom(raw, failing), 0);
+    EXPECT_EQ(a.GetSafeHandle(), kept);
+    TestBitmap none;
+    EXPECT_EQ(a.ProcessImageFrom(none, chain), 0);
+}
+
+}  // namespace
