@@ -221,6 +221,12 @@ TEST_F(Files, ClipboardRoundTrip) {
     DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
 }
 
+std::wstring Widen(const char* s) {
+    std::wstring w;
+    for (; *s; ++s) w += (*s == '/') ? L'\\' : wchar_t(*s);
+    return L"Z:" + w;
+}
+
 class LoaderBitmap : public CImageBitmap {
 public:
     using CImageBitmap::GetFileType;
@@ -258,6 +264,19 @@ TEST_F(Files, Loaders) {
     const HBITMAP kept = obj.GetSafeHandle();
     EXPECT_EQ(obj.LoadImageW(dir + L"a.jpg"), 0);  // already holds a bitmap
     EXPECT_EQ(obj.GetSafeHandle(), kept);
+
+    // An icon's transparent corner shows the matte colour; the object methods use the object's
+    // background colour when no matte is given.
+    const std::wstring ico = Widen(KV_SOURCE_DIR) + L"\\app\\res\\Karvo.ico";
+    HBITMAP green = CImageBitmap::LoadImageFile(ico, RGB(0, 255, 0));
+    ASSERT_TRUE(green);
+    EXPECT_EQ(kvtest::BitmapPixels(green).at(0, 0).green, 255);
+    EXPECT_EQ(kvtest::BitmapPixels(green).at(0, 0).red, 0);
+    DeleteObject(green);
+    CImageBitmap white;  // background 0xFFFFFF
+    ASSERT_EQ(white.LoadImageW(ico), 1);
+    const RGBX corner = kvtest::BitmapPixels(white.GetSafeHandle()).at(0, 0);
+    EXPECT_TRUE(corner.red == 255 && corner.green == 255 && corner.blue == 255);
 
     // Resources of this test program: RCDATA 9100 holds a 220 × 253 bitmap file.
     int length = 0;
