@@ -3,9 +3,10 @@
 // the same sequence for every column and every row, so they are tabled once and the image is
 // walked row by row. Shrink: the rows of one row block are summed into per-column accumulators,
 // then each column block is reduced; every source pixel is read at most once.
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <cmath>
+#include <utility>
 
 #include "imaging/Processor.h"
 #include "imaging/processors/BlendAvx2.h"
@@ -96,6 +97,38 @@ inline bool Dyadic(double d, int& m) {
     return true;
 }
 
+#define KV_AVX2 __attribute__((target("avx2")))
+
+KV_AVX2 inline __m256i DyadicHalf(__m256i a, __m256i b, __m256i c, __m256i wx, __m256i base, __m256i wy) {
+    const __m256i n = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(a, _mm256_sub_epi16(base, wx)), _mm256_mullo_epi16(b, wx)),
+        _mm256_mullo_epi16(c, wy));
+    return _mm256_srli_epi16(n, 8);
+}
+
+// Eight destination pixels a step. The 256-bit unpacks work per 128-bit half (pixels 0, 1, 4, 5
+// and 2, 3, 6, 7), so the column weights are loaded in that order and the pack restores 0 to 7.
+KV_AVX2 int DyadicRowAvx2(const RGBX* e00, const RGBX* e10, const RGBX* e01, const uint16_t* wx, int my, RGBX* d,
+                          int dw) {
+    const __m256i zero = _mm256_setzero_si256(), mask = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i wy = _mm256_set1_epi16(short(my)), base = _mm256_set1_epi16(short(256 - my));
+    int x = 0;
+    for (; x + 8 <= dw; x += 8) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e00 + x));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e10 + x));
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e01 + x));
+        const __m128i* w = reinterpret_cast<const __m128i*>(wx + int64_t(x) * 4);  // 2 pixels per 128 bits
+        const __m256i wlo = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(w)), _mm_loadu_si128(w + 2), 1);
+        const __m256i whi = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(w + 1)), _mm_loadu_si128(w + 3), 1);
+        const __m256i lo = DyadicHalf(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(b, zero),
+                                      _mm256_unpacklo_epi8(c, zero), wlo, base, wy);
+        const __m256i hi = DyadicHalf(_mm256_unpackhi_epi8(a, zero), _mm256_unpackhi_epi8(b, zero),
+                                      _mm256_unpackhi_epi8(c, zero), whi, base, wy);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), _mm256_and_si256(_mm256_packus_epi16(lo, hi), mask));
+    }
+    return x;
+}
+
 template <class RowAt>
 bool EnlargeDyadic(const RGBX* src, int sw, RGBX* dst, int dw, int dh, const int* col0, const int* col1,
                    const double* colD, RowAt rowAt) {
@@ -120,19 +153,28 @@ bool EnlargeDyadic(const RGBX* src, int sw, RGBX* dst, int dw, int dh, const int
         const RGBX* s = Row(src, sw, srcRow);
         for (int x = 0; x < dw; ++x) out[x] = s[cols[x]];
     };
+    RGBX* p00 = e00.get();
+    RGBX* p01 = e01.get();
+    const bool avx2 = HaveAvx2();
     const __m128i zero = _mm_setzero_si128(), colourMask = _mm_set1_epi32(0x00FFFFFF);
     for (int y = 0; y < dh; ++y) {
         const DyadicRow r = rowAt(y);
-        if (r.i0 != have0) expand(e00.get(), col0, r.i0), expand(e10.get(), col1, r.i0), have0 = r.i0;
-        if (r.i1 != have1) expand(e01.get(), col0, r.i1), have1 = r.i1;
+        if (r.i0 != have0) {
+            // Moving down one source row: the lower row's expansion is the new upper one's.
+            if (r.i0 == have1) std::swap(p00, p01), have1 = -1;
+            else expand(p00, col0, r.i0);
+            expand(e10.get(), col1, r.i0);
+            have0 = r.i0;
+        }
+        if (r.i1 != have1) expand(p01, col0, r.i1), have1 = r.i1;
         const __m128i wy = _mm_set1_epi16(short(my[y]));
         const __m128i base = _mm_set1_epi16(short(256 - my[y]));
         RGBX* d = Row(dst, dw, y);
-        int x = 0;
+        int x = avx2 ? DyadicRowAvx2(p00, e10.get(), p01, wx.get(), my[y], d, dw) : 0;
         for (; x + 4 <= dw; x += 4) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e00.get() + x));
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p00 + x));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e10.get() + x));
-            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e01.get() + x));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p01 + x));
             const __m128i wxLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx.get() + int64_t(x) * 4));
             const __m128i wxHi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx.get() + int64_t(x) * 4 + 8));
             auto half = [&](bool high, __m128i w) {
@@ -147,7 +189,7 @@ bool EnlargeDyadic(const RGBX* src, int sw, RGBX* dst, int dw, int dh, const int
         }
         for (; x < dw; ++x) {
             const int X = wx[int64_t(x) * 4], Y = my[y], w0 = 256 - X - Y;
-            const RGBX p = e00[x], q = e10[x], t = e01[x];
+            const RGBX p = p00[x], q = e10[x], t = p01[x];
             d[x] = RGBX{uint8_t((p.blue * w0 + q.blue * X + t.blue * Y) >> 8),
                         uint8_t((p.green * w0 + q.green * X + t.green * Y) >> 8),
                         uint8_t((p.red * w0 + q.red * X + t.red * Y) >> 8), 0};
