@@ -188,6 +188,9 @@ INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KICKIDLE: return OnKickIdle(), TRUE;
     case WM_DESTROY: return OnDestroy(), FALSE;
     case WM_HOTKEY: return OnHotKey(int(wp)), TRUE;
+    case WM_SHOWWINDOW:  // a hidden window takes its tooltip with it (it would show in the capture)
+        if (!wp && m_hTooltip) ::SendMessageW(m_hTooltip, TTM_POP, 0, 0);
+        return FALSE;
     case WM_TRAY_NOTIFY: return SetMsgResult(m_tray.HandleTrayMessage(wp, lp)), TRUE;
     default: return CDialog::DialogProc(msg, wp, lp);
     }

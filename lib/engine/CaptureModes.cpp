@@ -7,6 +7,9 @@
 #include "selection/DlgSnapRectHelper.h"
 #include "settings/LocalResource.h"
 
+// Wine: in a virtual desktop the area a hidden window uncovers is repainted only a second or two
+// later (measured on Xvfb), so a grab after the default 500 ms pause can still show the window;
+// a longer pause in the settings avoids it there.
 bool CKarvoCore::HideForCapture() {
     if (!m_config.GetHideMainWnd() || !m_pMainWnd) return false;
     m_pMainWnd->ShowWindow(SW_HIDE);
