@@ -76,16 +76,24 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, U
     if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(hwnd, &CWnd::SubclassProc, 0);
         self->m_subclassed = false;
-        const LRESULT r = ::DefSubclassProc(hwnd, msg, wp, lp);
-        self->m_hWnd = nullptr;
-        self->PostNcDestroy();
-        return r;
+        return self->EndOfWindow(::DefSubclassProc(hwnd, msg, wp, lp));
     }
+    return self->Deliver(msg, wp, lp);
+}
+
+// Nothing leaves a window procedure by exception: a handler that throws gets default processing.
+LRESULT CWnd::Deliver(UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
-        return self->WindowProc(msg, wp, lp);
+        return WindowProc(msg, wp, lp);
     } catch (...) {
-        return ::DefSubclassProc(hwnd, msg, wp, lp);
+        return DefaultProc(msg, wp, lp);
     }
+}
+
+LRESULT CWnd::EndOfWindow(LRESULT result) {
+    m_hWnd = nullptr;
+    PostNcDestroy();
+    return result;
 }
 
 std::wstring CWnd::GetWindowText() const {
@@ -118,14 +126,7 @@ LRESULT CALLBACK CWnd::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noe
     if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        const LRESULT r = ::DefWindowProcW(hwnd, msg, wp, lp);
-        self->m_hWnd = nullptr;
-        self->PostNcDestroy();
-        return r;
+        return self->EndOfWindow(::DefWindowProcW(hwnd, msg, wp, lp));
     }
-    try {
-        return self->WindowProc(msg, wp, lp);
-    } catch (...) {
-        return ::DefWindowProcW(hwnd, msg, wp, lp);  // nothing leaves a window procedure by exception
-    }
+    return self->Deliver(msg, wp, lp);
 }

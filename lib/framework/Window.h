@@ -62,6 +62,10 @@ protected:
 private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     static bool RegisterFrameworkClass();
+    //! WindowProc behind the callback boundary.
+    LRESULT Deliver(UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    //! After WM_NCDESTROY's default processing: unbind, then PostNcDestroy.
+    LRESULT EndOfWindow(LRESULT result);
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) noexcept;
     bool m_attached = false;
     bool m_subclassed = false;
