@@ -128,7 +128,25 @@ void CKarvoDlg::UpdateMenu(HMENU menu, int depth) {
 void CKarvoDlg::OnOptionChecked() {
     ExchangeImageOptions(TRUE);
     m_core.RefreshImageData();
+    ReportRefusedSteps();
     Invalidate(TRUE);
+}
+
+// A step the engine left out because its picture would be too large is switched off, so the
+// user is told once and the switches show what the picture is.
+void CKarvoDlg::ReportRefusedSteps() {
+    const int refused = m_core.GetRefusedSteps();
+    if (!refused) return;
+    CKarvoConfig& c = m_core.m_config;
+    std::wstring names;
+    const auto add = [&](const wchar_t* name) { names += (names.empty() ? L"" : L"、") + std::wstring(name); };
+    if (refused & CKarvoCore::kRefusedRotate) add(L"旋转"), c.SetRotate(0);
+    if (refused & CKarvoCore::kRefusedScale) add(L"缩放"), c.SetScale(0);
+    if (refused & CKarvoCore::kRefusedShear) add(L"错切"), c.SetShearDown(0), c.SetShearAcross(0);
+    ExchangeImageOptions(FALSE);
+    Message(L"图像太大：" + names + L"之后的图像将超过 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 1000000) +
+                L" 百万像素，这一步没有执行，已被关闭。\n\n请在“设置”的“图像”页中减小它的参数。",
+            MB_ICONWARNING);
 }
 
 // A menu item flips its field, then the fields go to the controls and on to the settings; so a
@@ -138,6 +156,7 @@ void CKarvoDlg::ToggleOption(int index) {
     UpdateData(FALSE);
     ExchangeImageOptions(TRUE);
     m_core.RefreshImageData();
+    ReportRefusedSteps();
     Invalidate(TRUE);
 }
 
@@ -151,6 +170,7 @@ void CKarvoDlg::AfterCapture(BOOL captured) {
     if (captured) DrawPreview(FALSE);
     m_nSnapType = m_core.m_config.GetSnapMode();
     UpdateData(FALSE);
+    if (captured) ReportRefusedSteps();
 }
 
 void CKarvoDlg::OnSnapFullScreen() { AfterCapture(m_core.SnapFullScreen()); }
@@ -255,7 +275,15 @@ void CKarvoDlg::OnEditCopy() { CopyToClipboard(0); }
 void CKarvoDlg::OnEditCopyThumb() { CopyToClipboard(1); }
 
 void CKarvoDlg::OnEditPaste() {
-    if (m_core.PasteImageData()) Invalidate(TRUE);
+    if (m_core.PasteImageData()) {
+        Invalidate(TRUE);
+        ReportRefusedSteps();
+    } else if (m_core.GetLastFileStatus() == CKarvoCore::FileStatus::TooLarge) {
+        const CSize s = m_core.GetRefusedSize();
+        Message(L"剪贴板中的图像太大（" + std::to_wstring(s.cx) + L" × " + std::to_wstring(s.cy) + L" 像素），无法粘贴。\n\n" +
+                    L"可以粘贴的图像最多 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 1000000) + L" 百万像素。当前图像保持不变。",
+                MB_ICONWARNING);
+    }
 }
 
 void CKarvoDlg::OnEditClear() {
@@ -267,9 +295,10 @@ void CKarvoDlg::OnEditClear() {
 // the folder is the path up to its last backslash. An editor that is a batch file runs through
 // the command interpreter, which reads % ! ^ & | < > even inside quotes: such names are refused.
 void CKarvoDlg::OnEditImage() {
-    if (m_core.GetPathName().empty()) m_core.SaveImage(L"", FALSE);
+    // A failed save is reported like any other; cancelled or failed, the editor is not started.
+    if (m_core.GetPathName().empty() && !m_core.SaveImage(L"", FALSE)) return ReportFileFailure(true);
     const std::wstring path = m_core.GetPathName();
-    if (path.empty()) return;  // the save was cancelled or failed: start nothing
+    if (path.empty()) return;
     const size_t slash = path.rfind(L'\\');
     const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash);
     const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -346,5 +375,6 @@ void CKarvoDlg::OnOptions() {
     }
     RegisterHotkeys(FALSE);
     m_core.RefreshImageData();
+    ReportRefusedSteps();
     Invalidate(TRUE);
 }

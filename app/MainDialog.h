@@ -83,6 +83,8 @@ private:
     void OnEditImage();
     void CopyToClipboard(int thumbnail);
     void ReportFileFailure(bool saving);
+    //! Tells the user about image steps the last refresh left out, and switches them off.
+    void ReportRefusedSteps();
     int Message(const std::wstring& text, UINT icon);
     int OptionState(int index);
     int AutoCopyState();

@@ -11,6 +11,22 @@ if ! command -v hyperfine >/dev/null || ! command -v scrot >/dev/null || ! comma
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends hyperfine scrot maim >/dev/null
 fi
 jobs=$(nproc)
+# Nothing a benchmark writes may stay in the checkout: what git did not know before the run and
+# knows as untracked after it is removed, and the run fails.
+untracked() { git -C "$KV_ROOT" ls-files --others --exclude-standard | sort; }
+before_files=$(mktemp)
+untracked > "$before_files"
+check_checkout() {
+    local stray
+    stray=$(untracked | comm -13 "$before_files" - || true)
+    rm -f "$before_files"
+    if [ -n "$stray" ]; then
+        echo "bench.sh: the run left files in the checkout (removed):" >&2
+        echo "$stray" >&2
+        echo "$stray" | while IFS= read -r f; do rm -f -- "$KV_ROOT/$f"; done
+        exit 1
+    fi
+}
 cmake --preset native >/dev/null && cmake --build build/native -j "$jobs"
 cmake --preset win >/dev/null && cmake --build build/win -j "$jobs"
 out="$KV_ROOT/bench/results/latest.md"
@@ -27,21 +43,26 @@ mkdir -p bench/results
 cat /tmp/kv-imaging.md >> "$out"
 
 source tools/wine-env.sh
-trap kv_wine_stop EXIT
+trap 'kv_wine_stop; check_checkout' EXIT
 kv_wine_start
 bin="$KV_ROOT/build/win/bin"
 tmp=$(mktemp -d)
 (cd "$bin" && "$KV_WINE" bench_capture.exe --out "$(winepath -w "$tmp/capture.md")" >/dev/null)
 { echo; echo "## Engine under Wine"; cat "$tmp/capture.md"; } >> "$out"
 
-# Whole process: one full-screen capture to a PNG file.
+# Whole process: one full-screen capture to a PNG file. hyperfine -N splits its commands as a
+# shell would, so the Windows path is single-quoted (unquoted, its backslashes were dropped and
+# the file landed in the current folder); the commands also run from the scratch folder.
 png="$(winepath -w "$tmp/karvo.png")"
+cd "$tmp"
 hyperfine -N --warmup 2 --runs 10 --export-markdown "$tmp/cli.md" \
     -n "wine start-up alone (cmd /c exit)" "$KV_WINE cmd /c exit" \
-    -n "Karvo.exe /capture screen /out x.png" "$KV_WINE $bin/Karvo.exe /capture screen /quiet /out $png" \
+    -n "Karvo.exe /capture screen /out x.png" "$KV_WINE $bin/Karvo.exe /capture screen /quiet /out '$png'" \
     -n "scrot x.png" "scrot -o $tmp/scrot.png" \
     -n "maim x.png" "maim $tmp/maim.png" \
     -n "import -window root x.png" "import -window root $tmp/import.png" >/dev/null
 { echo; echo "## Screen to PNG file, whole process (hyperfine, 1280×800 Xvfb)"; echo; cat "$tmp/cli.md"; } >> "$out"
+cd "$KV_ROOT"
+test -s "$tmp/karvo.png" || { echo "bench.sh: Karvo wrote no $tmp/karvo.png" >&2; exit 1; }
 rm -rf "$tmp"
 cat "$out"

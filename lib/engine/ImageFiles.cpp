@@ -3,9 +3,12 @@
 // the same name would fail). A save writes a temporary file beside the target and renames it over
 // the target only once the encoder has written all of it.
 #include <memory>
+#include <vector>
 
 #include "engine/KarvoCore.h"
+#include "framework/ByteStream.h"
 #include "framework/Owners.h"
+#include "imaging/Palette.h"
 #include "settings/FileDialogs.h"
 #include "settings/FileIO.h"
 
@@ -20,25 +23,104 @@ bool OpenClipboardPatiently(HWND owner) {
     return false;
 }
 
-Gdiplus::Image* LoadDetached(const std::wstring& path) {
-    std::string bytes;
-    if (!kv::ReadFileBytes(path, bytes) || bytes.empty()) return nullptr;
-    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!mem) return nullptr;
-    memcpy(::GlobalLock(mem), bytes.data(), bytes.size());
-    ::GlobalUnlock(mem);
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(mem, TRUE, &stream))) {
-        ::GlobalFree(mem);
-        return nullptr;
-    }
+// Decoded from our own stream over the bytes: a decoder that follows an offset past the end gets
+// a clean error there. A picture larger than the engine takes is refused before anything decodes
+// its pixels.
+Gdiplus::Image* LoadFromBytes(std::string bytes) {
+    if (bytes.empty()) return nullptr;
+    IStream* stream = kv::CreateByteStream(std::move(bytes));
+    if (!stream) return nullptr;
     Gdiplus::Image* image = Gdiplus::Image::FromStream(stream);
     stream->Release();  // the image keeps its own reference while it needs the data
-    if (image && image->GetLastStatus() != Gdiplus::Ok) {
+    if (image && (image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0 || image->GetHeight() == 0 ||
+                  kv::CheckedPixelCount(image->GetWidth(), image->GetHeight()) > CKarvoCore::kMaxImagePixels ||
+                  kv::CheckedPixelCount(image->GetWidth(), image->GetHeight()) < 0)) {
         delete image;
         image = nullptr;
     }
     return image;
+}
+
+Gdiplus::Image* LoadDetached(const std::wstring& path) {
+    std::string bytes;
+    if (!kv::ReadFileBytes(path, bytes)) return nullptr;
+    return LoadFromBytes(std::move(bytes));
+}
+
+bool IsGifEncoder(const CLSID& clsid) {
+    UINT n = 0, size = 0;
+    if (Gdiplus::GetImageEncodersSize(&n, &size) != Gdiplus::Ok || size == 0) return false;
+    std::vector<BYTE> buf(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buf.data());
+    if (Gdiplus::GetImageEncoders(n, size, codecs) != Gdiplus::Ok) return false;
+    for (UINT i = 0; i < n; ++i)
+        if (codecs[i].Clsid == clsid) return codecs[i].FormatID == Gdiplus::ImageFormatGIF;
+    return false;
+}
+
+// GIF holds 8-bit indexed pixels. Handed a 24- or 32-bit image, the encoder is left to reduce it
+// itself, and Wine's writes only a header then; so the image is reduced here, to the fixed web
+// palette with greys (imaging/Palette.h).
+std::unique_ptr<Gdiplus::Bitmap> ToIndexed(Gdiplus::Image* image) {
+    if (image->GetType() != Gdiplus::ImageTypeBitmap) return nullptr;
+    auto* source = static_cast<Gdiplus::Bitmap*>(image);
+    const UINT w = image->GetWidth(), h = image->GetHeight();
+    auto indexed = std::make_unique<Gdiplus::Bitmap>(INT(w), INT(h), PixelFormat8bppIndexed);
+    if (indexed->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    std::vector<BYTE> paletteBytes(sizeof(Gdiplus::ColorPalette) + 255 * sizeof(Gdiplus::ARGB));
+    auto* palette = reinterpret_cast<Gdiplus::ColorPalette*>(paletteBytes.data());
+    palette->Flags = 0;
+    palette->Count = 256;
+    for (int i = 0; i < 256; ++i) {
+        const kv::PaletteColour c = kv::WebPaletteEntry(i);
+        palette->Entries[i] = Gdiplus::Color::MakeARGB(255, c.r, c.g, c.b);
+    }
+    if (indexed->SetPalette(palette) != Gdiplus::Ok) return nullptr;
+    const Gdiplus::Rect all(0, 0, INT(w), INT(h));
+    Gdiplus::BitmapData in{}, out{};
+    if (source->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppRGB, &in) != Gdiplus::Ok) return nullptr;
+    const bool locked = indexed->LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat8bppIndexed, &out) == Gdiplus::Ok;
+    if (locked) {
+        kv::QuantiseToWebPalette(static_cast<const uint8_t*>(in.Scan0), in.Stride, static_cast<uint8_t*>(out.Scan0),
+                                 out.Stride, INT(w), INT(h));
+        indexed->UnlockBits(&out);
+    }
+    source->UnlockBits(&in);
+    return locked ? std::move(indexed) : nullptr;
+}
+
+// The image encoded in memory, then read back: only bytes that decode to a picture of the same
+// size count as written. Wine: its GIF encoder reports success after writing only a header.
+Gdiplus::Status EncodeToBytes(Gdiplus::Image* image, const CLSID& encoder, std::string& bytes) {
+    std::unique_ptr<Gdiplus::Bitmap> indexed;
+    Gdiplus::Image* toWrite = image;
+    if (IsGifEncoder(encoder)) {
+        indexed = ToIndexed(image);
+        if (!indexed) return Gdiplus::OutOfMemory;
+        toWrite = indexed.get();
+    }
+    IStream* stream = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return Gdiplus::OutOfMemory;
+    Gdiplus::Status st = toWrite->Save(stream, &encoder, nullptr);
+    if (st == Gdiplus::Ok) {
+        HGLOBAL mem = nullptr;
+        STATSTG stat{};
+        const void* p = SUCCEEDED(::GetHGlobalFromStream(stream, &mem)) && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))
+                            ? ::GlobalLock(mem)
+                            : nullptr;
+        if (p) {
+            bytes.assign(static_cast<const char*>(p), size_t(stat.cbSize.QuadPart));
+            ::GlobalUnlock(mem);
+        } else {
+            st = Gdiplus::OutOfMemory;
+        }
+    }
+    stream->Release();
+    if (st != Gdiplus::Ok) return st;
+    std::unique_ptr<Gdiplus::Image> check(LoadFromBytes(bytes));
+    if (!check || check->GetWidth() != image->GetWidth() || check->GetHeight() != image->GetHeight())
+        return Gdiplus::Win32Error;
+    return Gdiplus::Ok;
 }
 
 }  // namespace
@@ -97,26 +179,18 @@ BOOL CKarvoCore::SaveImage(const std::wstring& pathIn, int bThubImage) {
     if (path.empty()) return m_lastFileStatus = FileStatus::Cancelled, FALSE;
     if (!haveEncoder) return m_lastFileStatus = FileStatus::NoEncoder, FALSE;
 
-    const std::wstring temp = path + L".~kv" + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
-    const Gdiplus::Status st = image->Save(temp.c_str(), &encoder, nullptr);
-    bool ok = st == Gdiplus::Ok;
-    if (!ok) m_dwLastFileError = ::GetLastError();
-    // The written file must read back as a picture of the same size before it takes the name.
-    // Wine: its GIF encoder reports success after writing only the file's header.
-    if (ok) {
-        std::unique_ptr<Gdiplus::Image> check(LoadDetached(temp));
-        if (!check || check->GetWidth() != image->GetWidth() || check->GetHeight() != image->GetHeight()) {
-            ok = false;
-            m_dwLastFileError = ERROR_FILE_CORRUPT;
-        }
-    }
-    if (ok && !::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ok = false;
-        m_dwLastFileError = ::GetLastError();
-    }
-    if (!ok) {
-        ::DeleteFileW(temp.c_str());  // a full disk leaves a partial temporary file
+    std::string bytes;
+    const Gdiplus::Status st = EncodeToBytes(image, encoder, bytes);
+    if (st != Gdiplus::Ok) {
+        m_dwLastFileError = st == Gdiplus::Win32Error ? ERROR_FILE_CORRUPT : ERROR_NOT_ENOUGH_MEMORY;
         m_lastFileStatus = st == Gdiplus::UnknownImageFormat ? FileStatus::NoEncoder : FileStatus::WriteFailed;
+        return FALSE;
+    }
+    // The file takes the name in one step, or not at all; the system's reason is kept (a full
+    // disk, a read-only file, a missing folder).
+    if (!kv::WriteFileAtomic(path, bytes)) {
+        m_dwLastFileError = ::GetLastError();
+        m_lastFileStatus = FileStatus::WriteFailed;
         return FALSE;
     }
     if (!bThubImage) {
@@ -140,21 +214,55 @@ BOOL CKarvoCore::CopyImageData(int bThubImage) {
     return put;
 }
 
+namespace {
+
+// The size of the clipboard's bitmap, read from the format its owner put there: a DIB's header,
+// or the bitmap object itself. Asking for a format the system synthesizes converts the whole
+// picture first (seconds and gigabytes for a huge one), so that is left until the size is known.
+bool ClipboardBitmapSize(LONG& width, LONG& height) {
+    for (UINT f = ::EnumClipboardFormats(0); f; f = ::EnumClipboardFormats(f)) {
+        if (f == CF_BITMAP) {
+            BITMAP bm{};
+            HGDIOBJ h = ::GetClipboardData(CF_BITMAP);
+            if (!h || !::GetObjectW(h, sizeof bm, &bm)) return false;
+            width = bm.bmWidth, height = bm.bmHeight;
+            return true;
+        }
+        if (f == CF_DIB || f == CF_DIBV5) {
+            HGLOBAL mem = ::GetClipboardData(f);
+            const SIZE_T size = mem ? ::GlobalSize(mem) : 0;
+            const auto* header = size >= sizeof(BITMAPINFOHEADER) ? static_cast<const BITMAPINFOHEADER*>(::GlobalLock(mem)) : nullptr;
+            if (!header) return false;
+            width = header->biWidth;
+            height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+            ::GlobalUnlock(mem);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 BOOL CKarvoCore::PasteImageData() {
     if (!OpenClipboardPatiently(nullptr)) return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
-    BOOL result = FALSE;
-    if (::IsClipboardFormatAvailable(CF_BITMAP)) {
-        if (HBITMAP h = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP))) {
-            if (m_bmpRaw.CopyImage(h)) {
-                m_bmpProcessed.CopyImage(&m_bmpRaw);
-                RefreshImageData();
-                result = TRUE;
-            }
+    FileStatus status = FileStatus::NoBitmap;
+    LONG w = 0, h = 0;
+    if (::IsClipboardFormatAvailable(CF_BITMAP) && ClipboardBitmapSize(w, h)) {
+        const int64_t pixels = kv::CheckedPixelCount(w, h);
+        if (pixels < 0 || pixels > kMaxImagePixels) {
+            status = FileStatus::TooLarge;
+        } else if (HBITMAP bmp = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP)); bmp && m_bmpRaw.CopyImage(bmp)) {
+            m_bmpProcessed.CopyImage(&m_bmpRaw);
+            RefreshImageData();
+            status = FileStatus::Ok;
         }
     }
     ::CloseClipboard();
-    m_lastFileStatus = result ? FileStatus::Ok : FileStatus::NoBitmap;
-    return result;
+    m_lastFileStatus = status;
+    m_strLastFilePath.clear();
+    if (status == FileStatus::TooLarge) m_sizeRefused = CSize(w, h);
+    return status == FileStatus::Ok;
 }
 
 BOOL CKarvoCore::EncodeImage(const std::wstring& ext, std::string& bytes) {
@@ -162,23 +270,8 @@ BOOL CKarvoCore::EncodeImage(const std::wstring& ext, std::string& bytes) {
     const kv::CodecList encoders = kv::InstalledCodecs(false);
     const auto i = kv::CodecForExtension(encoders, ext);
     if (!i) return m_lastFileStatus = FileStatus::NoEncoder, FALSE;
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return m_lastFileStatus = FileStatus::WriteFailed, FALSE;
     const CLSID clsid = encoders[*i].GetCLSID();
-    BOOL ok = m_pImage->Save(stream, &clsid, nullptr) == Gdiplus::Ok;
-    if (ok) {
-        HGLOBAL mem = nullptr;
-        ::GetHGlobalFromStream(stream, &mem);
-        STATSTG st{};
-        stream->Stat(&st, STATFLAG_NONAME);
-        const void* p = mem ? ::GlobalLock(mem) : nullptr;
-        if (p) {
-            bytes.assign(static_cast<const char*>(p), size_t(st.cbSize.QuadPart));
-            ::GlobalUnlock(mem);
-        }
-        ok = p != nullptr && !bytes.empty();
-    }
-    stream->Release();
+    const bool ok = EncodeToBytes(m_pImage, clsid, bytes) == Gdiplus::Ok && !bytes.empty();
     m_lastFileStatus = ok ? FileStatus::Ok : FileStatus::WriteFailed;
     return ok;
 }

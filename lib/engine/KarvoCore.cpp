@@ -75,6 +75,7 @@ void CKarvoCore::ResetBitmapData(HBITMAP h) {
 // The processed bitmap is the chain run straight over the raw one (one pixel transfer fewer than
 // a copy followed by processing the copy); an empty or failed chain leaves a plain copy.
 void CKarvoCore::RefreshImageData() {
+    m_nRefusedSteps = 0;
     if (!m_bmpRaw.GetSafeHandle()) return;
     const CKarvoConfig& c = m_config;
     bool processed = false;
@@ -89,16 +90,33 @@ void CKarvoCore::RefreshImageData() {
         CImageBlurrer blur(c.GetBlurFactor());
         CImageSharpener sharpen(c.GetSharpenFactor());
         CImageColorReplacer replace(0x000000, 0x0000FF);
+        // A step whose result would pass the engine's size limit is left out (the program
+        // reports it); the steps after it see the size before it.
+        BITMAP bm{};
+        ::GetObjectW(m_bmpRaw.GetSafeHandle(), sizeof bm, &bm);
+        CSize size(bm.bmWidth, bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight);
         CProcessorChain chain;
-        if (c.GetGrayScale()) chain.push_back(&grey);
-        if (c.GetNegate()) chain.push_back(&negate);
-        if (c.m_bReplaceColor) chain.push_back(&replace);
-        if (c.GetFlipHorz() || c.GetFlipVert()) chain.push_back(&flip);
-        if (c.GetRotate()) chain.push_back(&rotate);
-        if (c.GetScale()) chain.push_back(&resize);
-        if (c.GetShearDown() || c.GetShearAcross()) chain.push_back(&shear);
-        if (c.GetBlur()) chain.push_back(&blur);
-        if (c.GetSharpen()) chain.push_back(&sharpen);
+        const auto add = [&](CImage32BitProcessor* p, int refusal) {
+            const CSize next = p->CalcDestSize(size);
+            const int64_t pixels = kv::CheckedPixelCount(next.cx, next.cy);
+            const bool tooLarge = next.cx >= 0 && next.cy >= 0 && (pixels < 0 || pixels > kMaxImagePixels);
+            if (refusal && tooLarge) {
+                m_nRefusedSteps |= refusal;
+                m_sizeRefused = next;
+                return;
+            }
+            size = next;
+            chain.push_back(p);
+        };
+        if (c.GetGrayScale()) add(&grey, 0);
+        if (c.GetNegate()) add(&negate, 0);
+        if (c.m_bReplaceColor) add(&replace, 0);
+        if (c.GetFlipHorz() || c.GetFlipVert()) add(&flip, 0);
+        if (c.GetRotate()) add(&rotate, kRefusedRotate);
+        if (c.GetScale()) add(&resize, kRefusedScale);
+        if (c.GetShearDown() || c.GetShearAcross()) add(&shear, kRefusedShear);
+        if (c.GetBlur()) add(&blur, 0);
+        if (c.GetSharpen()) add(&sharpen, 0);
         processed = !chain.empty() && m_bmpProcessed.ProcessImageFrom(m_bmpRaw, chain);
     }
     if (!processed) m_bmpProcessed.CopyImage(&m_bmpRaw);

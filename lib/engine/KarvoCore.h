@@ -75,11 +75,22 @@ public:
     BOOL EncodeImage(const std::wstring& ext, std::string& bytes);
 
     //! What the last file or clipboard operation came to, for the program's messages.
-    enum class FileStatus { Ok, Cancelled, NoImage, LoadFailed, NoEncoder, WriteFailed, ClipboardBusy, NoBitmap };
+    enum class FileStatus { Ok, Cancelled, NoImage, LoadFailed, NoEncoder, WriteFailed, ClipboardBusy, NoBitmap, TooLarge };
     FileStatus GetLastFileStatus() const { return m_lastFileStatus; }
     std::wstring GetLastFilePath() const { return m_strLastFilePath; }
     //! The system error behind a WriteFailed (0 when unknown).
     DWORD GetLastFileError() const { return m_dwLastFileError; }
+    //! The largest picture the engine takes in or makes: 2^26 pixels (256 MiB at 32 bits), eight
+    //! 4K frames. A refresh holds two buffers of its largest step and a 24-bit copy, so this keeps
+    //! one refresh under about 700 MiB and, for the slowest step (blended rotation, about 30× a
+    //! memcpy of the frame), near a second. Pastes, opened files and chain steps beyond it are
+    //! refused.
+    static constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
+    //! The image steps the last refresh left out because their result would pass kMaxImagePixels.
+    enum RefusedStep { kRefusedRotate = 1, kRefusedScale = 2, kRefusedShear = 4 };
+    int GetRefusedSteps() const { return m_nRefusedSteps; }
+    //! The size that was refused: of the refused step's result, or of the refused paste.
+    CSize GetRefusedSize() const { return m_sizeRefused; }
     //! Grabs rect of hWnd (the whole window when rect is empty) into a new bitmap object the
     //! caller deletes; null when nothing lies on the primary screen.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rect);
@@ -146,4 +157,6 @@ protected:
     std::wstring m_strLastFilePath;
     DWORD m_dwLastFileError = 0;
     DWORD m_dwConfigError = 0;
+    int m_nRefusedSteps = 0;
+    CSize m_sizeRefused;
 };

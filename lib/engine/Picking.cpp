@@ -31,6 +31,7 @@ BOOL CKarvoCore::SnapWinObj() {
 
 void CKarvoCore::EndPicking() {
     KillTimer(kPickTimer);
+    m_dlgSnapObj.m_bAtTopLeft = FALSE;  // the next picking opens the tip at the bottom right
     if (m_hFoundWnd) RefreshFoundWindow(m_hFoundWnd);
     m_hFoundWnd = nullptr;
     m_bFindingWnd = FALSE;  // before releasing: WM_CAPTURECHANGED must find picking over
@@ -64,6 +65,10 @@ LRESULT CKarvoCore::HighlightFoundWindow(HWND hWnd) {
     POINT o;
     kv::WindowDc dc = kv::GetRootWindowDc(hWnd, &o);
     if (!dc) return 0;
+    // The top-level window's DC is not clipped to a child: clip it to the object, so the half of
+    // the pen that falls outside the object's rectangle does not mark the parent (only the
+    // object is repainted when the frame goes).
+    ::IntersectClipRect(dc.get(), o.x, o.y, o.x + r.right - r.left, o.y + r.bottom - r.top);
     kv::ScopedSelect selPen(dc.get(), pen.get());
     kv::ScopedSelect selBrush(dc.get(), ::GetStockObject(NULL_BRUSH));
     const int oldRop = ::SetROP2(dc.get(), R2_NOTXORPEN);

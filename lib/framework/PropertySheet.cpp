@@ -14,8 +14,9 @@ BOOL CPropertyPage::ExchangeInt(int id, int& value, bool save, long long lo, lon
     ::GetWindowTextW(edit, buf, 64);
     wchar_t* end = nullptr;
     const long long v = std::wcstoll(buf, &end, 10);
-    bool ok = buf[0] && end && *end == 0 && v >= INT32_MIN && v <= INT32_MAX;
-    while (ok && end && *end == L' ') ++end;
+    // Spaces after the digits are allowed (typed or pasted "12 "); anything else is refused.
+    while (end && end != buf && *end == L' ') ++end;
+    bool ok = buf[0] && end && end != buf && *end == 0 && v >= INT32_MIN && v <= INT32_MAX;
     if (ok && checkRange && (v < lo || v > hi)) ok = false;
     if (ok) {
         value = int(v);

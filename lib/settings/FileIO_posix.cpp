@@ -1,5 +1,6 @@
 // POSIX file access for the native build; wide paths are converted to UTF-8.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -68,6 +69,13 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
 bool WriteFileAtomic(const std::wstring& path, const std::string& bytes) {
     static std::atomic<unsigned> counter{0};
     const std::string target = Utf8(path);
+    // A file without any write permission is read-only, as the Windows build honours its
+    // read-only attribute (root could otherwise rename over it).
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
+        errno = EACCES;
+        return false;
+    }
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

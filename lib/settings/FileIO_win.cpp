@@ -72,6 +72,13 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
 bool WriteFileAtomic(const std::wstring& path, const std::string& bytes) {
     static std::atomic<unsigned> counter{0};
     const std::wstring target = FullPath(path);
+    // Windows refuses to rename over a read-only file (access denied); Wine replaces it. The
+    // attribute is the user's say that the file must not change, so it is honoured here for both.
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     std::wstring temp;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {

@@ -104,7 +104,8 @@ TEST_F(Keyboard, SettingsSheetValuesAndAChangedHotKey) {
     EXPECT_EQ(kvdrive::Text(GetDlgItem(page, IDC_EDIT_ROTATE)), L"45");
     Keep(L"settings-image");
     SendMessageW(GetDlgItem(page, IDC_EDIT_ROTATE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"-360"));
-    SendMessageW(GetDlgItem(page, IDC_EDIT_SHARPEN), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"9"));
+    // A trailing space is taken: "9 " is 9.
+    SendMessageW(GetDlgItem(page, IDC_EDIT_SHARPEN), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"9 "));
     SendMessageW(GetDlgItem(page, IDC_EDIT_EDITOR), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:/tools/编辑.exe"));
     SendMessageW(sheet, PSM_SETCURSEL, 0, 0);
     page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));

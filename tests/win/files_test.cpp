@@ -78,21 +78,16 @@ TEST_F(Files, SaveAndOpenRoundTrips) {
         int tolerance;
     };
     const std::wstring dir = kvtest::TempFolder(L"卡沃 图像 files");
-    int failedFormats = 0;
     for (Row r : {Row{L"bmp", 0}, {L"png", 0}, {L"tif", 0}, {L"gif", 0}, {L"jpg", 80}}) {
         SCOPED_TRACE(std::string(r.ext, r.ext + wcslen(r.ext)));
         const std::wstring path = dir + L"图 " + r.ext + L"." + r.ext;
-        if (!core.SaveImage(path, FALSE)) {
-            // Wine: the GIF encoder reports success but writes only a header; the save sees that
-            // the file does not read back and fails, leaving no file under the name.
-            EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::WriteFailed);
-            EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
-            EXPECT_STREQ(r.ext, L"gif") << "only the GIF encoder is known to fail here";
-            ++failedFormats;
-            continue;
-        }
+        // GIF is written from 8-bit indices: the picture comes back as the palette's nearest
+        // colours.
+        const bool gif = std::wstring(r.ext) == L"gif";
+        const ref::Img expected = gif ? ref::QuantiseWeb(kvtest::Opaque(src)) : kvtest::Opaque(src);
+        ASSERT_TRUE(core.SaveImage(path, FALSE));
         EXPECT_EQ(core.GetPathName(), path);
-        EXPECT_LE(MaxDiff(kvtest::Opaque(src), Decode(path)), r.tolerance);
+        EXPECT_LE(MaxDiff(expected, Decode(path)), r.tolerance);
         // The thumbnail: its own size and pixels; the names stay those of the full save.
         const std::wstring thumb = dir + L"thumb." + r.ext;
         ASSERT_TRUE(core.SaveImage(thumb, TRUE));
@@ -111,13 +106,13 @@ TEST_F(Files, SaveAndOpenRoundTrips) {
         ASSERT_TRUE(other.OpenImage(path));
         EXPECT_EQ(other.m_config.GetBlur(), 0);  // opening switches the operations off
         EXPECT_EQ(other.GetPathName(), path);
-        EXPECT_LE(MaxDiff(kvtest::Opaque(src), kvtest::ImagePixels(other.GetImage())), r.tolerance);
+        EXPECT_LE(MaxDiff(expected, kvtest::ImagePixels(other.GetImage())), r.tolerance);
         // Saving back over the opened file works: the file is not held open.
         EXPECT_TRUE(other.SaveImage(path, FALSE));
         other.CloseDadodav();
         DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
     }
-    EXPECT_EQ(kvtest::CountFiles(dir), 10 - 2 * failedFormats);
+    EXPECT_EQ(kvtest::CountFiles(dir), 10);
 }
 
 TEST_F(Files, FailedOpenChangesNothing) {
@@ -244,13 +239,13 @@ TEST_F(Files, Loaders) {
     const std::wstring dir = kvtest::TempFolder(L"kv loaders");
     ASSERT_TRUE(core.SaveImage(dir + L"a.bmp", FALSE));
     ASSERT_TRUE(core.SaveImage(dir + L"a.jpg", FALSE));
-    const bool gif = core.SaveImage(dir + L"a.gif", FALSE) != 0;
+    ASSERT_TRUE(core.SaveImage(dir + L"a.gif", FALSE));
     ASSERT_TRUE(core.SaveImage(dir + L"a.png", FALSE));
     for (const wchar_t* f : {L"a.bmp", L"a.gif"}) {
-        if (!gif && f[2] == L'g') continue;
         HBITMAP h = CImageBitmap::LoadImageFile(dir + f, 0xFFFFFFFF);
         ASSERT_TRUE(h) << f;
-        EXPECT_TRUE(kvtest::SameImage(kvtest::Opaque(src), kvtest::BitmapPixels(h)));
+        const ref::Img expected = f[2] == L'g' ? ref::QuantiseWeb(kvtest::Opaque(src)) : kvtest::Opaque(src);
+        EXPECT_TRUE(kvtest::SameImage(expected, kvtest::BitmapPixels(h)));
         DeleteObject(h);
     }
     HBITMAP jpg = CImageBitmap::LoadImageFile(dir + L"a.jpg", 0x00FF00);

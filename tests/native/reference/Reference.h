@@ -223,4 +223,34 @@ inline int SharpenDouble(const Img& s, int x, int y, int c, int factor) {
     return int(std::clamp(sum, 0.0, 255.0));
 }
 
+// The 8-bit palette for GIF: the colour cube with channel steps 0, 51, ..., 255 (index
+// 36·r + 6·g + b of the steps), then the 40 greys round(255·i/41), i = 1..40.
+inline std::vector<RGBX> WebPalette() {
+    std::vector<RGBX> p;
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 6; ++g)
+            for (int b = 0; b < 6; ++b) p.push_back(RGBX{uint8_t(b * 51), uint8_t(g * 51), uint8_t(r * 51), 0});
+    for (int i = 1; i <= 40; ++i) {
+        const auto v = uint8_t(std::lround(255.0 * i / 41));
+        p.push_back(RGBX{v, v, v, 0});
+    }
+    return p;
+}
+
+// Each pixel replaced by the nearest palette colour (squared distance, the first on a tie).
+inline Img QuantiseWeb(const Img& s) {
+    static const std::vector<RGBX> pal = WebPalette();
+    Img d(s.w, s.h);
+    for (size_t i = 0; i < s.px.size(); ++i) {
+        int best = 0, bestDist = 1 << 30;
+        for (size_t k = 0; k < pal.size(); ++k) {
+            int dist = 0;
+            for (int c = 0; c < 3; ++c) dist += (Ch(s.px[i], c) - Ch(pal[k], c)) * (Ch(s.px[i], c) - Ch(pal[k], c));
+            if (dist < bestDist) best = int(k), bestDist = dist;
+        }
+        d.px[i] = pal[size_t(best)];
+    }
+    return d;
+}
+
 }  // namespace ref
