@@ -1,9 +1,11 @@
 // The capture types. Each follows the same frame (busy guard, hide, record, choose, pause,
 // sound, grab, show, forget the names, automatic copy) in the order its table row gives.
 #include <memory>
+#include <vector>
 
 #include "engine/KarvoCore.h"
 #include "engine/WindowList.h"
+#include "imaging/BitmapOps.h"
 #include "selection/DlgSnapRectHelper.h"
 #include "settings/LocalResource.h"
 
@@ -87,6 +89,75 @@ BOOL CKarvoCore::SnapWinClient() {
     return FinishCapture(hidden, result, true);
 }
 
+namespace {
+
+std::vector<RGBX> Pixels(HBITMAP h, CSize& size) {
+    std::vector<RGBX> px;
+    if (!h || !kv::bitmap::GetSize(h, &size)) return px;
+    px.resize(size_t(size.cx) * size_t(size.cy));
+    if (!kv::bitmap::ReadPixels(h, px.data(), size)) px.clear();
+    return px;
+}
+
+inline bool SameColour(RGBX a, RGBX b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
+
+// Windows: with composition the screen is the compositor's last frame; the window is gone from
+// it at the next composed frame, which DwmFlush waits for.
+void WaitForCompositor() {
+    using IsEnabled = HRESULT(WINAPI*)(BOOL*);
+    using Flush = HRESULT(WINAPI*)();
+    static HMODULE dwm = ::LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!dwm) return;
+    const auto isEnabled = reinterpret_cast<IsEnabled>(reinterpret_cast<void*>(::GetProcAddress(dwm, "DwmIsCompositionEnabled")));
+    const auto flush = reinterpret_cast<Flush>(reinterpret_cast<void*>(::GetProcAddress(dwm, "DwmFlush")));
+    BOOL on = FALSE;
+    if (isEnabled && flush && SUCCEEDED(isEnabled(&on)) && on) flush();
+}
+
+}  // namespace
+
+// The selection window has closed, but until the windows under it have repainted (Wine: 40 to
+// 70 ms after the release, depending on the other programs' message loops) the screen can still
+// show its tracker, information box or tip. The grab waits until none of the pixels that the
+// window drew over the selected rectangle (those where it differed from the frozen screen) is
+// still to be seen there, a few milliseconds at a time; after a second it gives up waiting (the
+// screen under the selection changed to exactly those colours, or a program does not repaint).
+// Returns the milliseconds waited.
+DWORD CKarvoCore::WaitUntilSelectionGone(HBITMAP shown, HBITMAP frozen, const CRect& selected) {
+    WaitForCompositor();
+    CRect r;
+    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (!shown || !frozen || !::IntersectRect(&r, &selected, &screen)) return 0;
+    CSize shownSize, frozenSize;
+    const std::vector<RGBX> drawn = Pixels(shown, shownSize), under = Pixels(frozen, frozenSize);
+    if (drawn.empty() || under.empty() || shownSize.cx != r.Width() || shownSize.cy != r.Height() ||
+        frozenSize.cx < r.right || frozenSize.cy < r.bottom)
+        return 0;
+    std::vector<size_t> marks;  // pixels of the rectangle that only the window drew
+    for (int y = 0; y < r.Height(); ++y)
+        for (int x = 0; x < r.Width(); ++x) {
+            const size_t i = size_t(y) * size_t(r.Width()) + size_t(x);
+            if (!SameColour(drawn[i], under[size_t(y + r.top) * size_t(frozenSize.cx) + size_t(x + r.left)]))
+                marks.push_back(i);
+        }
+    const DWORD start = ::GetTickCount();
+    while (!marks.empty()) {
+        std::unique_ptr<CImageBitmap> live(SnapBitmap(::GetDesktopWindow(), r));
+        CSize liveSize;
+        const std::vector<RGBX> now = live ? Pixels(live->GetSafeHandle(), liveSize) : std::vector<RGBX>();
+        if (now.size() != drawn.size()) break;
+        bool visible = false;
+        for (size_t i : marks)
+            if (SameColour(now[i], drawn[i])) {
+                visible = true;
+                break;
+            }
+        if (!visible || ::GetTickCount() - start >= 1000) break;
+        ::Sleep(5);
+    }
+    return ::GetTickCount() - start;
+}
+
 // Not guarded: a selection may run while another capture's dialog is open.
 BOOL CKarvoCore::SnapSelectRect() {
     const bool hidden = HideForCapture();
@@ -100,6 +171,7 @@ BOOL CKarvoCore::SnapSelectRect() {
         CRect rect(0, 0, 0, 0);
         if (dlg.GetSelectedRect(rect)) {
             PlaySnapSound();
+            m_dwLastSettleMs = WaitUntilSelectionGone(dlg.GetShownSelection(), dlg.GetFrozenScreen(), rect);
             result = SnapRect(::GetDesktopWindow(), rect);
         }
     }

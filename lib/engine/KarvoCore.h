@@ -71,6 +71,8 @@ public:
     //! The window and the screen rectangle of the last successful grab.
     HWND GetLastSnapWindow() const { return m_hLastSnapWnd; }
     CRect GetLastSnapRect() const { return m_rcLastSnap; }
+    //! How long the last rectangle capture waited for the selection window to leave the screen.
+    DWORD GetLastSettleTime() const { return m_dwLastSettleMs; }
     //! The current image encoded with the encoder of ext (png, jpg, ...) into bytes.
     BOOL EncodeImage(const std::wstring& ext, std::string& bytes);
 
@@ -119,6 +121,9 @@ protected:
     bool HideForCapture();
     //! The window chosen in the window-list dialog, or null.
     HWND ChooseWindow();
+    //! Waits until no pixel that the closed selection window drew over the rectangle is still
+    //! on the screen (at most a second); the milliseconds waited.
+    static DWORD WaitUntilSelectionGone(HBITMAP shown, HBITMAP frozen, const CRect& selected);
 
     LRESULT HighlightFoundWindow(HWND hWnd);
     LRESULT RefreshFoundWindow(HWND hWnd);
@@ -158,5 +163,6 @@ protected:
     DWORD m_dwLastFileError = 0;
     DWORD m_dwConfigError = 0;
     int m_nRefusedSteps = 0;
+    DWORD m_dwLastSettleMs = 0;  // how long the last rectangle capture waited for the screen
     CSize m_sizeRefused;
 };

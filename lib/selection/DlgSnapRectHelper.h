@@ -28,6 +28,11 @@ public:
     //! The selected rectangle (screen coordinates, right and bottom exclusive); TRUE when it is
     //! not empty.
     BOOL GetSelectedRect(CRect& rect);
+    //! What the window showed over the selected rectangle when it closed, and the frozen screen
+    //! there (bitmaps of the rectangle's size, the window's; null when nothing was selected). A
+    //! pixel where the two differ is one the window drew, and the capture must not contain it.
+    HBITMAP GetShownSelection() const { return m_bmpShown.GetSafeHandle(); }
+    HBITMAP GetFrozenScreen() const { return m_bmpScreen.GetSafeHandle(); }
     //! Invalidates everything but the tip panel (called back by the tracker).
     void PaintTipWindow();
     int GetState() const { return m_nState; }
@@ -40,6 +45,7 @@ protected:
     void SnapFullScreen();
     void DrawTipWindow();
     void DrawInfoWindow(HDC dc, const CRect& rect);
+    void KeepShownSelection();
 
 private:
     void OnPaint();
@@ -50,6 +56,7 @@ private:
     HCURSOR m_hCursor = nullptr;  // shared resource cursor, not destroyed
     CSnapTrack m_tracker;
     CImageBitmap m_bmpScreen;
+    CImageBitmap m_bmpShown;
     int m_nState = 0;
     RECT m_rcSelected{0, 0, 0, 0};
     kv::UniqueHrgn m_rgnUpdate;

@@ -7,6 +7,7 @@
 
 #include "engine/KarvoCore.h"
 #include "framework/Gdi.h"
+#include "framework/Handles.h"
 #include "framework/ModuleState.h"
 #include "res/resource.h"
 #include "settings/LocalResource.h"
@@ -121,7 +122,28 @@ void CDlgSnapRectHelper::OnOK() {
     CRect r;
     m_tracker.GetTrueRect(&r);
     m_rcSelected = r;
+    KeepShownSelection();
     EndDialog(IDOK);
+}
+
+// Read back from the window itself (its children included), not from the screen: this is what
+// may still stand on the screen after the window is gone, until the windows under it repaint.
+void CDlgSnapRectHelper::KeepShownSelection() {
+    m_bmpShown.DeleteObject();
+    CRect r;
+    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (!::IntersectRect(&r, &m_rcSelected, &screen)) return;
+    kv::WindowDc window = kv::GetWindowDc(m_hWnd);
+    kv::UniqueHdc memory = kv::CreateCompatibleDc(window.get());
+    kv::UniqueHbitmap shown(window ? ::CreateCompatibleBitmap(window.get(), r.Width(), r.Height()) : nullptr);
+    if (!memory || !shown) return;
+    {
+        kv::ScopedSelect select(memory.get(), shown.get());
+        RECT w;
+        ::GetWindowRect(m_hWnd, &w);
+        ::BitBlt(memory.get(), 0, 0, r.Width(), r.Height(), window.get(), r.left - w.left, r.top - w.top, SRCCOPY);
+    }
+    m_bmpShown.Attach(shown.release());
 }
 
 void CDlgSnapRectHelper::OnCancel() {

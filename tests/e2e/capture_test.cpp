@@ -180,6 +180,70 @@ TEST_F(Capture, RectangleSelectionKeepsTheClipboard) {
     EXPECT_TRUE(k.Exit());
 }
 
+// The grab after a selection shows the screen under it, never the selection window's tracker,
+// information box or tip: twenty drags in a row over a pattern, each picture exactly the
+// pattern. (A grab taken the moment the window closed held the tracker in about 3 of 10.)
+TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
+    kvdrive::Karvo& k = Start(1);
+    kvtest::TestWindow target(L"Karvo 图案", 760, 120, 420, 330);  // beside the main window
+    WaitFor([] { return false; }, 300);
+    const RECT cr = target.ClientOnScreen();
+    INPUT down{}, up{};
+    down.type = up.type = INPUT_MOUSE;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    int dirty = 0;
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        k.Command(ID_SNAP_SELECTRECT);
+        HWND sel = nullptr;
+        ASSERT_TRUE(WaitFor([&] {
+            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+                if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
+            return sel != nullptr;
+        }));
+        // Ready for the press: the tip asks for it and the window has the foreground.
+        HWND tip = GetDlgItem(sel, 1031);
+        ASSERT_TRUE(WaitFor([&] {
+            return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
+        }));
+        WaitFor([] { return false; }, 200);
+        const int x0 = cr.left + 20 + round * 7, y0 = cr.top + 15 + round * 5;
+        const int w = 120 + round * 3, h = 90 + round * 2;
+        const DWORD seq = kvdrive::ClipboardSequence();
+        // Wine: about one press in fifteen, synthesized this fast after the window opens, never
+        // reaches it (the window sees the release only); the drag is then simply made again.
+        for (int attempt = 0; attempt < 3 && IsWindow(sel); ++attempt) {
+            kvdrive::MoveMouse(x0, y0);
+            SendInput(1, &down, sizeof down);
+            for (int i = 1; i <= 6; ++i) {
+                kvdrive::MoveMouse(x0 + w * i / 6, y0 + h * i / 6);
+                Sleep(15);
+            }
+            SendInput(1, &up, sizeof up);
+            WaitFor([&] { return !IsWindow(sel); }, 1000);
+        }
+        const kvdrive::Picture p = NextPicture(seq);
+        ASSERT_EQ(p.width, w + 2);
+        ASSERT_EQ(p.height, h + 2);
+        int bad = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                bad += p.At(x, y) != kvtest::PatternColour(x0 - 1 + x - cr.left, y0 - 1 + y - cr.top);
+        if (bad) {
+            ++dirty;
+            kvdrive::SavePicture(kvdrive::ScratchRoot() + L"dirty-" + std::to_wstring(round) + L".png", p);
+        }
+        EXPECT_EQ(bad, 0) << "the selection window is in the capture";
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) != 0; }));
+        // Wine: the main window's return activates it a moment later; a selection opened within
+        // that moment loses the mouse capture to it. A user's next drag is never that quick.
+        WaitFor([] { return false; }, 400);
+    }
+    EXPECT_EQ(dirty, 0);
+    EXPECT_TRUE(k.Exit());
+}
+
 TEST_F(Capture, SelectionCancelledByEscape) {
     kvdrive::Karvo& k = Start(1);
     kvdrive::SetClipboardText(L"unchanged");

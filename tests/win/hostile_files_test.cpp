@@ -1,0 +1,282 @@
+// Files and clipboard contents made to hurt: truncated and lying headers in every format the
+// decoders read, huge claimed sizes, many frames, a wrong extension; read-only targets, a full
+// disk and a huge clipboard picture. Each either works or fails with everything kept.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "TestImages.h"
+#include "WinTestUtil.h"
+#include "engine/KarvoCore.h"
+#include "settings/FileIO.h"
+
+namespace {
+
+class TestCore : public CKarvoCore {
+public:
+    using CKarvoCore::ResetBitmapData;
+};
+
+std::string Bytes(const std::wstring& path) {
+    std::string b;
+    kv::ReadFileBytes(path, b);
+    return b;
+}
+
+void Put(const std::wstring& path, const std::string& bytes) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(kv::WriteFileAtomic(path, bytes));
+}
+
+void Le16(std::string& s, unsigned v) { s += char(v & 0xFF), s += char(v >> 8 & 0xFF); }
+void Le32(std::string& s, uint32_t v) { Le16(s, v & 0xFFFF), Le16(s, v >> 16); }
+void Be32(std::string& s, uint32_t v) {
+    for (int i = 3; i >= 0; --i) s += char(v >> (8 * i) & 0xFF);
+}
+
+uint32_t Crc32(const std::string& s) {
+    uint32_t c = 0xFFFFFFFF;
+    for (unsigned char b : s) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320 ^ (c >> 1) : c >> 1;
+    }
+    return ~c;
+}
+
+// A grey 4 × 4 TIFF whose one strip lies at `offset` (past the end of a 100-byte file).
+std::string TiffStripPastEnd(uint32_t offset) {
+    std::string t = "II*";
+    t += '\0';
+    Le32(t, 8);
+    const uint16_t tags[8][2] = {{256, 3}, {257, 3}, {258, 3}, {259, 3}, {262, 3}, {273, 4}, {278, 3}, {279, 4}};
+    const uint32_t values[8] = {4, 4, 8, 1, 1, offset, 4, 16};
+    Le16(t, 8);
+    for (int i = 0; i < 8; ++i) {
+        Le16(t, tags[i][0]), Le16(t, tags[i][1]), Le32(t, 1);
+        Le32(t, values[i]);
+    }
+    Le32(t, 0);
+    t.resize(100, '\0');
+    return t;
+}
+
+// A copy of a little-endian TIFF with every strip offset moved to `offset` (past its end).
+std::string TiffStripsMoved(std::string t, uint32_t offset) {
+    const auto u16 = [&](size_t at) { return unsigned(uint8_t(t[at])) | unsigned(uint8_t(t[at + 1])) << 8; };
+    const auto u32 = [&](size_t at) { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; };
+    const auto set32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) t[at + size_t(i)] = char(v >> (8 * i) & 0xFF);
+    };
+    if (t.size() < 8 || t[0] != 'I') return t;
+    const size_t ifd = u32(4);
+    const unsigned n = u16(ifd);
+    for (unsigned i = 0; i < n; ++i) {
+        const size_t e = ifd + 2 + 12 * i;
+        if (u16(e) != 273) continue;
+        const uint32_t count = u32(e + 4);
+        if (count == 1) set32(e + 8, offset);
+        for (uint32_t k = 0; count > 1 && k < count; ++k) set32(u32(e + 8) + 4 * k, offset + 64 * k);
+    }
+    return t;
+}
+
+// A PNG whose header (with a correct checksum) claims the given size, followed by no pixels.
+std::string PngClaiming(uint32_t w, uint32_t h) {
+    std::string png = "\x89PNG\r\n\x1a\n";
+    std::string ihdr = "IHDR";
+    Be32(ihdr, w), Be32(ihdr, h);
+    ihdr += std::string("\x08\x06\x00\x00\x00", 5);
+    Be32(png, 13);
+    png += ihdr;
+    Be32(png, Crc32(ihdr));
+    std::string iend = "IEND";
+    Be32(png, 0);
+    png += iend;
+    Be32(png, Crc32(iend));
+    return png;
+}
+
+// A 1 × 1 GIF with the image repeated as `frames` frames.
+std::string GifFrames(int frames) {
+    std::string g = "GIF89a";
+    g += std::string("\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff", 13);
+    for (int i = 0; i < frames; ++i) g += std::string("\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00", 15);
+    return g + ";";
+}
+
+// A bitmap file header claiming width × height at 24 bits, with a few bytes of pixels.
+std::string BmpClaiming(int32_t w, int32_t h) {
+    std::string b = "BM";
+    Le32(b, 54 + 16), Le32(b, 0), Le32(b, 54);
+    Le32(b, 40), Le32(b, uint32_t(w)), Le32(b, uint32_t(h));
+    Le16(b, 1), Le16(b, 24), Le32(b, 0), Le32(b, 16), Le32(b, 2835), Le32(b, 2835), Le32(b, 0), Le32(b, 0);
+    return b + std::string(16, '\x7f');
+}
+
+class Hostile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
+        ASSERT_TRUE(main.CreateEx(0, L"hostile", WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0));
+        ASSERT_TRUE(preview.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &main, 1001));
+        ASSERT_TRUE(core.InitDadodav(&main, &preview));
+        src = kvtest::Opaque(kvtest::RandomImage(64, 48, 3));
+        HBITMAP h = kvtest::MakeBitmap(src);
+        core.ResetBitmapData(h);
+        DeleteObject(h);
+        core.RefreshImageData();
+        dir = kvtest::TempFolder(L"kv hostile");
+    }
+    void TearDown() override {
+        core.CloseDadodav();
+        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
+    }
+    CWnd main, preview;
+    TestCore core;
+    ref::Img src;
+    std::wstring dir;
+};
+
+TEST_F(Hostile, DamagedFilesOpenOrChangeNothing) {
+    // Valid files of every format to cut down.
+    std::string valid[5];
+    const wchar_t* exts[5] = {L"bmp", L"png", L"jpg", L"gif", L"tif"};
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(core.SaveImage(dir + L"valid." + exts[i], FALSE));
+        valid[i] = Bytes(dir + L"valid." + exts[i]);
+    }
+    struct Row {
+        std::wstring name;
+        std::string bytes;
+        bool mayOpen;
+    };
+    std::vector<Row> rows = {
+        {L"strip past the end.tif", TiffStripPastEnd(100000), false},
+        {L"strip far past the end.tif", TiffStripPastEnd(0xFFFFFFF0u), false},
+        {L"huge claimed.png", PngClaiming(100000, 100000), false},
+        {L"one pixel wide, tall.png", PngClaiming(1, 0x7FFFFFFF), false},
+        {L"huge claimed.bmp", BmpClaiming(100000, 100000), false},
+        {L"negative width.bmp", BmpClaiming(-5, 5), false},
+        {L"many frames.gif", GifFrames(3000), true},
+        {L"png named.jpg", valid[1], true},
+        {L"strips moved past the end.tif", TiffStripsMoved(valid[4], uint32_t(valid[4].size()) + 100000), false},
+        {L"strips moved far past the end.tif", TiffStripsMoved(valid[4], 0xFFFFF000u), false},
+        {L"empty.png", "", false},
+        {L"one byte.tif", "I", false},
+    };
+    for (int i = 0; i < 5; ++i) {
+        const std::string& v = valid[i];
+        const std::wstring e = exts[i];
+        rows.push_back({L"header only." + e, v.substr(0, std::min<size_t>(v.size(), 30)), false});
+        rows.push_back({L"half." + e, v.substr(0, v.size() / 2), true});
+        rows.push_back({L"all but one byte." + e, v.substr(0, v.size() - 1), true});
+        std::string flipped = v;
+        for (size_t k = 16; k < flipped.size(); k += 97) flipped[k] = char(~flipped[k]);
+        rows.push_back({L"bytes flipped." + e, flipped, true});
+    }
+
+    core.m_config.SetGrayScale(1);
+    core.RefreshImageData();
+    core.SetPathName(L"C:\\kept.png");
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.name.begin(), r.name.end()));
+        const std::wstring path = dir + r.name;
+        Put(path, r.bytes);
+        Gdiplus::Image* before = core.GetImage();
+        if (core.OpenImage(path)) {
+            EXPECT_TRUE(r.mayOpen) << "opened a file that has no picture in it";
+            ASSERT_TRUE(core.GetImage());
+            EXPECT_GT(core.GetImage()->GetWidth(), 0u);
+            // Back to the known state for the next row.
+            HBITMAP h = kvtest::MakeBitmap(src);
+            core.ResetBitmapData(h);
+            DeleteObject(h);
+            core.m_config.SetGrayScale(1);
+            core.RefreshImageData();
+            core.SetPathName(L"C:\\kept.png");
+            continue;
+        }
+        EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::LoadFailed);
+        EXPECT_EQ(core.GetImage(), before);
+        EXPECT_EQ(core.GetPathName(), L"C:\\kept.png");
+        EXPECT_EQ(core.m_config.GetGrayScale(), 1);
+    }
+}
+
+// A read-only file is not replaced (Windows refuses; Wine would replace it): the save fails
+// with access denied and the file keeps every byte. A full disk reports itself as such.
+TEST_F(Hostile, ReadOnlyTargetAndFullDisk) {
+    const std::wstring path = dir + L"read only.png";
+    Put(path, "the user's own file");
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(core.SaveImage(path, FALSE));
+    EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::WriteFailed);
+    EXPECT_EQ(core.GetLastFileError(), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(Bytes(path), "the user's own file");
+    EXPECT_EQ(kvtest::CountFiles(dir), 1);  // no temporary file left either
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    wchar_t small[MAX_PATH];
+    if (!GetEnvironmentVariableW(L"KV_SMALL_DISK", small, MAX_PATH)) GTEST_SKIP() << "no small disk mounted";
+    const ref::Img noise = kvtest::Opaque(kvtest::RandomImage(400, 300, 9));
+    HBITMAP h = kvtest::MakeBitmap(noise);
+    core.ResetBitmapData(h);
+    DeleteObject(h);
+    core.m_config.SetGrayScale(0);
+    core.RefreshImageData();
+    EXPECT_FALSE(core.SaveImage(std::wstring(small) + L"\\big.bmp", FALSE));
+    EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::WriteFailed);
+    EXPECT_EQ(core.GetLastFileError(), DWORD(ERROR_DISK_FULL));
+}
+
+// The clipboard's picture is measured from its header before anything is converted: one larger
+// than the engine takes is refused at once, as too large.
+TEST_F(Hostile, HugeClipboardPictureIsRefusedAsTooLarge) {
+    Gdiplus::Image* before = core.GetImage();
+    for (LONG side : {16000L, 9000L, 100000L}) {
+        SCOPED_TRACE(side);
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + 64);
+        auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(mem));
+        *header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), side, side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        GlobalUnlock(mem);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        ASSERT_TRUE(SetClipboardData(CF_DIB, mem));
+        CloseClipboard();
+        EXPECT_FALSE(core.PasteImageData());
+        EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::TooLarge);
+        EXPECT_EQ(core.GetRefusedSize().cx, side);
+        EXPECT_EQ(core.GetImage(), before);
+    }
+}
+
+// A step whose result would pass the engine's limit is left out and reported; the others run.
+TEST_F(Hostile, ChainStepsBeyondTheLimitAreLeftOut) {
+    CKarvoConfig& c = core.m_config;
+    c.SetShearAcross(1);
+    c.SetShearAcrossAmout(200000);  // 200 064 × 48, 9.6 million pixels: allowed
+    core.RefreshImageData();
+    EXPECT_EQ(core.GetRefusedSteps(), 0);
+    EXPECT_EQ(core.GetImage()->GetWidth(), 200064u);
+    c.SetShearAcrossAmout(2000000);  // 96 million: left out
+    c.SetGrayScale(1);
+    core.RefreshImageData();
+    EXPECT_EQ(core.GetRefusedSteps(), int(CKarvoCore::kRefusedShear));
+    EXPECT_EQ(core.GetRefusedSize().cx, 2000064);
+    ASSERT_TRUE(core.GetImage());
+    EXPECT_EQ(core.GetImage()->GetWidth(), 64u);  // grey ran, the shear did not
+    c.SetShearAcross(0);
+    c.SetScale(1);
+    c.SetScaleFactor(10000);  // 6400 × 4800 = 30.7 million: allowed
+    core.RefreshImageData();
+    EXPECT_EQ(core.GetRefusedSteps(), 0);
+    c.SetRotate(1);
+    c.SetRotateAngle(45);
+    c.SetScaleFactor(20000);  // the rotated picture (about 80 × 80) 200 times on each side: left out
+    core.RefreshImageData();
+    EXPECT_EQ(core.GetRefusedSteps(), int(CKarvoCore::kRefusedScale));
+    EXPECT_LT(core.GetImage()->GetWidth(), 200u);
+}
+
+}  // namespace
