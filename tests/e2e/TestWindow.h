@@ -6,6 +6,9 @@
 
 namespace kvtest {
 
+//! Button releases that reached a pattern window (picking must keep them, as it keeps presses).
+inline int g_buttonUps = 0;
+
 inline COLORREF PatternColour(int x, int y) { return RGB((x * 5) & 0xFF, (y * 3) & 0xFF, ((x / 8 + y / 8) % 2) * 200); }
 
 class TestWindow {
@@ -49,6 +52,7 @@ private:
             return 0;
         }
         if (msg == WM_ERASEBKGND) return 1;
+        if (msg == WM_LBUTTONUP || msg == WM_RBUTTONUP) ++g_buttonUps;
         return DefWindowProcW(h, msg, wp, lp);
     }
     HWND m_hwnd;

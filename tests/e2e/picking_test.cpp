@@ -146,6 +146,84 @@ TEST_F(Picking, RightClickEndsPicking) {
     EXPECT_TRUE(k->Exit());
 }
 
+// However picking ends, the screen around the object is as it was before (the frame marked the
+// parent too, and only the object was repainted), and the release of the press that ended it
+// reaches no window. Each ending three times: the frame blinks, so a single try can miss it.
+TEST_F(Picking, EndingLeavesTheScreenAsItWasAndKeepsTheRelease) {
+    const RECT br = kvdrive::ScreenRect(button);
+    const RECT around{br.left - 8, br.top - 8, br.right + 8, br.bottom + 8};
+    const kvdrive::Picture before = kvdrive::ScreenPicture(around);
+    const COLORREF normal = before.At(9, 8 + (br.bottom - br.top) / 2);
+    const POINT at{(br.left + br.right) / 2, (br.top + br.bottom) / 2};
+    for (int round = 0; round < 6; ++round) {
+        const bool capture = round % 2 == 0;
+        SCOPED_TRACE(capture ? "left click captures" : "right click ends");
+        kvtest::g_buttonUps = 0;
+        const DWORD seq = kvdrive::ClipboardSequence();
+        k->Command(ID_SNAP_WINOBJ);
+        ASSERT_TRUE(WaitFor([&] { return TipWindow() != nullptr; }));
+        kvdrive::MoveMouse(at.x, at.y);
+        ASSERT_TRUE(FrameSeen(br, normal, 2000));
+        // While it shows, the frame stays on the object: nothing outside it changed.
+        const kvdrive::Picture framed = kvdrive::ScreenPicture(around);
+        int marked = 0;
+        for (int y = 0; y < framed.height; ++y)
+            for (int x = 0; x < framed.width; ++x) {
+                const bool inside = x >= 8 && y >= 8 && x < framed.width - 8 && y < framed.height - 8;
+                marked += !inside && framed.At(x, y) != before.At(x, y);
+            }
+        EXPECT_EQ(marked, 0) << "the frame marks the parent";
+        // A click as a hand makes it: the release comes after picking has ended.
+        INPUT press{};
+        press.type = INPUT_MOUSE;
+        press.mi.dwFlags = capture ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
+        SendInput(1, &press, sizeof press);
+        WaitFor([&] { return TipWindow() == nullptr; }, 2000);
+        WaitFor([] { return false; }, 200);
+        press.mi.dwFlags = capture ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
+        SendInput(1, &press, sizeof press);
+        ASSERT_TRUE(WaitFor([&] { return TipWindow() == nullptr && IsWindowVisible(k->Main()); }));
+        if (capture) {
+            EXPECT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq; }));
+        }
+        kvdrive::MoveMouse(at.x + 300, at.y + 300);  // the pointer out of the picture
+        kvdrive::Picture after;
+        const bool same = WaitFor([&] {
+            after = kvdrive::ScreenPicture(around);
+            return after.pixels == before.pixels;
+        }, 3000);
+        EXPECT_TRUE(same) << "the screen around the object changed";
+        if (!same) {
+            kvdrive::SavePicture(kvdrive::ScratchRoot() + L"around-before.png", before);
+            kvdrive::SavePicture(kvdrive::ScratchRoot() + L"around-after.png", after);
+        }
+        WaitFor([] { return false; }, 300);  // pumps: a stray release would arrive now
+        EXPECT_EQ(kvtest::g_buttonUps, 0) << "the release of the picking click reached the window";
+    }
+    EXPECT_TRUE(k->Exit());
+}
+
+// A picking that ends without a capture leaves the tip's corner right for the next one: the
+// tip opens at the bottom right and jumps away from the pointer there.
+TEST_F(Picking, TipJumpsAwayInTwoPickingsInARow) {
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        kvdrive::MoveMouse(400, 300);
+        k->Command(ID_SNAP_WINOBJ);
+        HWND tip = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (tip = TipWindow()) != nullptr; }));
+        EXPECT_EQ(kvdrive::ScreenRect(tip).right, sw - 10);
+        kvdrive::MoveMouse(sw - 100, sh - 100);  // inside the tip at the bottom right
+        EXPECT_TRUE(WaitFor([&] { return kvdrive::ScreenRect(tip).left == 10 && kvdrive::ScreenRect(tip).top == 10; }))
+            << "the tip stayed under the pointer";
+        kvdrive::Click(sw - 100, sh - 100, true);
+        ASSERT_TRUE(WaitFor([&] { return TipWindow() == nullptr && IsWindowVisible(k->Main()); }));
+        WaitFor([] { return false; }, 300);
+    }
+    EXPECT_TRUE(k->Exit());
+}
+
 // The hook's messages outside picking are ignored.
 TEST_F(Picking, MessagesOutsidePickingAreIgnored) {
     kvdrive::SetClipboardText(L"quiet");
