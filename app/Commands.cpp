@@ -142,10 +142,10 @@ void CKarvoDlg::ReportRefusedSteps() {
     const auto add = [&](const wchar_t* name) { names += (names.empty() ? L"" : L"、") + std::wstring(name); };
     if (refused & CKarvoCore::kRefusedRotate) add(L"旋转"), c.SetRotate(0);
     if (refused & CKarvoCore::kRefusedScale) add(L"缩放"), c.SetScale(0);
-    if (refused & CKarvoCore::kRefusedShear) add(L"错切"), c.SetShearDown(0), c.SetShearAcross(0);
+    if (refused & CKarvoCore::kRefusedShear) add(L"倾斜"), c.SetShearDown(0), c.SetShearAcross(0);
     ExchangeImageOptions(FALSE);
-    Message(L"图像太大：" + names + L"之后的图像将超过 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 1000000) +
-                L" 百万像素，这一步没有执行，已被关闭。\n\n请在“设置”的“图像”页中减小它的参数。",
+    Message(L"图像太大：" + names + L"之后的图像将超过 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 10000) +
+                L" 万像素，这一步没有执行，已被关闭。\n\n请在“设置”的“图像”页中减小它的参数。",
             MB_ICONWARNING);
 }
 
@@ -281,7 +281,7 @@ void CKarvoDlg::OnEditPaste() {
     } else if (m_core.GetLastFileStatus() == CKarvoCore::FileStatus::TooLarge) {
         const CSize s = m_core.GetRefusedSize();
         Message(L"剪贴板中的图像太大（" + std::to_wstring(s.cx) + L" × " + std::to_wstring(s.cy) + L" 像素），无法粘贴。\n\n" +
-                    L"可以粘贴的图像最多 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 1000000) + L" 百万像素。当前图像保持不变。",
+                    L"可以粘贴的图像最多 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 10000) + L" 万像素。当前图像保持不变。",
                 MB_ICONWARNING);
     }
 }

@@ -88,19 +88,23 @@ bool WriteFileAtomic(const std::wstring& path, const std::string& bytes) {
     }
     File f(h);
     if (!f) return false;
+    // The error is taken at the call that failed: closing the file afterwards may clear it
+    // (Wine does), and a full disk must be reported as a full disk.
+    DWORD err = 0;
+    const auto fail = [&err](DWORD e) { return err = e ? e : ERROR_WRITE_FAULT, false; };
     bool ok = true;
     size_t done = 0;
     while (ok && done < bytes.size()) {
         DWORD n = 0;
         const DWORD chunk = DWORD(std::min<size_t>(bytes.size() - done, 1u << 20));
-        ok = ::WriteFile(f.get(), bytes.data() + done, chunk, &n, nullptr) && n == chunk;
+        if (!::WriteFile(f.get(), bytes.data() + done, chunk, &n, nullptr)) ok = fail(::GetLastError());
+        else if (n != chunk) ok = fail(ERROR_DISK_FULL);  // a short write without an error
         done += n;
     }
-    ok = ok && ::FlushFileBuffers(f.get());
-    ok = f.Close() && ok;
-    ok = ok && MoveOver(temp, target);
+    if (ok && !::FlushFileBuffers(f.get())) ok = fail(::GetLastError());
+    if (!f.Close() && ok) ok = fail(::GetLastError());
+    if (ok && !MoveOver(temp, target)) ok = fail(::GetLastError());
     if (!ok) {
-        const DWORD err = ::GetLastError();
         ::DeleteFileW(temp.c_str());
         ::SetLastError(err);
     }

@@ -156,6 +156,84 @@ TEST_F(FileCommands, EditorGetsTheQuotedName) {
     EXPECT_TRUE(k.Exit());
 }
 
+// The editor is started only on a file that was written: a save that fails (here over a
+// read-only file, which Windows refuses to replace) is reported, the file keeps its bytes and
+// no editor starts.
+TEST_F(FileCommands, EditorAfterAFailedSaveStartsNothing) {
+    const std::wstring recorder = kvdrive::ScratchRoot() + L"RecordArgs.exe";
+    CopyFileW((kvdrive::ScratchRoot() + L"..\\RecordArgs.exe").c_str(), recorder.c_str(), FALSE);
+    const std::wstring record = kvdrive::ScratchRoot() + L"record.txt";
+    DeleteFileW(record.c_str());
+    kvdrive::Karvo& k = Start(recorder);
+    const std::wstring path = k.Folder() + L"只读.png";
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(f, "keep me", 7, &n, nullptr);
+    CloseHandle(f);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
+    k.Command(ID_EDIT_IMAGE);
+    HWND dlg = WaitDialog(k);
+    ASSERT_TRUE(dlg);
+    ChooseFile(dlg, path);
+    // The dialog asks whether to replace the file: yes.
+    HWND ask = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (h != dlg && h != k.Main() && GetDlgItem(h, IDYES)) ask = h;
+        return ask != nullptr;
+    }));
+    PostMessageW(ask, WM_COMMAND, IDYES, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
+        return box && AllText(box).find(L"无法保存图像文件") != std::wstring::npos;
+    }));
+    EXPECT_NE(AllText(box).find(path), std::wstring::npos);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    WaitFor([] { return false; }, 500);
+    EXPECT_FALSE(Exists(record)) << "the editor was started";
+    char bytes[16] = {};
+    HANDLE r = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ReadFile(r, bytes, sizeof bytes - 1, &n, nullptr);
+    CloseHandle(r);
+    EXPECT_STREQ(bytes, "keep me");
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(k.Exit());
+}
+
+// A factor that would make the picture too large: the step is left out, the user is told once,
+// and its switch goes off.
+TEST_F(FileCommands, TooLargeStepIsReportedOnceAndSwitchedOff) {
+    kvdrive::Karvo& k = App();
+    k.WriteConfig(
+        L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   0\n  </SnapDelayTime>\n"
+        L" </Basic>\n <Image>\n  <XShearAmount>\n   1000000\n  </XShearAmount>\n </Image>\n</Dadodav>\n");
+    ASSERT_TRUE(k.Launch());
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
+    k.Command(ID_OPTION_SHEARACROSS);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
+        return box && AllText(box).find(L"图像太大") != std::wstring::npos;
+    }));
+    EXPECT_NE(AllText(box).find(L"倾斜"), std::wstring::npos);
+    Keep(L"too-large");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(WaitFor([&] { return IsDlgButtonChecked(k.Main(), IDC_CHECK_SHEARACROSS) == BST_UNCHECKED; }));
+    // Nothing more to say: another capture runs without a message.
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
+    WaitFor([] { return false; }, 500);
+    for (HWND h : kvdrive::TopWindows(k.Proc().Id())) EXPECT_FALSE(h != k.Main() && kvdrive::ClassName(h) == L"#32770");
+    EXPECT_TRUE(k.Exit());
+}
+
 TEST_F(FileCommands, MissingUpdaterIsReported) {
     kvdrive::Karvo& k = Start();
     k.Command(ID_CHECK_UPDATE);
