@@ -18,6 +18,7 @@ BOOL CKarvoApp::InitInstance() {
     }
     {
         CKarvoDlg dlg;
+        dlg.OpenOnStart(m_strOpenFile);
         m_pMainWnd = &dlg;
         dlg.DoModal();
         m_pMainWnd = nullptr;

@@ -91,11 +91,25 @@ std::wstring WindowText(HWND w, bool cls) {
 int RunCommandLine(const std::vector<std::wstring>& args) {
     std::wstring error;
     const auto req = kv::ParseCaptureArgs(args, error);
+    // Started from Explorer, a shortcut or "Open with", the program has no standard handles: the
+    // words go to a message box instead, or nobody would see them.
+    const auto hasHandle = [](DWORD which) {
+        HANDLE h = ::GetStdHandle(which);
+        return h && h != INVALID_HANDLE_VALUE;
+    };
     if (!req) {
+        if (!hasHandle(STD_ERROR_HANDLE)) {
+            ::MessageBoxW(nullptr, (error + L"\n\n" + kv::CaptureUsage()).c_str(), L"Karvo", MB_OK | MB_ICONWARNING);
+            return kv::kExitBadArguments;
+        }
         Write(STD_ERROR_HANDLE, "karvo: " + Utf8(error) + "\n" + Utf8(kv::CaptureUsage()));
         return kv::kExitBadArguments;
     }
     if (req->help) {
+        if (!hasHandle(STD_OUTPUT_HANDLE)) {
+            ::MessageBoxW(nullptr, kv::CaptureUsage(), L"Karvo", MB_OK | MB_ICONINFORMATION);
+            return kv::kExitOk;
+        }
         Write(STD_OUTPUT_HANDLE, Utf8(kv::CaptureUsage()));
         return kv::kExitOk;
     }

@@ -254,6 +254,20 @@ void CKarvoDlg::OnFileOpen() {
     }
 }
 
+// A file named on the command line opens as if chosen in the open dialog: on failure the usual
+// message, and the window stays.
+void CKarvoDlg::OnOpenOnStart() {
+    const std::wstring path = m_strOpenOnStart;
+    m_strOpenOnStart.clear();
+    if (path.empty()) return;
+    if (m_core.OpenImage(path)) {
+        ExchangeImageOptions(FALSE);
+        Invalidate(TRUE);
+    } else {
+        ReportFileFailure(false);
+    }
+}
+
 void CKarvoDlg::OnFileSave() {
     if (!m_core.SaveImage(m_core.GetPathName(), FALSE)) ReportFileFailure(true);
 }

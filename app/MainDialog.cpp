@@ -114,6 +114,7 @@ BOOL CKarvoDlg::OnInitDialog() {
         ::MessageBoxW(m_hWnd, L"错误：创建系统图标失败！", m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONERROR);
         return -1;
     }
+    if (!m_strOpenOnStart.empty()) PostMessage(WM_OPEN_ON_START, 0, 0);  // once the window shows
     return TRUE;
 }
 
@@ -192,6 +193,7 @@ INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (!wp && m_hTooltip) ::SendMessageW(m_hTooltip, TTM_POP, 0, 0);
         return FALSE;
     case WM_TRAY_NOTIFY: return SetMsgResult(m_tray.HandleTrayMessage(wp, lp)), TRUE;
+    case WM_OPEN_ON_START: return OnOpenOnStart(), TRUE;
     default: return CDialog::DialogProc(msg, wp, lp);
     }
 }

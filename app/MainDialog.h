@@ -13,6 +13,8 @@ public:
     CKarvoDlg();
     ~CKarvoDlg() override;
 
+    //! A file to open as the current image once the window shows (from the command line).
+    void OpenOnStart(const std::wstring& path) { m_strOpenOnStart = path; }
     //! TRUE: controls → fields → settings; FALSE: settings → fields → controls.
     void ExchangeImageOptions(BOOL toSettings);
     //! TRUE: print one page; FALSE: draw into the preview control.
@@ -83,6 +85,8 @@ private:
     void OnEditImage();
     void CopyToClipboard(int thumbnail);
     void ReportFileFailure(bool saving);
+    //! Opens the file named on the command line (posted from the dialog's start).
+    void OnOpenOnStart();
     //! Tells the user about image steps the last refresh left out, and switches them off.
     void ReportRefusedSteps();
     int Message(const std::wstring& text, UINT icon);
@@ -91,6 +95,7 @@ private:
 
     int m_nSnapType = 0;
     CWnd m_wndPreview;
+    std::wstring m_strOpenOnStart;
     std::array<BOOL, 10> m_options{};  // grey, negate, scale, rotate, flip h, flip v, shear down, shear across, blur, sharpen
     HICON m_hIcon;            // shared resource icon, not destroyed
     HCURSOR m_hCursorHand;    // shared resource cursor, not destroyed

@@ -21,6 +21,7 @@ void CKarvoDlg::DrawPreview(BOOL toPrinter) {
     HDC target = nullptr;  // borrowed from one of the two owners above
     if (toPrinter) {
         PRINTDLGW pd{sizeof pd};
+        pd.hwndOwner = m_hWnd;  // owned and modal: it cannot open underneath the window
         pd.Flags = kPrintFlags | PD_RETURNDC;
         if (!::PrintDlgW(&pd)) return;
         if (pd.hDevMode) ::GlobalFree(pd.hDevMode);
@@ -61,6 +62,7 @@ void CKarvoDlg::DrawPreview(BOOL toPrinter) {
 
 void CKarvoDlg::PrinterSetup() {
     PRINTDLGW pd{sizeof pd};
+    pd.hwndOwner = m_hWnd;
     pd.Flags = kPrintFlags | PD_PRINTSETUP;
     if (::PrintDlgW(&pd)) {
         if (pd.hDevMode) ::GlobalFree(pd.hDevMode);

@@ -18,7 +18,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     ::LocalFree(argv);
-    if (!args.empty()) return RunCommandLine(args);  // a capture run: no window of its own
+    // One argument naming an existing file ("Open with", a picture dropped on the program)
+    // opens it in the main window; anything else is a capture run with no window of its own.
+    if (args.size() == 1 && !args[0].empty() && args[0][0] != L'/' && args[0][0] != L'-') {
+        const DWORD a = ::GetFileAttributesW(args[0].c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) {
+            wchar_t full[32768];
+            const DWORD n = ::GetFullPathNameW(args[0].c_str(), 32768, full, nullptr);
+            CKarvoApp app(n > 0 && n < 32768 ? std::wstring(full, n) : args[0]);
+            return app.Run();
+        }
+    }
+    if (!args.empty()) return RunCommandLine(args);
     CKarvoApp app;
     return app.Run();
 }

@@ -1,11 +1,12 @@
 #pragma once
-// CKvHook: a low-level mouse hook on the constructing thread, for as long as the object lives.
-// While a window of that thread holds the mouse capture and carries the property
+// CKvHook: a low-level mouse hook for as long as the object lives, run by a thread of its own
+// (started by the constructor, ended and joined by the destructor). While a window of the
+// constructing thread holds that thread's mouse capture and carries the property
 // KV_HOOK_TARGET_PROP, mouse movement anywhere on the screen is posted to it as WM_USER + 1007,
 // a left-button press as WM_USER + 1001 and a right-button press as WM_USER + 1002 (all with
 // zero parameters). Movement goes on as usual; the presses and their releases are kept from the
 // window under the cursor, so picking a button does not also press it. Nothing happens for any
-// other window or process.
+// other window or process, and the constructing thread may sleep without stalling the pointer.
 #include <windows.h>
 
 #if defined(KVHOOK_BUILD)
@@ -27,8 +28,12 @@ public:
     CKvHook(const CKvHook&) = delete;
     CKvHook& operator=(const CKvHook&) = delete;
     //! Whether the hook is installed.
-    bool IsInstalled() const { return m_hHook != nullptr; }
+    bool IsInstalled() const { return m_bInstalled; }
+    //! The hook's own thread (0 when it could not start).
+    DWORD GetThreadId() const { return m_dwThreadId; }
 
 private:
-    HHOOK m_hHook;
+    HANDLE m_hThread = nullptr;
+    DWORD m_dwThreadId = 0;
+    bool m_bInstalled = false;
 };

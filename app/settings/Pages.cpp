@@ -72,6 +72,7 @@ BOOL COptionImage::OnCommand(UINT id, UINT code, HWND hwndCtl) {
     wchar_t file[MAX_PATH] = {};
     const wchar_t filter[] = L"图像编辑程序(*.exe)\0*.exe\0\0";
     OPENFILENAMEW ofn{sizeof ofn};
+    ofn.hwndOwner = ::GetAncestor(m_hWnd, GA_ROOT);  // the sheet: disabled while the dialog is open
     ofn.lpstrFilter = filter;
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;

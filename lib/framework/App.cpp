@@ -1,6 +1,7 @@
 #include "framework/App.h"
 
 #include "framework/Handles.h"
+#include "framework/Window.h"
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -25,6 +26,16 @@ int CWinApp::Run() {
 }
 
 CWinApp* AfxGetApp() { return g_app; }
+
+HWND AfxGetSafeOwner(HWND parent) {
+    HWND owner = parent;
+    if (!owner) {
+        HWND active = ::GetActiveWindow();
+        if (active && ::IsWindowVisible(active) && ::IsWindowEnabled(active)) owner = active;
+    }
+    if (!owner && g_app && g_app->m_pMainWnd) owner = g_app->m_pMainWnd->GetSafeHwnd();
+    return owner ? ::GetAncestor(owner, GA_ROOT) : nullptr;
+}
 
 std::atomic<long>& kv::LiveOwnerCount() {
     static std::atomic<long> count{0};

@@ -29,3 +29,7 @@ protected:
 
 //! The one application object of the process, or null.
 KV_API CWinApp* AfxGetApp();
+//! The window that owns a modal dialog opened for `parent`: parent's top-level window; with no
+//! parent, this thread's active window (the settings sheet, say), else the application's main
+//! window. A common dialog disables its owner while it is open, so it cannot open underneath it.
+KV_API HWND AfxGetSafeOwner(HWND parent);

@@ -39,6 +39,7 @@ protected:
     std::wstring m_strFilter;
     OPENFILENAMEW m_ofn{};
     HWND m_hDialog = nullptr;  // the common dialog while it is shown
+    HWND m_hParent = nullptr;  // borrowed; the owner is found from it when the dialog opens
 
 private:
     static UINT_PTR CALLBACK HookProc(HWND hdlg, UINT msg, WPARAM wp, LPARAM lp) noexcept;

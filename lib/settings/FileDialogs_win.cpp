@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/GdiPlus.h"
+#include "framework/App.h"
 
 namespace kv {
 
@@ -30,7 +31,7 @@ CGdiplusFileDialog::CGdiplusFileDialog(BOOL open, const wchar_t* fileName, DWORD
     : m_bOpen(open), m_file(32768, L'\0') {
     if (fileName) wcsncpy(m_file.data(), fileName, m_file.size() - 1);
     m_ofn.lStructSize = sizeof m_ofn;
-    m_ofn.hwndOwner = parent ? parent->GetSafeHwnd() : nullptr;
+    m_hParent = parent ? parent->GetSafeHwnd() : nullptr;
     m_ofn.lpstrFile = m_file.data();
     m_ofn.nMaxFile = DWORD(m_file.size());
     m_ofn.Flags = flags | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING;
@@ -57,6 +58,7 @@ INT_PTR CGdiplusFileDialog::DoModal() {
     FillCodecInfoArray();
     ConstructMFCStyleFilter();
     TranslateFilter();
+    m_ofn.hwndOwner = AfxGetSafeOwner(m_hParent);  // owned and modal, never underneath
     const BOOL ok = m_bOpen ? ::GetOpenFileNameW(&m_ofn) : ::GetSaveFileNameW(&m_ofn);
     m_hDialog = nullptr;
     m_codecs.clear();  // the descriptions live as long as the dialog window

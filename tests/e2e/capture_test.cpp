@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "TestWindow.h"
 #include "res/resource.h"
 
@@ -241,6 +244,36 @@ TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
         WaitFor([] { return false; }, 400);
     }
     EXPECT_EQ(dirty, 0);
+    EXPECT_TRUE(k.Exit());
+}
+
+// Another program's mouse moves do not wait while Karvo sleeps through a capture pause (the
+// mouse hook has a thread of its own; on the sleeping thread each move waited about 2 s).
+TEST_F(Capture, PointerMovesDuringTheCapturePause) {
+    kvdrive::Karvo& k = App();
+    k.WriteConfig(L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   3000\n"
+                  L"  </SnapDelayTime>\n </Basic>\n</Dadodav>\n");
+    ASSERT_TRUE(k.Launch());
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(k.Main()); }));  // hidden: the pause runs
+    LARGE_INTEGER f, a, b;
+    QueryPerformanceFrequency(&f);
+    double slowest = 0;
+    for (int i = 0; i < 5; ++i) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dx = (200 + 20 * i) * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        in.mi.dy = 300 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        QueryPerformanceCounter(&a);
+        SendInput(1, &in, sizeof in);
+        QueryPerformanceCounter(&b);
+        slowest = std::max(slowest, double(b.QuadPart - a.QuadPart) * 1000.0 / double(f.QuadPart));
+        Sleep(100);
+    }
+    std::printf("slowest mouse move during the pause: %.1f ms\n", slowest);
+    EXPECT_LT(slowest, 1000.0) << "a mouse move waited " << slowest << " ms";
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) != 0; }, 8000));
     EXPECT_TRUE(k.Exit());
 }
 

@@ -2,6 +2,9 @@
 // for a failed open and a failed save, the external editor's command line, and the updater.
 #include "E2eTest.h"
 
+#include <commctrl.h>
+#include <prsht.h>
+
 #include "res/resource.h"
 
 namespace {
@@ -231,6 +234,93 @@ TEST_F(FileCommands, TooLargeStepIsReportedOnceAndSwitchedOff) {
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
     WaitFor([] { return false; }, 500);
     for (HWND h : kvdrive::TopWindows(k.Proc().Id())) EXPECT_FALSE(h != k.Main() && kvdrive::ClassName(h) == L"#32770");
+    EXPECT_TRUE(k.Exit());
+}
+
+// "Open with" and a picture dropped on the program: the one argument opens in the main window;
+// a file that does not open gets the usual message and the window still opens.
+TEST_F(FileCommands, AFileNamedOnTheCommandLineOpens) {
+    kvdrive::Karvo& k = App();
+    k.WriteConfig(std::wstring(kConfig).replace(std::wstring(kConfig).find(L"%ls"), 3, L"mspaint.exe"));
+    // A 3 × 2 bitmap file, bottom row first, rows padded to 4 bytes.
+    const std::wstring path = k.Folder() + L"打开 我.bmp";
+    const unsigned char bgr[2][3][3] = {{{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}, {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}}};
+    std::string file = "BM";
+    const auto le32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) file += char(v >> (8 * i) & 0xFF); };
+    const auto le16 = [&](unsigned v) { file += char(v & 0xFF), file += char(v >> 8); };
+    le32(54 + 24), le32(0), le32(54), le32(40), le32(3), le32(2), le16(1), le16(24), le32(0), le32(24), le32(2835),
+        le32(2835), le32(0), le32(0);
+    for (const auto& row : bgr) {
+        for (const auto& px : row) file.append(reinterpret_cast<const char*>(px), 3);
+        file.append(3, '\0');
+    }
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(f, file.data(), DWORD(file.size()), &n, nullptr);
+    CloseHandle(f);
+    ASSERT_TRUE(k.Launch(L"\"" + path + L"\""));
+    WaitFor([] { return false; }, 500);
+    const DWORD seq = kvdrive::ClipboardSequence();
+    k.Command(ID_EDIT_COPY);
+    kvdrive::Picture p;
+    ASSERT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq && (p = kvdrive::ClipboardPicture()).width > 0; }));
+    ASSERT_EQ(p.width, 3);
+    ASSERT_EQ(p.height, 2);
+    EXPECT_EQ(p.At(0, 0), RGB(30, 20, 10));  // the top row is the file's second
+    EXPECT_EQ(p.At(2, 1), RGB(0, 0, 255));
+    EXPECT_TRUE(k.Exit());
+
+    const std::wstring bad = k.Folder() + L"坏.png";
+    f = CreateFileW(bad.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    WriteFile(f, "no picture", 10, &n, nullptr);
+    CloseHandle(f);
+    ASSERT_TRUE(k.Launch(L"\"" + bad + L"\""));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
+        return box && AllText(box).find(L"无法打开图像文件") != std::wstring::npos;
+    }));
+    EXPECT_NE(AllText(box).find(bad), std::wstring::npos);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindowVisible(k.Main()));
+    EXPECT_TRUE(k.Exit());
+}
+
+// The file dialogs are owned by the window that opened them and modal to it: the topmost main
+// window (or the settings sheet) cannot cover them, and is disabled while they are open.
+TEST_F(FileCommands, FileDialogsAreOwnedAndModal) {
+    kvdrive::Karvo& k = Start();
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
+    for (UINT command : {UINT(ID_FILE_OPEN), UINT(ID_FILE_SAVE_AS)}) {
+        SCOPED_TRACE(command);
+        k.Command(command);
+        HWND dlg = WaitDialog(k);
+        ASSERT_TRUE(dlg);
+        EXPECT_EQ(GetWindow(dlg, GW_OWNER), k.Main());
+        EXPECT_FALSE(IsWindowEnabled(k.Main()));
+        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg) && IsWindowEnabled(k.Main()); }));
+    }
+    // The editor's browse button on the settings sheet: owned by the sheet.
+    k.Command(ID_OPTIONS);
+    HWND sheet = WaitDialog(k, L"参数设置");
+    ASSERT_TRUE(sheet);
+    HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_BROWSE_EDITOR, BN_CLICKED), 0);
+    HWND browse = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (h != sheet && h != k.Main() && kvdrive::ClassName(h) == L"#32770" && IsWindowVisible(h)) browse = h;
+        return browse != nullptr;
+    }));
+    EXPECT_EQ(GetWindow(browse, GW_OWNER), sheet);
+    EXPECT_FALSE(IsWindowEnabled(sheet));
+    PostMessageW(browse, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(browse) && IsWindowEnabled(sheet); }));
+    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
     EXPECT_TRUE(k.Exit());
 }
 

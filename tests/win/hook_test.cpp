@@ -2,6 +2,9 @@
 // without the mark, or without the capture, nothing is posted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "KvHook.h"
 #include "WinTestUtil.h"
 
@@ -74,6 +77,39 @@ TEST(Hook, PostsOnlyToTheMarkedCaptureWindow) {
     EXPECT_EQ(w.moves, moves);
     EXPECT_EQ(w.presses, 1);
     RemovePropW(w, KV_HOOK_TARGET_PROP);
+}
+
+// The hook runs on a thread of its own: a mouse move does not wait while the thread that made
+// the hook sleeps (as it does through a capture pause), and the thread ends with the hook.
+TEST(Hook, OwnThreadKeepsThePointerMovingWhileTheOwnerSleeps) {
+    DWORD hookThread = 0;
+    double slowest = 0;
+    {
+        CKvHook hook;
+        ASSERT_TRUE(hook.IsInstalled());
+        hookThread = hook.GetThreadId();
+        EXPECT_NE(hookThread, GetCurrentThreadId());
+        std::thread mover([&] {
+            LARGE_INTEGER f, a, b;
+            QueryPerformanceFrequency(&f);
+            Sleep(200);  // the owner is asleep by now
+            for (int i = 0; i < 5; ++i) {
+                QueryPerformanceCounter(&a);
+                Move(100 + 10 * i, 100);
+                QueryPerformanceCounter(&b);
+                slowest = std::max(slowest, double(b.QuadPart - a.QuadPart) * 1000.0 / double(f.QuadPart));
+            }
+        });
+        Sleep(3000);  // a capture pause: no message is pumped here
+        mover.join();
+    }
+    // With the hook on the sleeping thread each move waited for it (about 2 s under Wine).
+    EXPECT_LT(slowest, 1000.0) << "a mouse move waited " << slowest << " ms for the hook";
+    HANDLE t = OpenThread(SYNCHRONIZE, FALSE, hookThread);
+    if (t) {
+        EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);
+        CloseHandle(t);
+    }
 }
 
 }  // namespace
