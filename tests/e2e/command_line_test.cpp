@@ -153,4 +153,40 @@ TEST_F(CommandLine, StandardOutputAndAnotherInstance) {
     EXPECT_TRUE(gui.Exit());
 }
 
+// karvoc.exe, the console companion: a console program by its PE header (so a shell waits for
+// it and sees its exit code), with the same output and exit codes as Karvo.exe.
+TEST_F(CommandLine, ConsoleCompanionBehavesTheSame) {
+    const auto subsystem = [](const std::wstring& path) {
+        HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::vector<char> head(4096);
+        DWORD n = 0;
+        ReadFile(f, head.data(), DWORD(head.size()), &n, nullptr);
+        CloseHandle(f);
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(head.data());
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(head.data() + dos->e_lfanew);
+        return int(nt->OptionalHeader.Subsystem);
+    };
+    EXPECT_EQ(subsystem(k->Folder() + L"karvoc.exe"), IMAGE_SUBSYSTEM_WINDOWS_CUI);
+    EXPECT_EQ(subsystem(k->Folder() + L"Karvo.exe"), IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    struct Row {
+        const wchar_t* args;
+        DWORD code;
+        const char* outStart;
+    };
+    for (Row r : {Row{L"/?", 0, "Usage:"}, {L"/what", 2, ""}, {L"/region 0,0,16,8 /quiet /out -", 0, "\x89PNG"},
+                  {L"/region 5000,5000,10,10 /quiet /out -", 3, ""}, {L"/region 0,0,4,4 /quiet /out x.nope", 5, ""}}) {
+        SCOPED_TRACE(std::string(r.args, r.args + wcslen(r.args)));
+        const kvdrive::RunResult gui = Run(r.args);
+        const kvdrive::RunResult con = kvdrive::RunCaptured(k->Folder() + L"karvoc.exe", r.args, k->Folder(), 30000, nullptr);
+        EXPECT_EQ(con.exitCode, r.code);
+        EXPECT_EQ(gui.exitCode, r.code);
+        EXPECT_EQ(con.out.rfind(r.outStart, 0), 0u);
+        EXPECT_EQ(con.out.substr(0, 8), gui.out.substr(0, 8));
+        EXPECT_EQ(con.err.empty(), gui.err.empty());
+        if (r.code) {
+            EXPECT_EQ(con.err.rfind("karvo: ", 0), 0u);
+        }
+    }
+}
+
 }  // namespace

@@ -42,7 +42,7 @@ std::wstring ScratchRoot() {
 Karvo::Karvo(const std::wstring& name) : m_folder(ScratchRoot() + name + L"\\") {
     RemoveTree(m_folder);
     CreateDirectoryW(m_folder.c_str(), nullptr);
-    for (const wchar_t* f : {L"Karvo.exe", L"KarvoLib.dll", L"Hook.dll"})
+    for (const wchar_t* f : {L"Karvo.exe", L"karvoc.exe", L"KarvoLib.dll", L"Hook.dll"})
         CopyFileW((ExeFolder() + f).c_str(), (m_folder + f).c_str(), FALSE);
 }
 
