@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "framework/DialogTemplate.h"
 #include "framework/ModuleState.h"
 
 BOOL CPropertyPage::ExchangeInt(int id, int& value, bool save, long long lo, long long hi, bool checkRange) {
@@ -74,6 +75,49 @@ CPropertySheet::CPropertySheet(const std::wstring& caption, CWnd* parent, UINT s
 
 int CALLBACK CPropertySheet::SheetCallback(HWND, UINT, LPARAM) noexcept { return 0; }
 
+namespace {
+
+// The font the sheet lays its pages out in: that of the common controls' own sheet template
+// (1006), "MS Shell Dlg" 8 where it cannot be read.
+const kv::TemplateFont& SheetFont() {
+    static const kv::TemplateFont font = [] {
+        kv::TemplateFont f;
+        f.face = u"MS Shell Dlg";
+        f.points = 8;
+        f.weight = FW_NORMAL;
+        f.charset = DEFAULT_CHARSET;
+        HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
+        HRSRC res = comctl ? ::FindResourceW(comctl, MAKEINTRESOURCEW(1006), RT_DIALOG) : nullptr;
+        HGLOBAL data = res ? ::LoadResource(comctl, res) : nullptr;
+        const auto* bytes = data ? static_cast<const uint8_t*>(::LockResource(data)) : nullptr;
+        kv::TemplateFont read;
+        if (bytes && kv::ReadTemplateFont(bytes, ::SizeofResource(comctl, res), read) && !read.face.empty() && read.points) {
+            f.face = read.face;
+            f.points = read.points;
+            if (read.weight) f.weight = read.weight;
+        }
+        return f;
+    }();
+    return font;
+}
+
+// The page's template in the sheet's font, as the platform's framework gives it; empty when
+// the template already uses that font or cannot be read (the page then uses its own).
+std::vector<uint8_t> PageInSheetFont(HINSTANCE module, UINT id) {
+    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+    HGLOBAL data = res ? ::LoadResource(module, res) : nullptr;
+    const auto* bytes = data ? static_cast<const uint8_t*>(::LockResource(data)) : nullptr;
+    if (!bytes) return {};
+    const size_t size = ::SizeofResource(module, res);
+    kv::TemplateFont own;
+    if (!kv::ReadTemplateFont(bytes, size, own)) return {};
+    const kv::TemplateFont& sheet = SheetFont();
+    if (own.face == sheet.face && own.points == sheet.points) return {};
+    return kv::WithTemplateFont(bytes, size, sheet);
+}
+
+}  // namespace
+
 INT_PTR CPropertySheet::DoModal() {
     std::vector<HPROPSHEETPAGE> handles;
     for (CPropertyPage* p : m_pages) {
@@ -83,6 +127,11 @@ INT_PTR CPropertySheet::DoModal() {
         psp.dwFlags = PSP_DEFAULT;  // no help button
         psp.hInstance = kv::fw::GetResourceHandle();
         psp.pszTemplate = MAKEINTRESOURCEW(p->GetTemplateId());
+        p->m_template = PageInSheetFont(psp.hInstance, p->GetTemplateId());
+        if (!p->m_template.empty()) {
+            psp.dwFlags |= PSP_DLGINDIRECT;
+            psp.pResource = reinterpret_cast<LPCDLGTEMPLATEW>(p->m_template.data());
+        }
         psp.pfnDlgProc = &CPropertyPage::PageProc;
         psp.lParam = reinterpret_cast<LPARAM>(p);
         handles.push_back(::CreatePropertySheetPageW(&psp));

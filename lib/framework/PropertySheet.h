@@ -32,6 +32,7 @@ private:
     friend class CPropertySheet;
     static INT_PTR CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     PROPSHEETPAGEW m_psp{};
+    std::vector<uint8_t> m_template;  // the template in the sheet's font, while the sheet runs
 };
 
 class KV_API CPropertySheet {

@@ -50,9 +50,12 @@ std::wstring MakeSaveFilter(const CodecList& codecs) { return Entries(codecs) + 
 
 void TranslateFilter(std::wstring& filter) { std::replace(filter.begin(), filter.end(), L'|', L'\0'); }
 
+// A dot in a folder's name is no extension: C:\v1.2\shot has none.
 std::wstring FileExtension(const std::wstring& name) {
+    const size_t slash = name.find_last_of(L"\\/");
     const size_t dot = name.rfind(L'.');
-    return dot == std::wstring::npos ? std::wstring() : name.substr(dot + 1);
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return std::wstring();
+    return name.substr(dot + 1);
 }
 
 std::optional<size_t> CodecForExtension(const CodecList& codecs, const std::wstring& ext) {

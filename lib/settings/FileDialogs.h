@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "framework/Window.h"
+
+struct IFileDialog;
 #include "settings/CodecInfo.h"
 
 class KV_API CGdiplusFileDialog {
@@ -22,6 +24,13 @@ public:
     std::wstring GetPathName() const;
     std::wstring GetFileName() const;
     const kv::CodecList& Codecs() const { return m_codecs; }
+    //! Whether DoModal uses the system's file dialog objects (the current look; default) rather
+    //! than the explorer-hook dialog, which is also used when the objects are missing.
+    bool m_bVistaStyle = true;
+
+    // Called back by the file dialog object's events.
+    void ItemTypeChange();
+    BOOL ItemFileOk();
 
 protected:
     virtual void FillCodecInfoArray() = 0;
@@ -34,6 +43,12 @@ protected:
     virtual BOOL OnFileNameOK() { return TRUE; }
     //! Fills the list from GDI+'s decoder or encoder records.
     void FillCodecs(bool decoders);
+    //! The name now typed in the dialog's name box.
+    std::wstring TypedName() const;
+    //! The dialog's window while it is shown (for messages), or null.
+    HWND DialogWindow() const;
+    //! The extension the dialog adds to a name typed without one.
+    void SetDialogDefExt(const wchar_t* ext);
 
     kv::CodecList m_codecs;
     std::wstring m_strFilter;
@@ -43,6 +58,10 @@ protected:
 
 private:
     static UINT_PTR CALLBACK HookProc(HWND hdlg, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    //! Runs the file dialog object; false when the system has none (the hook dialog runs then).
+    bool RunItemDialog(HWND owner, INT_PTR& result);
+    IFileDialog* m_pItem = nullptr;  // the file dialog object while it is shown (borrowed)
+    std::wstring m_itemPath;         // the save dialog's completed name, from ItemFileOk
     BOOL m_bOpen;
     std::vector<wchar_t> m_file;
     wchar_t m_defExt[20] = {};

@@ -57,8 +57,12 @@ INT_PTR CGdiplusFileDialog::DoModal() {
     if (probe.GetLastStatus() == Gdiplus::GdiplusNotInitialized) return IDCANCEL;
     FillCodecInfoArray();
     ConstructMFCStyleFilter();
-    TranslateFilter();
     m_ofn.hwndOwner = AfxGetSafeOwner(m_hParent);  // owned and modal, never underneath
+    if (INT_PTR result = IDCANCEL; m_bVistaStyle && RunItemDialog(m_ofn.hwndOwner, result)) {
+        m_codecs.clear();
+        return result;
+    }
+    TranslateFilter();
     const BOOL ok = m_bOpen ? ::GetOpenFileNameW(&m_ofn) : ::GetSaveFileNameW(&m_ofn);
     m_hDialog = nullptr;
     m_codecs.clear();  // the descriptions live as long as the dialog window
@@ -98,8 +102,8 @@ UINT_PTR CALLBACK CGdiplusFileDialog::HookProc(HWND hdlg, UINT msg, WPARAM, LPAR
 
 void CGdiplusFileSaveAsDialog::SetDefaultExt() {
     const size_t i = m_ofn.nFilterIndex;
-    if (i < 1 || i > m_codecs.size() || !m_hDialog) return;
-    ::SendMessageW(m_hDialog, CDM_SETDEFEXT, 0, reinterpret_cast<LPARAM>(m_codecs[i - 1].GetDefExt()));
+    if (i < 1 || i > m_codecs.size()) return;
+    SetDialogDefExt(m_codecs[i - 1].GetDefExt());
 }
 
 void CGdiplusFileSaveAsDialog::SetCurrentCodecCLSID() {
@@ -117,18 +121,18 @@ void CGdiplusFileSaveAsDialog::OnTypeChange() {
     SetCurrentCodecCLSID();
 }
 
-std::wstring CGdiplusFileSaveAsDialog::GetFileExt() const {
-    wchar_t name[260] = {};
-    if (!m_hDialog || ::SendMessageW(m_hDialog, CDM_GETSPEC, 260, reinterpret_cast<LPARAM>(name)) < 0) return {};
-    return kv::FileExtension(name);
-}
+std::wstring CGdiplusFileSaveAsDialog::GetFileExt() const { return kv::FileExtension(TypedName()); }
 
 BOOL CGdiplusFileSaveAsDialog::OnFileNameOK() {
+    SetCurrentCodecCLSID();
     const std::wstring ext = GetFileExt();
     if (ext.empty()) return TRUE;
     if (const auto i = kv::CodecForExtension(m_codecs, ext)) {
         m_clsid = m_codecs[*i].GetCLSID();
         return TRUE;
     }
-    return FALSE;  // an extension no encoder writes: the user must correct it or cancel
+    // An extension no encoder writes: the user corrects it or cancels.
+    const std::wstring text = L"没有能写入“." + ext + L"”格式的图像编码器。\n\n请换一个扩展名，或在“保存类型”中选择一种格式。";
+    ::MessageBoxW(DialogWindow(), text.c_str(), L"另存为", MB_OK | MB_ICONWARNING);
+    return FALSE;
 }

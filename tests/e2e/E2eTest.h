@@ -2,6 +2,10 @@
 // Base fixture of the end-to-end tests: a screenshot of the screen is kept for every failure.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
 #include <memory>
 #include <string>
 
@@ -17,6 +21,11 @@ inline std::wstring AllText(HWND box) {
     for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) all += kvdrive::Text(c) + L"|";
     return all;
 }
+
+//! Opens the settings sheet and checks, on each of its pages, that every visible control lies
+//! inside what the user sees of the page: the page, within the tab control's display area and
+//! the sheet's client area. Leaves the sheet closed; the pictures go to shots/<prefix>-<n>.
+void CheckSettingsPagesFit(kvdrive::Karvo& k, const std::wstring& prefix);
 
 class E2eTest : public ::testing::Test {
 protected:
@@ -38,6 +47,10 @@ protected:
         }
         m_app.reset();
     }
+public:
+    static void KeepShot(const std::wstring& name) { Keep(name); }
+
+protected:
     //! A screenshot kept for people to look at (docs, review).
     static void Keep(const std::wstring& name, const RECT* area = nullptr) {
         Sleep(400);  // let the windows finish painting: this picture is for people, not for asserts
@@ -49,5 +62,54 @@ protected:
 private:
     std::unique_ptr<kvdrive::Karvo> m_app;
 };
+
+inline void CheckSettingsPagesFit(kvdrive::Karvo& k, const std::wstring& prefix) {
+    ::PostMessageW(k.Main(), WM_COMMAND, 32830, 0);  // 设置
+    HWND sheet = nullptr;
+    ASSERT_TRUE(kvdrive::WaitFor([&] {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (h != k.Main() && kvdrive::Text(h) == L"参数设置") sheet = h;
+        return sheet != nullptr;
+    }));
+    const auto onScreen = [](HWND h) {
+        RECT r;
+        ::GetClientRect(h, &r);
+        ::MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE(page);
+        ::SendMessageW(sheet, PSM_SETCURSEL, WPARAM(page), 0);
+        HWND hwnd = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        ASSERT_TRUE(hwnd);
+        HWND tab = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+        ASSERT_TRUE(tab);
+        RECT display = onScreen(tab);
+        // The tab control's display area, less a pixel of its frame on each side.
+        RECT tabClient;
+        ::GetClientRect(tab, &tabClient);
+        ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&tabClient));
+        ::MapWindowPoints(tab, nullptr, reinterpret_cast<POINT*>(&tabClient), 2);
+        RECT seen = onScreen(hwnd), sheetClient = onScreen(sheet);
+        ::IntersectRect(&seen, &seen, &tabClient);
+        ::IntersectRect(&seen, &seen, &display);
+        ::IntersectRect(&seen, &seen, &sheetClient);
+        int outside = 0;
+        for (HWND c = ::GetWindow(hwnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+            if (!::IsWindowVisible(c)) continue;
+            const RECT r = kvdrive::ScreenRect(c);
+            const bool in = r.left >= seen.left && r.top >= seen.top && r.right <= seen.right && r.bottom <= seen.bottom;
+            if (!in) {
+                ++outside;
+                ADD_FAILURE() << "control " << ::GetDlgCtrlID(c) << " (" << r.left << "," << r.top << ")-(" << r.right
+                              << "," << r.bottom << ") lies outside (" << seen.left << "," << seen.top << ")-("
+                              << seen.right << "," << seen.bottom << ")";
+            }
+        }
+        E2eTest::KeepShot(prefix + L"-" + std::to_wstring(page));
+    }
+    ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    EXPECT_TRUE(kvdrive::WaitFor([&] { return !::IsWindow(sheet); }));
+}
 
 }  // namespace kvtest

@@ -40,6 +40,16 @@ protected:
         WaitFor([&] { return kvdrive::ClipboardSequence() != before && (p = kvdrive::ClipboardPicture()).width > 0; });
         return p;
     }
+    // The full-screen selection window of the program, or null.
+    static HWND SelectionWindow(kvdrive::Karvo& k) {
+        HWND sel = nullptr;
+        WaitFor([&] {
+            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+                if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
+            return sel != nullptr;
+        });
+        return sel;
+    }
     static bool SamePicture(const kvdrive::Picture& a, const kvdrive::Picture& b) {
         return a.width == b.width && a.height == b.height && a.pixels == b.pixels;
     }
@@ -199,12 +209,8 @@ TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         k.Command(ID_SNAP_SELECTRECT);
-        HWND sel = nullptr;
-        ASSERT_TRUE(WaitFor([&] {
-            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
-                if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
-            return sel != nullptr;
-        }));
+        HWND sel = SelectionWindow(k);
+        ASSERT_TRUE(sel);
         // Ready for the press: the tip asks for it and the window has the foreground.
         HWND tip = GetDlgItem(sel, 1031);
         ASSERT_TRUE(WaitFor([&] {
@@ -281,12 +287,8 @@ TEST_F(Capture, SelectionCancelledByEscape) {
     kvdrive::Karvo& k = Start(1);
     kvdrive::SetClipboardText(L"unchanged");
     k.Command(ID_SNAP_SELECTRECT);
-    HWND sel = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
-            if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
-        return sel != nullptr;
-    }));
+    HWND sel = SelectionWindow(k);
+    ASSERT_TRUE(sel);
     // A press and release without movement leaves the window open.
     kvdrive::Click(500, 400);
     WaitFor([] { return false; }, 300);

@@ -46,6 +46,15 @@ protected:
         kvdrive::TypeText(path);
         kvdrive::Press(VK_RETURN);
     }
+    // The program's message box whose text holds `text`, or null.
+    static HWND WaitMessage(kvdrive::Karvo& k, const std::wstring& text) {
+        HWND box = nullptr;
+        WaitFor([&] {
+            box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
+            return box && AllText(box).find(text) != std::wstring::npos;
+        });
+        return box && AllText(box).find(text) != std::wstring::npos ? box : nullptr;
+    }
     static bool Exists(const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
 };
 
@@ -74,6 +83,65 @@ TEST_F(FileCommands, SaveAsThroughTheDialogThenOpenIt) {
     EXPECT_TRUE(k.Exit());
 }
 
+// The save dialog (the system's file dialog object): a typed extension chooses its encoder, a
+// name without one gets the chosen type's, and an extension no encoder writes is refused with
+// the dialog still open.
+TEST_F(FileCommands, SaveDialogTypesAndExtensions) {
+    kvdrive::Karvo& k = Start();
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
+    const auto firstBytes = [](const std::wstring& path) {
+        unsigned char b[4] = {};
+        DWORD n = 0;
+        HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ReadFile(f, b, 4, &n, nullptr);
+        CloseHandle(f);
+        return std::string(reinterpret_cast<const char*>(b), n);
+    };
+    // Typed "x.jpg" while the first type (BMP) is chosen: a JPEG file.
+    k.Command(ID_FILE_SAVE_AS);
+    HWND dlg = WaitDialog(k);
+    ASSERT_TRUE(dlg);
+    ChooseFile(dlg, k.Folder() + L"x.jpg");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg) && Exists(k.Folder() + L"x.jpg"); }));
+    EXPECT_EQ(firstBytes(k.Folder() + L"x.jpg").substr(0, 3), "\xFF\xD8\xFF");
+    EXPECT_FALSE(Exists(k.Folder() + L"x.jpg.bmp"));
+
+    // "y" with the JPEG type chosen: y.jpg.
+    k.Command(ID_FILE_SAVE_AS);
+    dlg = WaitDialog(k);
+    ASSERT_TRUE(dlg);
+    HWND types = nullptr;
+    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (kvdrive::ClassName(c) == L"ComboBox" && SendMessageW(c, CB_FINDSTRING, WPARAM(-1), LPARAM(L"JPEG")) >= 0) types = c;
+    ASSERT_TRUE(types);
+    SendMessageW(types, CB_SETCURSEL, WPARAM(SendMessageW(types, CB_FINDSTRING, WPARAM(-1), LPARAM(L"JPEG"))), 0);
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(types), CBN_SELCHANGE), LPARAM(types));
+    ChooseFile(dlg, k.Folder() + L"y");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg) && Exists(k.Folder() + L"y.jpg"); }));
+    EXPECT_EQ(firstBytes(k.Folder() + L"y.jpg").substr(0, 3), "\xFF\xD8\xFF");
+
+    // "z.webp": no encoder writes it; a message, and the dialog stays open.
+    k.Command(ID_FILE_SAVE_AS);
+    dlg = WaitDialog(k);
+    ASSERT_TRUE(dlg);
+    ChooseFile(dlg, k.Folder() + L"z.webp");
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (h != dlg && h != k.Main() && AllText(h).find(L"webp") != std::wstring::npos) box = h;
+        return box != nullptr;
+    }));
+    Keep(L"save-refused-extension");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_FALSE(Exists(k.Folder() + L"z.webp"));
+    PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dlg); }));
+    EXPECT_TRUE(k.Exit());
+}
+
 TEST_F(FileCommands, FailedOpenIsReportedAndKeepsTheImage) {
     kvdrive::Karvo& k = Start();
     const std::wstring bad = k.Folder() + L"broken.png";
@@ -87,11 +155,8 @@ TEST_F(FileCommands, FailedOpenIsReportedAndKeepsTheImage) {
     HWND dlg = WaitDialog(k);
     ASSERT_TRUE(dlg);
     ChooseFile(dlg, bad);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
-        return box && AllText(box).find(L"无法打开图像文件") != std::wstring::npos;
-    }));
+    HWND box = WaitMessage(k, L"无法打开图像文件");
+    ASSERT_TRUE(box);
     EXPECT_NE(AllText(box).find(bad), std::wstring::npos);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
@@ -113,11 +178,8 @@ TEST_F(FileCommands, FailedSaveIsReportedAndLeavesNoFile) {
     DeleteFileW(path.c_str());
     CreateDirectoryW(path.c_str(), nullptr);
     k.Command(ID_FILE_SAVE);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
-        return box && AllText(box).find(L"无法保存图像文件") != std::wstring::npos;
-    }));
+    HWND box = WaitMessage(k, L"无法保存图像文件");
+    ASSERT_TRUE(box);
     EXPECT_NE(AllText(box).find(path), std::wstring::npos);
     Keep(L"save-failed");
     PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -189,11 +251,8 @@ TEST_F(FileCommands, EditorAfterAFailedSaveStartsNothing) {
         return ask != nullptr;
     }));
     PostMessageW(ask, WM_COMMAND, IDYES, 0);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
-        return box && AllText(box).find(L"无法保存图像文件") != std::wstring::npos;
-    }));
+    HWND box = WaitMessage(k, L"无法保存图像文件");
+    ASSERT_TRUE(box);
     EXPECT_NE(AllText(box).find(path), std::wstring::npos);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
@@ -219,11 +278,8 @@ TEST_F(FileCommands, TooLargeStepIsReportedOnceAndSwitchedOff) {
     k.Command(ID_SNAP_FULLSCREEN);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
     k.Command(ID_OPTION_SHEARACROSS);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
-        return box && AllText(box).find(L"图像太大") != std::wstring::npos;
-    }));
+    HWND box = WaitMessage(k, L"图像太大");
+    ASSERT_TRUE(box);
     EXPECT_NE(AllText(box).find(L"倾斜"), std::wstring::npos);
     Keep(L"too-large");
     PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -275,11 +331,8 @@ TEST_F(FileCommands, AFileNamedOnTheCommandLineOpens) {
     WriteFile(f, "no picture", 10, &n, nullptr);
     CloseHandle(f);
     ASSERT_TRUE(k.Launch(L"\"" + bad + L"\""));
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
-        return box && AllText(box).find(L"无法打开图像文件") != std::wstring::npos;
-    }));
+    HWND box = WaitMessage(k, L"无法打开图像文件");
+    ASSERT_TRUE(box);
     EXPECT_NE(AllText(box).find(bad), std::wstring::npos);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
@@ -327,11 +380,8 @@ TEST_F(FileCommands, FileDialogsAreOwnedAndModal) {
 TEST_F(FileCommands, MissingUpdaterIsReported) {
     kvdrive::Karvo& k = Start();
     k.Command(ID_CHECK_UPDATE);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
-        return box && AllText(box).find(L"kv_webinst.exe") != std::wstring::npos;
-    }));
+    HWND box = WaitMessage(k, L"kv_webinst.exe");
+    ASSERT_TRUE(box);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
     EXPECT_TRUE(k.Exit());

@@ -178,6 +178,13 @@ TEST_F(Keyboard, SettingsRefuseOutOfRangeAndCancelKeepsAll) {
     EXPECT_NE(after.find(L"<SnapDelayTime>\n   0\n"), std::wstring::npos);
 }
 
+// The sheet gives its pages its own font: nothing on them is cut off.
+TEST_F(Keyboard, SettingsPagesFit) {
+    kvdrive::Karvo& k = Start();
+    kvtest::CheckSettingsPagesFit(k, L"settings-fit");
+    EXPECT_TRUE(k.Exit());
+}
+
 TEST_F(Keyboard, TrayIcon) {
     kvdrive::Karvo& k = Start();
     // No "could not create the tray icon" message: Shell_NotifyIconW succeeded.

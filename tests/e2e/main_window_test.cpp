@@ -139,6 +139,14 @@ namespace {
 // drawn at that size (the program is per-monitor DPI aware).
 class HighDpi : public kvtest::E2eTest {};
 
+TEST_F(HighDpi, SettingsPagesFit) {
+    if (!GetEnvironmentVariableW(L"KV_EXPECT_DPI", nullptr, 0)) GTEST_SKIP() << "run in the 144 DPI prefix only";
+    kvdrive::Karvo& k = App();
+    ASSERT_TRUE(k.Launch());
+    kvtest::CheckSettingsPagesFit(k, L"settings-fit-144dpi");
+    EXPECT_TRUE(k.Exit());
+}
+
 TEST_F(HighDpi, MainWindowScales) {
     wchar_t want[16];
     if (!GetEnvironmentVariableW(L"KV_EXPECT_DPI", want, 16)) GTEST_SKIP() << "run in the 144 DPI prefix only";

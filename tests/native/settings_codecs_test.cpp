@@ -67,7 +67,8 @@ TEST(SettingsCodecs, TypedNames) {
         int codec;  // -1: refused
     };
     for (Row r : {Row{L"shot.JPEG", L"JPEG", 1}, {L"a.b.png", L"png", 3}, {L"noext", L"", -2}, {L"dot.", L"", -2},
-                  {L"x.webp", L"webp", -1}, {L"X.Dib", L"Dib", 0}}) {
+                  {L"x.webp", L"webp", -1}, {L"X.Dib", L"Dib", 0}, {L"C:\\v1.2\\shot", L"", -2},
+                  {L"Z:\\a.b/c", L"", -2}, {L"C:\\v1.2\\shot.png", L"png", 3}}) {
         SCOPED_TRACE(std::string(r.name, r.name + wcslen(r.name)));
         EXPECT_EQ(kv::FileExtension(r.name), r.ext);
         if (r.codec == -2) continue;  // an empty extension keeps the selected type's encoder
