@@ -16,7 +16,7 @@ cmake --build build/win -j "$jobs"
 bin="$KV_ROOT/build/win/bin"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 && [ -z "${KV_HEADLESS:-}" ]; then
     source tools/wine-env.sh
-    "$KV_WINE" wineboot >/dev/null 2>&1 || true
+    kv_wine_prefix
     cd "$bin" && exec "$KV_WINE" Karvo.exe
 fi
 
@@ -29,7 +29,9 @@ for _ in $(seq 50); do
     sleep 0.2
     xwininfo -root -tree 2>/dev/null | grep -q 'Velmor' && break
 done
-sleep 1
+# The pointer away from the window, so no tooltip stands in the picture.
+xdotool mousemove 1279 400 >/dev/null 2>&1 || true
+sleep 1.5
 echo "Karvo is running on $DISPLAY; taking a screenshot with its own command line:"
 "$KV_WINE" Karvo.exe /capture screen /quiet /out "$(winepath -w "$KV_ROOT/build/karvo-screenshot.png" 2>/dev/null)"
 echo "screenshot: build/karvo-screenshot.png"

@@ -48,16 +48,36 @@ PY
     "$KV_WINE" regedit /S "$reg" >/dev/null 2>&1 || true
 }
 
-kv_wine_start() {
-    kv_xvfb_start
+# Wine draws the caption buttons with the Marlett font. Debian's fonts-wine puts it in
+# /usr/share/wine/fonts, where this Wine does not look (it found DejaVu Sans instead and drew
+# the glyph codes "0 1 r" as letters); a copy in the prefix's own font folder is found.
+kv_wine_fonts() {
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    fi
+}
+
+# The prefix: booted once with its registry and fonts. The first boot starts the desktop before
+# the registry names the virtual desktop, so the server is stopped and started again; the first
+# program then already opens in the 1280×800 desktop with caption bars.
+kv_wine_prefix() {
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/.kv-booted-2" ]; then
         "$KV_WINE" wineboot -i >/dev/null 2>&1 || true
         kv_wine_registry
+        kv_wine_fonts
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
         touch "$WINEPREFIX/.kv-booted-2"
-    else
-        "$KV_WINE" wineboot >/dev/null 2>&1 || true
     fi
+    kv_wine_fonts
+    "$KV_WINE" wineboot >/dev/null 2>&1 || true
+}
+
+kv_wine_start() {
+    kv_xvfb_start
+    kv_wine_prefix
 }
 
 # A second prefix set to 144 DPI, for the high-DPI test.
@@ -71,6 +91,7 @@ kv_wine_dpi_prefix() {
         kv_wine_registry
         printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:00000090\r\n' > "$prefix/dpi.reg"
         "$KV_WINE" regedit /S "$prefix/dpi.reg" >/dev/null 2>&1 || true
+        kv_wine_fonts
         wineserver -k >/dev/null 2>&1 || true
         touch "$prefix/.kv-booted-dpi"
     )

@@ -132,7 +132,6 @@ TEST_F(FileCommands, SaveDialogTypesAndExtensions) {
             if (h != dlg && h != k.Main() && AllText(h).find(L"webp") != std::wstring::npos) box = h;
         return box != nullptr;
     }));
-    Keep(L"save-refused-extension");
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
     EXPECT_TRUE(IsWindow(dlg));
@@ -168,7 +167,12 @@ TEST_F(FileCommands, FailedSaveIsReportedAndLeavesNoFile) {
     kvdrive::Karvo& k = Start();
     k.Command(ID_SNAP_FULLSCREEN);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
-    const std::wstring path = k.Folder() + L"shot.png";
+    // A folder of the prefix's own drive: the message in the kept picture shows no build path.
+    const std::wstring dir = L"C:\\截图\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring path = dir + L"屏幕截图.png";
+    RemoveDirectoryW(path.c_str());
+    DeleteFileW(path.c_str());
     k.Command(ID_FILE_SAVE_AS);
     HWND dlg = WaitDialog(k);
     ASSERT_TRUE(dlg);
@@ -186,9 +190,10 @@ TEST_F(FileCommands, FailedSaveIsReportedAndLeavesNoFile) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
     // No temporary file is left beside it.
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((k.Folder() + L"*.tmp").c_str(), &fd);
+    HANDLE h = FindFirstFileW((dir + L"*.tmp").c_str(), &fd);
     EXPECT_EQ(h, INVALID_HANDLE_VALUE);
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    RemoveDirectoryW(path.c_str());
     EXPECT_TRUE(k.Exit());
 }
 
