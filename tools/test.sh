@@ -25,11 +25,19 @@ echo "== windows build"
 cmake --preset win >/dev/null
 cmake --build build/win -j "$jobs"
 
+echo "== packages (portable ZIP and installer)"
+cmake --build build/win --target packages
+rm -rf build/win/portable-test
+mkdir -p build/win/portable-test
+kv_version=$(sed -n 's/^project(Karvo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+unzip -q "build/win/Karvo-$kv_version-win64.zip" -d build/win/portable-test
+
 echo "== windows tests under Wine"
 source tools/wine-env.sh
 trap kv_wine_stop EXIT
 kv_wine_start
 kv_wine_dpi_prefix
+kv_wine_pkg_prefix
 # A small disk for the full-disk tests (root only; they skip without it).
 small="$KV_ROOT/build/win/smalldisk"
 mkdir -p "$small"

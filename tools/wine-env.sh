@@ -97,7 +97,24 @@ kv_wine_dpi_prefix() {
     )
 }
 
+# A new prefix for the package tests, made again on every run: the installer meets a system
+# that has never seen Karvo.
+kv_wine_pkg_prefix() {
+    local prefix="$KV_WIN_BUILD/wineprefix-pkg"
+    rm -rf "$prefix"
+    (
+        export WINEPREFIX="$prefix"
+        mkdir -p "$prefix"
+        "$KV_WINE" wineboot -i >/dev/null 2>&1 || true
+        kv_wine_registry
+        kv_wine_fonts
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
+    )
+}
+
 kv_wine_stop() {
+    WINEPREFIX="$KV_WIN_BUILD/wineprefix-pkg" wineserver -k >/dev/null 2>&1 || true
     WINEPREFIX="$KV_WIN_BUILD/wineprefix-dpi" wineserver -k >/dev/null 2>&1 || true
     WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
     if [ -n "${KV_XVFB_PID:-}" ]; then
