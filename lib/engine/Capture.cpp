@@ -9,6 +9,7 @@
 #include "engine/Geometry.h"
 #include "framework/Gdi.h"
 #include "framework/Owners.h"
+#include "imaging/BitmapOps.h"
 #include "settings/Helper.h"
 
 CImageBitmap* CKarvoCore::SnapBitmap(HWND hWnd, CRect rect) {
@@ -24,7 +25,9 @@ CImageBitmap* CKarvoCore::SnapBitmap(HWND hWnd, CRect rect) {
         POINT offset;
         kv::WindowDc window = kv::GetRootWindowDc(hWnd, &offset);
         kv::UniqueHdc memory = kv::CreateCompatibleDc(window.get());
-        HBITMAP h = window ? ::CreateCompatibleBitmap(window.get(), r.Width(), r.Height()) : nullptr;
+        // The pixel buffer's own kind of bitmap: the BitBlt below writes the pixels the image
+        // code then reads in place.
+        HBITMAP h = window ? kv::bitmap::CreateScreenCompatible(CSize(r.Width(), r.Height())) : nullptr;
         if (h && memory) {
             bmp->Attach(h);
             kv::ScopedSelect select(memory.get(), h);
@@ -45,8 +48,9 @@ BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect) {
     if (!hWnd) return FALSE;
     std::unique_ptr<CImageBitmap> bmp(SnapBitmap(hWnd, rect));
     if (!bmp || !bmp->GetSafeHandle()) return FALSE;
-    if (!m_bmpRaw.CopyImage(bmp->GetSafeHandle())) return FALSE;
-    m_bmpProcessed.CopyImage(&m_bmpRaw);
+    // The grab becomes the raw image itself (no copy); the refresh makes the processed one.
+    m_bmpRaw.DeleteObject();
+    m_bmpRaw.Attach(bmp->Detach());
     RefreshImageData();
     // Where the grab came from, in screen coordinates, clamped as the grab was.
     CRect w;

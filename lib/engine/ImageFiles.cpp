@@ -253,8 +253,7 @@ BOOL CKarvoCore::PasteImageData() {
         if (pixels < 0 || pixels > kMaxImagePixels) {
             status = FileStatus::TooLarge;
         } else if (HBITMAP bmp = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP)); bmp && m_bmpRaw.CopyImage(bmp)) {
-            m_bmpProcessed.CopyImage(&m_bmpRaw);
-            RefreshImageData();
+            RefreshImageData();  // makes the processed image
             status = FileStatus::Ok;
         }
     }

@@ -107,9 +107,13 @@ protected:
     void ResetBitmapData(HBITMAP h);
     //! A 24-bit GDI+ copy of a GDI bitmap (caller owns), or null.
     Gdiplus::Image* ConvertImage(HBITMAP h);
+    //! Our bitmap's pixels into a 24-bit image of its size; false when that cannot be done.
+    static bool FillImage24(Gdiplus::Bitmap* image, HBITMAP h);
     //! A bitmap in the preview's format holding the image (caller deletes), or null.
     CImageBitmap* ConvertImage(Gdiplus::Image* p);
     void SetThubImage(Gdiplus::Image* p);
+    //! The same, made from `pixels` (one of our bitmaps holding the image's pixels) when it can.
+    void SetThubImage(Gdiplus::Image* p, HBITMAP pixels);
     //! Grab and make it the current image; FALSE when nothing was grabbed.
     BOOL SnapRect(HWND hWnd, CRect rect);
     void PlaySnapSound();

@@ -11,8 +11,12 @@ namespace kv::bitmap {
 KV_API bool GetSize(HBITMAP h, CSize* size);
 //! All rows as 32-bit top-down pixels into dst (size.cx × size.cy).
 KV_API bool ReadPixels(HBITMAP h, RGBX* dst, CSize size);
-//! A new bitmap in the screen's format; null on failure.
+//! A new bitmap in the screen's format (a 32-bit top-down DIB section, whose pixels the code
+//! reads and writes in place); null on failure.
 KV_API HBITMAP CreateScreenCompatible(CSize size);
+//! The pixels of a bitmap made by CreateScreenCompatible, top row first and packed (pending
+//! drawing into it finished first); null for any other bitmap, which is read by transfer.
+KV_API RGBX* Pixels(HBITMAP h);
 //! Writes size.cy rows of 32-bit top-down pixels; false when no row was written.
 KV_API bool WritePixels(HBITMAP h, const RGBX* src, CSize size);
 KV_API void Delete(HBITMAP h);

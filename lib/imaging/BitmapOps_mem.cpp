@@ -46,6 +46,8 @@ bool WritePixels(HBITMAP h, const RGBX* src, CSize size) {
     return true;
 }
 
+RGBX* Pixels(HBITMAP h) { return h && !h->pixels.empty() ? h->pixels.data() : nullptr; }
+
 void Delete(HBITMAP h) { delete h; }
 
 }  // namespace kv::bitmap

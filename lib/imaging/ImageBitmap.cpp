@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "imaging/BitmapOps.h"
 
@@ -19,39 +20,38 @@ PixelArray AllocPixels(int64_t count) {
     return PixelArray(new (std::nothrow) RGBX[size_t(std::max<int64_t>(count, 1))]);
 }
 
-// The chain runner's two buffers are kept for the next call on this thread: a fresh 4K buffer
-// costs about 30× a memcpy of it in first-touch page faults alone, and the engine rebuilds the
-// image at every switch. Buffers above kRetainPixels (two 4K frames) are not kept.
-constexpr int64_t kRetainPixels = int64_t(3840) * 2160 * 2;
-
+// The chain runner reads the source bitmap's pixels in place and writes its last step straight
+// into the new bitmap; only the steps between need buffers of their own. One of them is kept for
+// the next call on this thread (a fresh 4K buffer costs about 30× a memcpy of it in first-touch
+// page faults alone, and the engine rebuilds the image at every switch), up to one 4K frame.
+constexpr int64_t kRetainPixels = int64_t(3840) * 2160;
 struct ScratchPool {
-    PixelArray buffer[2];
-    int64_t capacity[2] = {0, 0};
+    PixelArray buffer;
+    int64_t capacity = 0;
 };
 thread_local ScratchPool t_pool;
 
-struct PooledPair {
-    PixelArray in, out;
-    int64_t capacity;
-    explicit PooledPair(int64_t need) : capacity(need) {
-        for (int i = 0; i < 2; ++i) {
-            PixelArray& mine = i == 0 ? in : out;
-            if (t_pool.capacity[i] >= need) {
-                mine = std::move(t_pool.buffer[i]);
-                t_pool.capacity[i] = 0;
-            } else {
-                mine = AllocPixels(need);
-            }
+// A buffer of at least `need` pixels: the kept one when it is large enough, else a new one.
+struct PooledBuffer {
+    PixelArray px;
+    int64_t capacity = 0;
+    PooledBuffer() = default;
+    PooledBuffer(const PooledBuffer&) = delete;
+    PooledBuffer& operator=(const PooledBuffer&) = delete;
+    bool Get(int64_t need) {
+        if (t_pool.capacity >= need) {
+            px = std::move(t_pool.buffer);
+            capacity = std::exchange(t_pool.capacity, 0);
+        } else {
+            px = AllocPixels(need);
+            capacity = px ? need : 0;
         }
+        return px != nullptr;
     }
-    ~PooledPair() {
-        if (capacity > kRetainPixels) return;
-        for (int i = 0; i < 2; ++i) {
-            PixelArray& mine = i == 0 ? in : out;
-            if (mine && capacity > t_pool.capacity[i]) {
-                t_pool.buffer[i] = std::move(mine);
-                t_pool.capacity[i] = capacity;
-            }
+    ~PooledBuffer() {
+        if (px && capacity <= kRetainPixels && capacity > t_pool.capacity) {
+            t_pool.buffer = std::move(px);
+            t_pool.capacity = capacity;
         }
     }
 };
@@ -106,6 +106,23 @@ RGBX* CImageBitmap::GetDIBits32() {
 int CImageBitmap::CopyImage(HBITMAP hSource) {
     CSize size;
     if (!hSource || !kv::bitmap::GetSize(hSource, &size) || size.cy == 0) return 0;
+    // One of ours: one copy, straight into this bitmap's pixels when it has the same size (a new
+    // 4K bitmap costs about fifteen copies of it in first-touch page faults), else a new one's.
+    if (const RGBX* from = kv::bitmap::Pixels(hSource)) {
+        if (RGBX* to = ReusablePixels(size); to && hSource != m_hObject) {
+            std::memcpy(to, from, size_t(size.cx) * size_t(size.cy) * sizeof(RGBX));
+            return 1;
+        }
+        HBITMAP copy = kv::bitmap::CreateScreenCompatible(size);
+        RGBX* to = copy ? kv::bitmap::Pixels(copy) : nullptr;
+        if (to) {
+            std::memcpy(to, from, size_t(size.cx) * size_t(size.cy) * sizeof(RGBX));
+            DeleteObject();
+            m_hObject = copy;
+            return 1;
+        }
+        kv::bitmap::Delete(copy);
+    }
     PixelArray px = AllocPixels(kv::CheckedPixelCount(size.cx, size.cy));
     if (!px || !kv::bitmap::ReadPixels(hSource, px.get(), size)) return 0;
     HBITMAP copy = kv::bitmap::CreateScreenCompatible(size);
@@ -126,11 +143,11 @@ int CImageBitmap::ProcessImage(CImage32BitProcessor* pProcessor) {
     return pProcessor ? ProcessImage(chain) : 0;
 }
 
-// Two buffers, both sized once for the largest intermediate image (and reused across calls). After each step the output
-// becomes the next input by swapping the two, rather than by copying it back; before each step
-// the output area is filled with the background colour, so whatever a processor leaves
-// unwritten (the corners of a rotation or shear) shows that colour even where an earlier, larger
-// step wrote pixels into the same buffer.
+// The first step reads the bitmap's own pixels and the last writes the new bitmap's; the steps
+// between alternate two buffers sized for the largest intermediate image. Before each step the
+// output area is filled with the background colour, so whatever a processor leaves unwritten
+// (the corners of a rotation or shear) shows that colour even where an earlier, larger step
+// wrote pixels into the same buffer.
 int CImageBitmap::ProcessImage(CProcessorChain& chain) {
     if (!m_hObject) return 0;
     if (chain.empty()) return 1;
@@ -146,43 +163,68 @@ int CImageBitmap::ProcessImageFrom(const CImageBitmap& source, CProcessorChain& 
 int CImageBitmap::RunChain(HBITMAP input, CProcessorChain& chain) {
     CSize size0;
     if (!kv::bitmap::GetSize(input, &size0) || size0.cx <= 0 || size0.cy <= 0) return 0;
-
-    int64_t maxW = size0.cx, maxH = size0.cy;
-    CSize s = size0;
+    // Sizes of every step, checked before anything is allocated.
+    std::vector<CSize> sizes{size0};
+    int64_t scratch = 0;
     for (CImage32BitProcessor* p : chain) {
         if (!p) return 0;
-        s = p->CalcDestSize(s);
-        maxW = std::max<int64_t>(maxW, s.cx);
-        maxH = std::max<int64_t>(maxH, s.cy);
+        const CSize next = p->CalcDestSize(sizes.back());
+        const int64_t n = kv::CheckedPixelCount(next.cx, next.cy);
+        if (next.cx < 0 || next.cy < 0 || n < 0) return 0;
+        sizes.push_back(next);
+        if (sizes.size() - 1 < chain.size()) scratch = std::max(scratch, n);  // an intermediate
     }
-    const int64_t capacity = kv::CheckedPixelCount(maxW, maxH);
-    if (capacity <= 0) return 0;
+    const CSize finalSize = sizes.back();
+    if (finalSize.cx <= 0 || finalSize.cy <= 0) return 0;
 
-    PooledPair buffers(capacity);
-    PixelArray& in = buffers.in;
-    PixelArray& out = buffers.out;
-    if (!in || !out || !kv::bitmap::ReadPixels(input, in.get(), size0)) return 0;
-
-    CSize inSize = size0, outSize;
-    for (CImage32BitProcessor* p : chain) {
-        outSize = p->CalcDestSize(inSize);
-        if (outSize.cx < 0 || outSize.cy < 0 || int64_t(outSize.cx) * outSize.cy > capacity) return 0;
-        Fill(out.get(), outSize, m_clrBackground);
-        if (!p->ProcessPixels(in.get(), inSize, out.get(), outSize)) return 0;
-        std::swap(in, out);
-        inSize = outSize;
+    // The source: its own pixels when it is one of ours, else a transferred copy.
+    PixelArray copied;
+    const RGBX* source = kv::bitmap::Pixels(input);
+    if (!source) {
+        copied = AllocPixels(kv::CheckedPixelCount(size0.cx, size0.cy));
+        if (!copied || !kv::bitmap::ReadPixels(input, copied.get(), size0)) return 0;
+        source = copied.get();
     }
-
-    // The result is in 'in' now. A screen-compatible bitmap has the display's colour format.
-    HBITMAP result = kv::bitmap::CreateScreenCompatible(inSize);
-    if (!result) return 0;
-    if (inSize.cx <= 0 || inSize.cy <= 0 || !kv::bitmap::WritePixels(result, in.get(), inSize)) {
+    // A new bitmap for the result, even where this one has the size: a step that fails must
+    // leave this bitmap as it was.
+    HBITMAP result = kv::bitmap::CreateScreenCompatible(finalSize);
+    RGBX* target = result ? kv::bitmap::Pixels(result) : nullptr;
+    PixelArray staged;  // only when the result is not one of ours
+    if (result && !target) {
+        staged = AllocPixels(kv::CheckedPixelCount(finalSize.cx, finalSize.cy));
+        target = staged.get();
+    }
+    // Between the first and the last step the images ping-pong between two buffers.
+    PooledBuffer a, b;
+    const bool ok = target && (chain.size() < 2 || a.Get(scratch)) && (chain.size() < 3 || b.Get(scratch));
+    if (!ok) {
+        kv::bitmap::Delete(result);
+        return 0;
+    }
+    const RGBX* in = source;
+    for (size_t i = 0; i < chain.size(); ++i) {
+        RGBX* out = i + 1 == chain.size() ? target : (i % 2 == 0 ? a.px.get() : b.px.get());
+        Fill(out, sizes[i + 1], m_clrBackground);
+        // Processors take a non-const source (their interface); none writes to it.
+        if (!chain[i]->ProcessPixels(const_cast<RGBX*>(in), sizes[i], out, sizes[i + 1])) {
+            kv::bitmap::Delete(result);
+            return 0;
+        }
+        in = out;
+    }
+    if (staged && !kv::bitmap::WritePixels(result, staged.get(), finalSize)) {
         kv::bitmap::Delete(result);
         return 0;
     }
     DeleteObject();
     m_hObject = result;
     return 1;
+}
+
+RGBX* CImageBitmap::ReusablePixels(CSize size) const {
+    CSize own;
+    if (!m_hObject || !kv::bitmap::GetSize(m_hObject, &own) || !(own == size)) return nullptr;
+    return kv::bitmap::Pixels(m_hObject);
 }
 
 int CImageBitmap::RotateImage(int degrees, int interpolate) {

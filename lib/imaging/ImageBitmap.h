@@ -89,6 +89,8 @@ protected:
 
 private:
     int RunChain(HBITMAP input, CProcessorChain& chain);
+    //! This bitmap's own pixels when it is one of ours and has the given size, else null.
+    RGBX* ReusablePixels(CSize size) const;
     HBITMAP m_hObject = nullptr;
     COLORREF m_clrBackground;
 };
