@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "MainDialog.h"
-#include "engine/GdiPlus.h"
+#include "framework/GdiPlus.h"
 
 BOOL CKarvoApp::InitInstance() {
     INITCOMMONCONTROLSEX icc{8, 0xFF};

@@ -6,42 +6,14 @@
 
 #include <memory>
 
-#include "engine/Geometry.h"
+#include "imaging/Geometry.h"
 #include "framework/Gdi.h"
 #include "framework/Owners.h"
 #include "imaging/BitmapOps.h"
+#include "imaging/ScreenGrab.h"
 #include "settings/Helper.h"
 
-CImageBitmap* CKarvoCore::SnapBitmap(HWND hWnd, CRect rect) {
-    if (!hWnd) return nullptr;
-    const bool whole = rect.IsRectEmpty();
-    if (whole) ::GetWindowRect(hWnd, &rect);
-    kv::Rect r{rect.left, rect.top, rect.right, rect.bottom};
-    if (!kv::ClampToScreen(r, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN))) return nullptr;
-
-    ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    auto* bmp = new CImageBitmap(0xFFFFFF);
-    {
-        POINT offset;
-        kv::WindowDc window = kv::GetRootWindowDc(hWnd, &offset);
-        kv::UniqueHdc memory = kv::CreateCompatibleDc(window.get());
-        // The pixel buffer's own kind of bitmap: the BitBlt below writes the pixels the image
-        // code then reads in place.
-        HBITMAP h = window ? kv::bitmap::CreateScreenCompatible(CSize(r.Width(), r.Height())) : nullptr;
-        if (h && memory) {
-            bmp->Attach(h);
-            kv::ScopedSelect select(memory.get(), h);
-            // A plain source copy (no CAPTUREBLT): the cursor is not drawn. The window DC's origin is
-            // the outer corner, so a whole-window grab starts at (0, 0).
-            ::BitBlt(memory.get(), 0, 0, r.Width(), r.Height(), window.get(), (whole ? 0 : r.left) + offset.x,
-                     (whole ? 0 : r.top) + offset.y, SRCCOPY);
-        } else if (h) {
-            ::DeleteObject(h);
-        }
-    }
-    ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    return bmp;
-}
+CImageBitmap* CKarvoCore::SnapBitmap(HWND hWnd, CRect rect) { return kv::GrabWindow(hWnd, rect); }
 
 // A grab whose buffer holds no bitmap is a failed capture: FALSE, and the previous image stays.
 BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect) {

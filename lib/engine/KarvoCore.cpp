@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-#include "engine/Geometry.h"
+#include "imaging/Geometry.h"
 #include "framework/Gdi.h"
 #include "imaging/BitmapOps.h"
 #include "imaging/Thumbnail.h"

@@ -9,7 +9,7 @@
 #include "Export.h"
 #include "KvHook.h"
 #include "engine/DlgSnapObjHelper.h"
-#include "engine/GdiPlus.h"
+#include "framework/GdiPlus.h"
 #include "framework/Window.h"
 #include "imaging/ImageBitmap.h"
 #include "settings/KarvoConfig.h"

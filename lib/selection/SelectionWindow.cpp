@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "engine/KarvoCore.h"
 #include "framework/Gdi.h"
 #include "framework/Handles.h"
 #include "framework/ModuleState.h"
+#include "imaging/ScreenGrab.h"
 #include "res/resource.h"
 #include "settings/LocalResource.h"
 
@@ -39,7 +39,7 @@ void CDlgSnapRectHelper::SnapFullScreen() {
     HWND desktop = ::GetDesktopWindow();
     CRect rc;
     ::GetWindowRect(desktop, &rc);
-    std::unique_ptr<CImageBitmap> grab(CKarvoCore::SnapBitmap(desktop, rc));
+    std::unique_ptr<CImageBitmap> grab(kv::GrabWindow(desktop, rc));
     if (!grab || !grab->GetSafeHandle()) return;
     m_bmpScreen.CopyImage(grab->GetSafeHandle());
     m_tipEdit.SetSourceBitmap(m_bmpScreen.GetSafeHandle());

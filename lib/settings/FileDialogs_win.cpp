@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "engine/GdiPlus.h"
+#include "framework/GdiPlus.h"
 #include "framework/App.h"
 
 namespace kv {

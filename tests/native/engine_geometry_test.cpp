@@ -1,7 +1,7 @@
 // The thumbnail rule and the grab clamp.
 #include <gtest/gtest.h>
 
-#include "engine/Geometry.h"
+#include "imaging/Geometry.h"
 
 namespace {
 

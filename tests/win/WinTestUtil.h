@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/GdiPlus.h"
+#include "framework/GdiPlus.h"
 #include "framework/Window.h"
 #include "reference/Reference.h"
 
