@@ -121,24 +121,12 @@ int RunCommandLine(const std::vector<std::wstring>& args) {
     preview.Create(L"", 0, CRect(0, 0, 404, 304), &host, 1005);
     CKarvoCore core;
     if (!core.InitForCommandLine(&host, &preview)) return Fail(kv::kExitCaptureFailed, L"the capture engine did not start");
-    CKarvoConfig& c = core.m_config;
-    c.SetHideMainWnd(0);
-    c.SetSnapDelayTime(unsigned(req->delayMs));
-    if (req->quiet) c.SetPlaySnapSound(0);
-    c.SetAutoCopy(0);
-    c.m_bEnableProcessing = req->process ? 1 : 0;
-
-    const bool interactive = req->kind == kv::CaptureKind::Rect || req->kind == kv::CaptureKind::Object ||
-                             req->kind == kv::CaptureKind::Active || req->kind == kv::CaptureKind::Client;
-    switch (req->kind) {
-    case kv::CaptureKind::Screen: core.SnapFullScreen(); break;
-    case kv::CaptureKind::Active: core.SnapActiveWin(); break;
-    case kv::CaptureKind::Current: core.SnapCurrentWin(); break;
-    case kv::CaptureKind::Client: core.SnapWinClient(); break;
-    case kv::CaptureKind::Rect: core.SnapSelectRect(); break;
-    case kv::CaptureKind::Object: core.SnapWinObj(); break;
-    case kv::CaptureKind::Region: core.SnapRegion(CRect(req->x, req->y, req->x + req->w, req->y + req->h)); break;
-    }
+    // The request goes to the engine as it is: its pause, sound and processing, nothing of the
+    // settings changed (config.xml is not written by a capture run anyway).
+    const bool interactive = !req->region && (req->type == kv::CaptureType::Rectangle || req->type == kv::CaptureType::Object ||
+                                              req->type == kv::CaptureType::ActiveWindow ||
+                                              req->type == kv::CaptureType::ClientArea);
+    core.Capture(*req);
     Gdiplus::Image* image = core.GetImage();
     if (!image) {
         core.CloseWithoutSaving();
@@ -183,7 +171,7 @@ int RunCommandLine(const std::vector<std::wstring>& args) {
         char nums[256];
         std::snprintf(nums, sizeof nums, "\"width\":%u,\"height\":%u,\"type\":", image->GetWidth(), image->GetHeight());
         std::string json = "{\"path\":" + kv::JsonString(path) + ",\"format\":" + kv::JsonString(format) + "," + nums +
-                           kv::JsonString(kv::CaptureKindName(req->kind));
+                           kv::JsonString(kv::CaptureName(*req));
         std::snprintf(nums, sizeof nums, ",\"rect\":{\"x\":%ld,\"y\":%ld,\"width\":%ld,\"height\":%ld}", r.left, r.top,
                       r.Width(), r.Height());
         json += nums;

@@ -184,13 +184,13 @@ void CKarvoDlg::OnSnapWinObj() { AfterCapture(m_core.SnapWinObj()); }
 // does nothing).
 void CKarvoDlg::OnSnapNew() {
     UpdateData(TRUE);
-    switch (m_nSnapType) {
-    case 0: OnSnapFullScreen(); break;
-    case 1: OnSnapActiveWin(); break;
-    case 2: OnSnapCurrentWin(); break;
-    case 3: OnSnapWinClient(); break;
-    case 4: OnSnapWinObj(); break;
-    case 5: OnSnapSelectRect(); break;
+    switch (kv::CaptureType(m_nSnapType)) {
+    case kv::CaptureType::Screen: OnSnapFullScreen(); break;
+    case kv::CaptureType::ActiveWindow: OnSnapActiveWin(); break;
+    case kv::CaptureType::CurrentWindow: OnSnapCurrentWin(); break;
+    case kv::CaptureType::ClientArea: OnSnapWinClient(); break;
+    case kv::CaptureType::Object: OnSnapWinObj(); break;
+    case kv::CaptureType::Rectangle: OnSnapSelectRect(); break;
     default: break;
     }
 }

@@ -67,7 +67,7 @@ void CKarvoDlg::ExchangeImageOptions(BOOL toSettings) {
 BOOL CKarvoDlg::OnInitDialog() {
     // The six capture types of the combo box.
     HWND combo = GetDlgItem(IDC_SNAP_TYPE);
-    for (UINT i = 0; i < 6; ++i)
+    for (UINT i = 0; i < UINT(kv::kCaptureTypeCount); ++i)
         ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadString(IDS_SNAPTYPE_FIRST + i).c_str()));
     m_wndPreview.Attach(GetDlgItem(IDC_PREVIEW));
     UpdateData(FALSE);

@@ -38,28 +38,47 @@ BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect) {
 BOOL CKarvoCore::SnapRegion(CRect screenRect) {
     if (m_bSnapping) return FALSE;
     m_bSnapping = TRUE;
-    ::Sleep(m_config.GetSnapDelayTime());
+    ::Sleep(DWORD(CaptureDelay()));
     PlaySnapSound();
     const BOOL result = SnapRect(::GetDesktopWindow(), screenRect);
     return FinishCapture(false, result, true);
 }
 
 void CKarvoCore::PlaySnapSound() {
-    if (!m_config.GetPlaySnapSound() || m_bInitializing) return;
+    if (!(m_run.active ? m_run.sound : m_config.GetPlaySnapSound() != 0) || m_bInitializing) return;
     const std::wstring wav = CHelper::GetAppPath() + L"snap.wav";
     if (::GetFileAttributesW(wav.c_str()) != INVALID_FILE_ATTRIBUTES) ::sndPlaySoundW(wav.c_str(), SND_ASYNC);
 }
 
 void CKarvoCore::AutoCopyCurrent() {
-    if (m_config.GetAutoCopy()) CopyImageData(0);
+    if (!m_run.active && m_config.GetAutoCopy()) CopyImageData(0);
+}
+
+BOOL CKarvoCore::Capture(const kv::CaptureRequest& request) {
+    m_run = RunOptions{true, request.delayMs, !request.quiet, request.process};
+    BOOL result = FALSE;
+    if (request.region) {
+        result = SnapRegion(CRect(request.x, request.y, request.x + request.w, request.y + request.h));
+    } else {
+        switch (request.type) {
+        case kv::CaptureType::Screen: result = SnapFullScreen(); break;
+        case kv::CaptureType::ActiveWindow: result = SnapActiveWin(); break;
+        case kv::CaptureType::CurrentWindow: result = SnapCurrentWin(); break;
+        case kv::CaptureType::ClientArea: result = SnapWinClient(); break;
+        case kv::CaptureType::Object: result = SnapWinObj(); break;
+        case kv::CaptureType::Rectangle: result = SnapSelectRect(); break;
+        }
+    }
+    m_run = RunOptions{};
+    return result;
 }
 
 BOOL CKarvoCore::SnapFullScreen() {
     if (m_bSnapping) return FALSE;
     m_bSnapping = TRUE;
     const bool hide = HideForCapture();
-    ::Sleep(m_bInitializing ? 50 : m_config.GetSnapDelayTime());
-    if (!m_bInitializing) m_config.SetSnapMode(0);
+    ::Sleep(m_bInitializing ? 50 : DWORD(CaptureDelay()));
+    if (!m_bInitializing) RecordCapture(kv::CaptureType::Screen);
     PlaySnapSound();
     const BOOL result = SnapRect(::GetDesktopWindow(), CRect());
     return FinishCapture(hide, result, true);

@@ -25,18 +25,19 @@ bool ParseInt(const std::wstring& s, long long lo, long long hi, int& out) {
 
 struct Kind {
     const wchar_t* name;
-    CaptureKind kind;
+    CaptureType type;
 };
-constexpr Kind kKinds[] = {{L"screen", CaptureKind::Screen}, {L"active", CaptureKind::Active},
-                           {L"current", CaptureKind::Current}, {L"client", CaptureKind::Client},
-                           {L"rect", CaptureKind::Rect},     {L"object", CaptureKind::Object}};
+constexpr Kind kKinds[] = {{L"screen", CaptureType::Screen},       {L"active", CaptureType::ActiveWindow},
+                           {L"current", CaptureType::CurrentWindow}, {L"client", CaptureType::ClientArea},
+                           {L"rect", CaptureType::Rectangle},        {L"object", CaptureType::Object}};
 
 }  // namespace
 
-const wchar_t* CaptureKindName(CaptureKind k) {
+const wchar_t* CaptureName(const CaptureRequest& r) {
+    if (r.region) return L"region";
     for (const Kind& e : kKinds)
-        if (e.kind == k) return e.name;
-    return L"region";
+        if (e.type == r.type) return e.name;
+    return L"screen";
 }
 
 std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& args, std::wstring& error) {
@@ -60,7 +61,7 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
             const std::wstring t = Lower(*v);
             bool found = false;
             for (const Kind& k : kKinds)
-                if (t == k.name) r.kind = k.kind, found = true;
+                if (t == k.name) r.type = k.type, found = true;
             if (!found) return error = L"unknown capture type: " + *v, std::nullopt;
             if (haveType) return error = L"more than one capture type", std::nullopt;
             haveType = true;
@@ -79,7 +80,7 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
             }
             if (haveType) return error = L"more than one capture type", std::nullopt;
             haveType = true;
-            r.kind = CaptureKind::Region;
+            r.region = true;
             r.x = n[0], r.y = n[1], r.w = n[2], r.h = n[3];
         } else if (a == L"/delay") {
             const std::wstring* v = value(L"/delay");

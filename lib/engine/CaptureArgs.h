@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "Export.h"
+#include "settings/CaptureType.h"
 
 namespace kv {
 
-enum class CaptureKind { Screen, Active, Current, Client, Rect, Object, Region };
-
 struct CaptureRequest {
-    CaptureKind kind = CaptureKind::Screen;
+    CaptureType type = CaptureType::Screen;
+    bool region = false;             // /region: a fixed rectangle instead of a capture type
     int x = 0, y = 0, w = 0, h = 0;  // /region
     int delayMs = 0;
     std::wstring out;                // empty: none given; "-": standard output
@@ -35,8 +35,8 @@ enum ExitCode : int {
 
 //! The request, or std::nullopt with error set to a one-line reason.
 KV_API std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& args, std::wstring& error);
-//! The name of a capture type as the command line writes it.
-KV_API const wchar_t* CaptureKindName(CaptureKind k);
+//! What the request captures, as the command line writes it ("region" for /region).
+KV_API const wchar_t* CaptureName(const CaptureRequest& r);
 //! The usage text.
 KV_API const wchar_t* CaptureUsage();
 //! A JSON string literal (quotes included) for s, escaped.

@@ -13,10 +13,16 @@
 // later (measured on Xvfb), so a grab after the default 500 ms pause can still show the window;
 // a longer pause in the settings avoids it there.
 bool CKarvoCore::HideForCapture() {
-    if (!m_config.GetHideMainWnd() || !m_pMainWnd) return false;
+    if (m_run.active || !m_config.GetHideMainWnd() || !m_pMainWnd) return false;
     m_pMainWnd->ShowWindow(SW_HIDE);
     return true;
 }
+
+void CKarvoCore::RecordCapture(kv::CaptureType type) {
+    if (!m_run.active) m_config.SetSnapMode(int(type));
+}
+
+int CKarvoCore::CaptureDelay() const { return m_run.active ? m_run.delayMs : int(m_config.GetSnapDelayTime()); }
 
 BOOL CKarvoCore::FinishCapture(bool hidden, BOOL result, bool guarded) {
     if (hidden) m_pMainWnd->ShowWindow(SW_SHOW);
@@ -38,11 +44,11 @@ BOOL CKarvoCore::SnapActiveWin() {
     if (m_bSnapping) return FALSE;
     m_bSnapping = TRUE;
     const bool hidden = HideForCapture();
-    m_config.SetSnapMode(1);
+    RecordCapture(kv::CaptureType::ActiveWindow);
     BOOL result = FALSE;
     if (HWND chosen = ChooseWindow()) {
         ::SetForegroundWindow(chosen);
-        ::Sleep(m_config.GetSnapDelayTime());
+        ::Sleep(DWORD(CaptureDelay()));
         PlaySnapSound();
         result = SnapRect(chosen, CRect());
     }
@@ -52,14 +58,14 @@ BOOL CKarvoCore::SnapActiveWin() {
 BOOL CKarvoCore::SnapCurrentWin() {
     if (m_bSnapping) return FALSE;
     m_bSnapping = TRUE;
-    m_config.SetSnapMode(2);
+    RecordCapture(kv::CaptureType::CurrentWindow);
     const bool hidden = HideForCapture();
     auto list = std::make_unique<EnumWndList>();
     EnumWndList* p = list.get();
     ::EnumWindows(&EnumWndProc, reinterpret_cast<LPARAM>(&p));
     BOOL result = FALSE;
     if (list->count >= 1 && list->entries[1].hwnd) {
-        ::Sleep(m_config.GetSnapDelayTime());
+        ::Sleep(DWORD(CaptureDelay()));
         PlaySnapSound();
         result = SnapRect(list->entries[1].hwnd, CRect());
     }
@@ -71,10 +77,10 @@ BOOL CKarvoCore::SnapWinClient() {
     if (m_bSnapping) return FALSE;
     m_bSnapping = TRUE;
     const bool hidden = HideForCapture();
-    m_config.SetSnapMode(3);
+    RecordCapture(kv::CaptureType::ClientArea);
     BOOL result = FALSE;
     if (HWND chosen = ChooseWindow()) {
-        ::Sleep(m_config.GetSnapDelayTime());
+        ::Sleep(DWORD(CaptureDelay()));
         PlaySnapSound();
         CRect w, c;
         ::GetWindowRect(chosen, &w);
@@ -161,8 +167,8 @@ DWORD CKarvoCore::WaitUntilSelectionGone(HBITMAP shown, HBITMAP frozen, const CR
 // Not guarded: a selection may run while another capture's dialog is open.
 BOOL CKarvoCore::SnapSelectRect() {
     const bool hidden = HideForCapture();
-    ::Sleep(m_config.GetSnapDelayTime());
-    m_config.SetSnapMode(5);
+    ::Sleep(DWORD(CaptureDelay()));
+    RecordCapture(kv::CaptureType::Rectangle);
     BOOL result = FALSE;
     {
         CKarvoLocalResource local;

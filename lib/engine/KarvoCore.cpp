@@ -83,7 +83,7 @@ void CKarvoCore::RefreshImageData() {
     if (!m_bmpRaw.GetSafeHandle()) return;
     const CKarvoConfig& c = m_config;
     bool processed = false;
-    if (c.m_bEnableProcessing) {
+    if (m_run.active ? m_run.process : c.m_bEnableProcessing != 0) {
         CImageGrayer grey;
         CImageNegator negate;
         CImageFlipper flip(c.GetFlipHorz(), c.GetFlipVert());

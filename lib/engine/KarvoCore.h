@@ -8,6 +8,7 @@
 
 #include "Export.h"
 #include "KvHook.h"
+#include "engine/CaptureArgs.h"
 #include "engine/DlgSnapObjHelper.h"
 #include "framework/GdiPlus.h"
 #include "framework/Window.h"
@@ -68,6 +69,10 @@ public:
     BOOL InitForCommandLine(CWnd* pMainWnd, CWnd* pPreviewWnd);
     void CloseWithoutSaving();
     BOOL SnapRegion(CRect screenRect);
+    //! A capture run from the command line: the request's type (or region), with its own pause,
+    //! sound and processing; the settings are neither read for those nor changed (no hiding, no
+    //! automatic copy, no recorded type).
+    BOOL Capture(const kv::CaptureRequest& request);
     //! The window and the screen rectangle of the last successful grab.
     HWND GetLastSnapWindow() const { return m_hLastSnapWnd; }
     CRect GetLastSnapRect() const { return m_rcLastSnap; }
@@ -123,6 +128,13 @@ protected:
     BOOL FinishCapture(bool hidden, BOOL result, bool guarded);
     //! Hides the main window when the settings ask for it; whether it did.
     bool HideForCapture();
+    //! Records the capture type in the settings (not in a command-line run).
+    void RecordCapture(kv::CaptureType type);
+    //! The pause before a grab: the request's in a command-line run, else the settings'.
+    int CaptureDelay() const;
+    //! Whether the recorded capture type is picking (always so in a command-line run, which
+    //! records nothing).
+    bool PickingRecorded() const { return m_run.active || m_config.GetSnapMode() == int(kv::CaptureType::Object); }
     //! The window chosen in the window-list dialog, or null.
     HWND ChooseWindow();
     //! Waits until no pixel that the closed selection window drew over the rectangle is still
@@ -168,5 +180,12 @@ protected:
     DWORD m_dwConfigError = 0;
     int m_nRefusedSteps = 0;
     DWORD m_dwLastSettleMs = 0;  // how long the last rectangle capture waited for the screen
+    // A command-line run's own pause, sound and processing, while Capture runs.
+    struct RunOptions {
+        bool active = false;
+        int delayMs = 0;
+        bool sound = true;
+        bool process = false;
+    } m_run;
     CSize m_sizeRefused;
 };

@@ -15,7 +15,7 @@ BOOL CKarvoCore::SnapWinObj() {
     if (m_bSnapping) return FALSE;
     m_bSnapping = TRUE;
     m_bPickingHid = HideForCapture();
-    m_config.SetSnapMode(4);
+    RecordCapture(kv::CaptureType::Object);
     ::SetCapture(m_hWnd);
     m_bFindingWnd = TRUE;
     m_hFoundWnd = nullptr;
@@ -109,18 +109,18 @@ void CKarvoCore::LocateSnapObjTip() {
 }
 
 LRESULT CKarvoCore::OnEsMouseMove(WPARAM, LPARAM) {
-    if (m_config.GetSnapMode() != 4 || !m_bFindingWnd || !m_dlgSnapObj.GetSafeHwnd()) return 0;
+    if (!PickingRecorded() || !m_bFindingWnd || !m_dlgSnapObj.GetSafeHwnd()) return 0;
     LocateSnapObjTip();
     m_dlgSnapObj.SendMessage(WM_MOUSEMOVE, 0, 0);
     return 0;
 }
 
 LRESULT CKarvoCore::OnEsLButtonDown(WPARAM, LPARAM) {
-    if (m_config.GetSnapMode() != 4 || !m_bFindingWnd || !m_dlgSnapObj.GetSafeHwnd()) return 0;
+    if (!PickingRecorded() || !m_bFindingWnd || !m_dlgSnapObj.GetSafeHwnd()) return 0;
     m_dlgSnapObj.m_bAtTopLeft = FALSE;
     m_dlgSnapObj.ShowWindow(SW_HIDE);
     m_dlgSnapObj.EndDialog(IDOK);
-    ::Sleep(m_config.GetSnapDelayTime());
+    ::Sleep(DWORD(CaptureDelay()));
     KillTimer(kPickTimer);
     if (m_hFoundWnd) {
         PlaySnapSound();

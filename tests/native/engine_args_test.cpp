@@ -11,20 +11,26 @@ TEST(EngineArgs, Accepted) {
                                    L"-quiet", L"/process"},
                                   err);
     ASSERT_TRUE(r) << std::string(err.begin(), err.end());
-    EXPECT_EQ(r->kind, kv::CaptureKind::Screen);
+    EXPECT_EQ(r->type, kv::CaptureType::Screen);
+    EXPECT_FALSE(r->region);
     EXPECT_EQ(r->delayMs, 250);
     EXPECT_EQ(r->out, L"C:\\a b\\x.png");
     EXPECT_TRUE(r->clipboard && r->quiet && r->process);
     r = kv::ParseCaptureArgs({L"/region", L"-10,20,300,200", L"/out", L"-"}, err);
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->kind, kv::CaptureKind::Region);
+    EXPECT_TRUE(r->region);
+    EXPECT_STREQ(kv::CaptureName(*r), L"region");
     EXPECT_EQ(r->x, -10);
     EXPECT_EQ(r->h, 200);
     EXPECT_EQ(r->out, L"-");
-    for (const wchar_t* t : {L"active", L"current", L"client", L"rect", L"object"}) {
+    // Each name gives the type the settings file stores for it (object 4, rect 5).
+    const std::pair<const wchar_t*, int> types[] = {{L"screen", 0}, {L"active", 1}, {L"current", 2},
+                                                    {L"client", 3}, {L"object", 4}, {L"rect", 5}};
+    for (const auto& [t, stored] : types) {
         r = kv::ParseCaptureArgs({L"/capture", t}, err);
         ASSERT_TRUE(r);
-        EXPECT_STREQ(kv::CaptureKindName(r->kind), t);
+        EXPECT_STREQ(kv::CaptureName(*r), t);
+        EXPECT_EQ(int(r->type), stored);
     }
     r = kv::ParseCaptureArgs({L"/capture", L"screen", L"/out", L"C:\\shots\""}, err);
     ASSERT_TRUE(r);
