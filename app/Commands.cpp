@@ -9,6 +9,7 @@
 
 #include "About.h"
 #include "settings/Pages.h"
+#include "Tables.h"
 #include "res/resource.h"
 #include "settings/Helper.h"
 
@@ -17,19 +18,10 @@ namespace {
 const wchar_t kHomePage[] = L"http://www.velmor.example";
 const wchar_t kHelpPage[] = L"http://www.velmor.example/help/karvo";
 
-// Option menu ids → field index (grey, negate, scale, rotate, flip h, flip v, shear down,
-// shear across, blur, sharpen).
-constexpr struct {
-    UINT id;
-    int index;
-} kOptionMenu[] = {{ID_OPTION_GRAYSCALE, 0}, {ID_OPTION_NEGATE, 1},      {ID_OPTION_FLIPHORZ, 4},
-                   {ID_OPTION_FLIPVERT, 5},  {ID_OPTION_ROTATE, 3},      {ID_OPTION_SCALE, 2},
-                   {ID_OPTION_SHEARACROSS, 7}, {ID_OPTION_SHEARDOWN, 6}, {ID_OPTION_BLUR, 8},
-                   {ID_OPTION_SHARPEN, 9}};
-
+// Option menu ids → field index: the image switches' table.
 int OptionIndex(UINT id) {
-    for (const auto& o : kOptionMenu)
-        if (o.id == id) return o.index;
+    for (int i = 0; i < 10; ++i)
+        if (kv::app::kImageSwitches[i].menu == id) return i;
     return -1;
 }
 
@@ -45,16 +37,6 @@ struct CKarvoDlg::Command {
 
 const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
     static const Command kCommands[] = {
-        {IDC_CHECK_GRAYSCALE, &CKarvoDlg::OnOptionChecked, nullptr},
-        {IDC_CHECK_NEGATE, &CKarvoDlg::OnOptionChecked, nullptr},
-        {IDC_CHECK_SCALE, &CKarvoDlg::OnOptionChecked, nullptr},
-        {IDC_CHECK_ROTATE, &CKarvoDlg::OnOptionChecked, nullptr},
-        {IDC_CHECK_FLIPHORZ, &CKarvoDlg::OnOptionChecked, nullptr},
-        {IDC_CHECK_FLIPVERT, &CKarvoDlg::OnOptionChecked, nullptr},
-        {IDC_CHECK_SHEARDOWN, &CKarvoDlg::OnOptionChecked, nullptr},
-        {IDC_CHECK_SHEARACROSS, &CKarvoDlg::OnOptionChecked, nullptr},
-        {IDC_CHECK_BLUR, &CKarvoDlg::OnOptionChecked, nullptr},
-        {IDC_CHECK_SHARPEN, &CKarvoDlg::OnOptionChecked, nullptr},
         {ID_AUTO_COPY, &CKarvoDlg::OnAutoCopy, &CKarvoDlg::AutoCopyState},
         {ID_SNAP_NEW, &CKarvoDlg::OnSnapNew, nullptr},
         {ID_SNAP_FULLSCREEN, &CKarvoDlg::OnSnapFullScreen, &CKarvoDlg::ModeState<0>},
@@ -91,6 +73,11 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
 BOOL CKarvoDlg::OnCommand(UINT id, UINT code, HWND hwndCtl) {
     if (const int option = OptionIndex(id); option >= 0 && !hwndCtl) {
         ToggleOption(option);
+        return TRUE;
+    }
+    // A check box of the ten switches: the boxes go to the settings and the image follows.
+    if (const int box = kv::app::ImageSwitchIndex(id); box >= 0 && hwndCtl && code == BN_CLICKED) {
+        OnOptionChecked();
         return TRUE;
     }
     if (id == IDC_PREVIEW && code != STN_CLICKED) return FALSE;
@@ -353,21 +340,9 @@ void CKarvoDlg::OnOptions() {
     image.m_nShearDown = c.GetShearDownAmout();
     image.m_nBlurFactor = c.GetBlurFactor();
     image.m_nSharpenFactor = c.GetSharpenFactor();
-    using Get = void (CKarvoConfig::*)(CKarvoConfig::WORD16&, CKarvoConfig::WORD16&) const;
-    using Set = void (CKarvoConfig::*)(CKarvoConfig::WORD16, CKarvoConfig::WORD16);
-    static const std::pair<Get, Set> kKeys[8] = {
-        {&CKarvoConfig::GetNewSnapHotkey, &CKarvoConfig::SetNewSnapHotkey},
-        {&CKarvoConfig::GetFullScreenHotkey, &CKarvoConfig::SetFullScreenHotkey},
-        {&CKarvoConfig::GetActiveWinHotkey, &CKarvoConfig::SetActiveWinHotkey},
-        {&CKarvoConfig::GetCurrentWinHotkey, &CKarvoConfig::SetCurrentWinHotkey},
-        {&CKarvoConfig::GetWinClientHotkey, &CKarvoConfig::SetWinClientHotkey},
-        {&CKarvoConfig::GetWinObjHotkey, &CKarvoConfig::SetWinObjHotkey},
-        {&CKarvoConfig::GetSelectRectHotkey, &CKarvoConfig::SetSelectRectHotkey},
-        {&CKarvoConfig::GetShowHideHotkey, &CKarvoConfig::SetShowHideHotkey},
-    };
     for (size_t i = 0; i < 8; ++i) {
         CKarvoConfig::WORD16 mod = 0, vk = 0;
-        (c.*kKeys[i].first)(mod, vk);
+        (c.*kv::app::kHotKeys[i].get)(mod, vk);
         hotkey.m_keys[i] = {mod, vk};
     }
     RegisterHotkeys(TRUE);
@@ -384,7 +359,7 @@ void CKarvoDlg::OnOptions() {
         c.SetShearDownAmout(image.m_nShearDown);
         c.SetBlurFactor(image.m_nBlurFactor);
         c.SetSharpenFactor(image.m_nSharpenFactor);
-        for (size_t i = 0; i < 8; ++i) (c.*kKeys[i].second)(hotkey.m_keys[i].first, hotkey.m_keys[i].second);
+        for (size_t i = 0; i < 8; ++i) (c.*kv::app::kHotKeys[i].set)(hotkey.m_keys[i].first, hotkey.m_keys[i].second);
         ::SetWindowPos(m_hWnd, c.GetKeepOnTop() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
     RegisterHotkeys(FALSE);

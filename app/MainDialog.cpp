@@ -8,15 +8,12 @@
 
 #include "About.h"
 #include "framework/ModuleState.h"
+#include "Tables.h"
 #include "res/resource.h"
 
 namespace {
 
 // Check boxes of the ten option fields, in field order.
-constexpr int kOptionBoxes[10] = {IDC_CHECK_GRAYSCALE, IDC_CHECK_NEGATE,    IDC_CHECK_SCALE,       IDC_CHECK_ROTATE,
-                                  IDC_CHECK_FLIPHORZ,  IDC_CHECK_FLIPVERT,  IDC_CHECK_SHEARDOWN,   IDC_CHECK_SHEARACROSS,
-                                  IDC_CHECK_BLUR,      IDC_CHECK_SHARPEN};
-
 std::wstring LoadString(UINT id) {
     const wchar_t* text = nullptr;
     const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
@@ -36,30 +33,21 @@ void CKarvoDlg::UpdateData(BOOL fromControls) {
     HWND combo = GetDlgItem(IDC_SNAP_TYPE);
     if (fromControls) {
         m_nSnapType = int(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
-        for (int i = 0; i < 10; ++i) m_options[size_t(i)] = ::IsDlgButtonChecked(m_hWnd, kOptionBoxes[i]) == BST_CHECKED;
+        for (int i = 0; i < 10; ++i) m_options[size_t(i)] = ::IsDlgButtonChecked(m_hWnd, kv::app::kImageSwitches[i].box) == BST_CHECKED;
     } else {
         ::SendMessageW(combo, CB_SETCURSEL, WPARAM(m_nSnapType), 0);
         for (int i = 0; i < 10; ++i)
-            ::CheckDlgButton(m_hWnd, kOptionBoxes[i], m_options[size_t(i)] ? BST_CHECKED : BST_UNCHECKED);
+            ::CheckDlgButton(m_hWnd, kv::app::kImageSwitches[i].box, m_options[size_t(i)] ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 
 void CKarvoDlg::ExchangeImageOptions(BOOL toSettings) {
     CKarvoConfig& c = m_core.m_config;
-    using Get = int (CKarvoConfig::*)() const;
-    using Set = void (CKarvoConfig::*)(int);
-    static const std::pair<Get, Set> kAccessors[10] = {
-        {&CKarvoConfig::GetGrayScale, &CKarvoConfig::SetGrayScale},     {&CKarvoConfig::GetNegate, &CKarvoConfig::SetNegate},
-        {&CKarvoConfig::GetScale, &CKarvoConfig::SetScale},             {&CKarvoConfig::GetRotate, &CKarvoConfig::SetRotate},
-        {&CKarvoConfig::GetFlipHorz, &CKarvoConfig::SetFlipHorz},       {&CKarvoConfig::GetFlipVert, &CKarvoConfig::SetFlipVert},
-        {&CKarvoConfig::GetShearDown, &CKarvoConfig::SetShearDown},     {&CKarvoConfig::GetShearAcross, &CKarvoConfig::SetShearAcross},
-        {&CKarvoConfig::GetBlur, &CKarvoConfig::SetBlur},               {&CKarvoConfig::GetSharpen, &CKarvoConfig::SetSharpen},
-    };
     if (toSettings) {
         UpdateData(TRUE);
-        for (int i = 0; i < 10; ++i) (c.*kAccessors[i].second)(m_options[size_t(i)]);
+        for (int i = 0; i < 10; ++i) (c.*kv::app::kImageSwitches[i].set)(m_options[size_t(i)]);
     } else {
-        for (int i = 0; i < 10; ++i) m_options[size_t(i)] = (c.*kAccessors[i].first)() != 0;
+        for (int i = 0; i < 10; ++i) m_options[size_t(i)] = (c.*kv::app::kImageSwitches[i].get)() != 0;
         UpdateData(FALSE);
     }
 }

@@ -2,16 +2,13 @@
 
 #include <commdlg.h>
 
+#include "Tables.h"
 #include "res/resource.h"
 
 namespace {
 
 BOOL Checked(HWND dlg, int id) { return ::IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
 void Check(HWND dlg, int id, BOOL on) { ::CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED); }
-
-constexpr int kHotkeyControls[8] = {IDC_HOTKEY_NEWSNAP,    IDC_HOTKEY_FULLSCREEN, IDC_HOTKEY_ACTIVEWIN,
-                                    IDC_HOTKEY_CURRENTWIN, IDC_HOTKEY_WINCLIENT,  IDC_HOTKEY_WINOBJ,
-                                    IDC_HOTKEY_SELECTRECT, IDC_HOTKEY_SHOWHIDE};
 
 }  // namespace
 
@@ -90,7 +87,7 @@ COptionHotkey::COptionHotkey()
 
 BOOL COptionHotkey::UpdateData(BOOL save) {
     for (int i = 0; i < 8; ++i) {
-        HWND c = GetDlgItem(kHotkeyControls[i]);
+        HWND c = GetDlgItem(kv::app::kHotKeys[i].control);
         auto& [mod, vk] = m_keys[size_t(i)];
         if (save) {
             const LRESULT v = ::SendMessageW(c, HKM_GETHOTKEY, 0, 0);

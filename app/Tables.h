@@ -1,0 +1,70 @@
+#pragma once
+// The program's two fixed lists, each written once: the ten image switches (field order of the
+// main dialog: grey, negate, scale, rotate, flip h, flip v, shear down, shear across, blur,
+// sharpen) with their setting, check box and menu item; and the eight global hot keys with
+// their id, setting pair, command, hot-key control on the settings page and failure message.
+// The dialog's exchange, the menu marks, the sheet's copy in and out and the registration loop
+// all walk these.
+#include <windows.h>
+
+#include "res/resource.h"
+#include "settings/KarvoConfig.h"
+
+namespace kv::app {
+
+struct ImageSwitch {
+    int box;   // check box in the main dialog
+    UINT menu; // item of the 选项 menu
+    int (CKarvoConfig::*get)() const;
+    void (CKarvoConfig::*set)(int);
+};
+
+inline constexpr ImageSwitch kImageSwitches[10] = {
+    {IDC_CHECK_GRAYSCALE, ID_OPTION_GRAYSCALE, &CKarvoConfig::GetGrayScale, &CKarvoConfig::SetGrayScale},
+    {IDC_CHECK_NEGATE, ID_OPTION_NEGATE, &CKarvoConfig::GetNegate, &CKarvoConfig::SetNegate},
+    {IDC_CHECK_SCALE, ID_OPTION_SCALE, &CKarvoConfig::GetScale, &CKarvoConfig::SetScale},
+    {IDC_CHECK_ROTATE, ID_OPTION_ROTATE, &CKarvoConfig::GetRotate, &CKarvoConfig::SetRotate},
+    {IDC_CHECK_FLIPHORZ, ID_OPTION_FLIPHORZ, &CKarvoConfig::GetFlipHorz, &CKarvoConfig::SetFlipHorz},
+    {IDC_CHECK_FLIPVERT, ID_OPTION_FLIPVERT, &CKarvoConfig::GetFlipVert, &CKarvoConfig::SetFlipVert},
+    {IDC_CHECK_SHEARDOWN, ID_OPTION_SHEARDOWN, &CKarvoConfig::GetShearDown, &CKarvoConfig::SetShearDown},
+    {IDC_CHECK_SHEARACROSS, ID_OPTION_SHEARACROSS, &CKarvoConfig::GetShearAcross, &CKarvoConfig::SetShearAcross},
+    {IDC_CHECK_BLUR, ID_OPTION_BLUR, &CKarvoConfig::GetBlur, &CKarvoConfig::SetBlur},
+    {IDC_CHECK_SHARPEN, ID_OPTION_SHARPEN, &CKarvoConfig::GetSharpen, &CKarvoConfig::SetSharpen},
+};
+
+//! The switch of a check box or menu item; -1 for any other id.
+inline int ImageSwitchIndex(UINT id) {
+    for (int i = 0; i < 10; ++i)
+        if (UINT(kImageSwitches[i].box) == id || kImageSwitches[i].menu == id) return i;
+    return -1;
+}
+
+struct HotKey {
+    int id;
+    int control;   // hot-key control on the settings page
+    UINT command;  // 0: the new-capture command
+    void (CKarvoConfig::*get)(CKarvoConfig::WORD16&, CKarvoConfig::WORD16&) const;
+    void (CKarvoConfig::*set)(CKarvoConfig::WORD16, CKarvoConfig::WORD16);
+    const wchar_t* failure;
+};
+
+inline constexpr HotKey kHotKeys[8] = {
+    {1001, IDC_HOTKEY_NEWSNAP, 0, &CKarvoConfig::GetNewSnapHotkey, &CKarvoConfig::SetNewSnapHotkey,
+     L"注册<新建截图>热键失败,请更换热键"},
+    {1002, IDC_HOTKEY_FULLSCREEN, ID_SNAP_FULLSCREEN, &CKarvoConfig::GetFullScreenHotkey,
+     &CKarvoConfig::SetFullScreenHotkey, L"注册捕捉<整个屏幕>热键失败,请更换热键"},
+    {1003, IDC_HOTKEY_ACTIVEWIN, ID_SNAP_ACTIVEWIN, &CKarvoConfig::GetActiveWinHotkey, &CKarvoConfig::SetActiveWinHotkey,
+     L"注册捕捉<活动程序窗口>热键失败,请更换热键"},
+    {1004, IDC_HOTKEY_CURRENTWIN, ID_SNAP_CURRENTWIN, &CKarvoConfig::GetCurrentWinHotkey,
+     &CKarvoConfig::SetCurrentWinHotkey, L"注册捕捉<当前窗口>热键失败,请更换热键"},
+    {1005, IDC_HOTKEY_WINCLIENT, ID_SNAP_WINCLIENT, &CKarvoConfig::GetWinClientHotkey, &CKarvoConfig::SetWinClientHotkey,
+     L"注册捕捉<活动程序客户区>热键失败,请更换热键"},
+    {1006, IDC_HOTKEY_WINOBJ, ID_SNAP_WINOBJ, &CKarvoConfig::GetWinObjHotkey, &CKarvoConfig::SetWinObjHotkey,
+     L"注册捕捉<界面对象>热键失败,请更换热键"},
+    {1007, IDC_HOTKEY_SELECTRECT, ID_SNAP_SELECTRECT, &CKarvoConfig::GetSelectRectHotkey,
+     &CKarvoConfig::SetSelectRectHotkey, L"注册捕捉<选定区域>热键失败,请更换热键"},
+    {1008, IDC_HOTKEY_SHOWHIDE, ID_SHOW_HIDE, &CKarvoConfig::GetShowHideHotkey, &CKarvoConfig::SetShowHideHotkey,
+     L"注册<显示隐藏窗口>热键失败,请更换热键"},
+};
+
+}  // namespace kv::app
