@@ -10,6 +10,7 @@
 
 #include "engine/CaptureArgs.h"
 #include "engine/KarvoCore.h"
+#include "framework/Handles.h"
 #include "framework/Owners.h"
 #include "settings/FileDialogs.h"
 
@@ -51,11 +52,8 @@ std::wstring ReserveName(std::wstring folder) {
     std::swprintf(stamp, 64, L"Karvo_%04u%02u%02u_%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
     for (int n = 1; n < 10000; ++n) {
         const std::wstring path = folder + stamp + L"_" + std::to_wstring(n) + L".png";
-        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(h);
-            return path;
-        }
+        kv::UniqueFile created(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (created) return path;
         if (::GetLastError() != ERROR_FILE_EXISTS) return {};
     }
     return {};
@@ -64,16 +62,15 @@ std::wstring ReserveName(std::wstring folder) {
 std::wstring ProcessName(HWND w) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(w, &pid);
-    HANDLE p = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (!p) return {};
+    kv::UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return {};
     wchar_t buf[MAX_PATH];
     DWORD n = MAX_PATH;
     std::wstring name;
-    if (::QueryFullProcessImageNameW(p, 0, buf, &n)) {
+    if (::QueryFullProcessImageNameW(process.get(), 0, buf, &n)) {
         name.assign(buf, n);
         name = name.substr(name.find_last_of(L"\\/") + 1);
     }
-    ::CloseHandle(p);
     return name;
 }
 

@@ -1,6 +1,7 @@
 #include "Tray.h"
 
 #include "framework/App.h"
+#include "framework/Handles.h"
 #include "framework/ModuleState.h"
 
 UINT CTrayNotifyIcon::TaskbarCreatedMessage() {
@@ -99,12 +100,12 @@ void CTrayNotifyIcon::Resurrect() {
 
 LRESULT CTrayNotifyIcon::HandleTrayMessage(WPARAM wp, LPARAM lp) {
     if (wp != m_nid.uID) return 0;
-    HMENU menu = ::LoadMenuW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(m_nid.uID));
+    kv::UniqueHmenu menu(::LoadMenuW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(m_nid.uID)));
     if (!menu) return 0;
-    HMENU popup = ::GetSubMenu(menu, 0);
+    HMENU popup = ::GetSubMenu(menu.get(), 0);
     if (LOWORD(lp) == WM_RBUTTONUP) {
-        HMENU again = ::LoadMenuW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(m_nid.uID));
-        HMENU sub = ::GetSubMenu(again, 0);
+        kv::UniqueHmenu again(::LoadMenuW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(m_nid.uID)));
+        HMENU sub = ::GetSubMenu(again.get(), 0);
         POINT pt;
         ::GetCursorPos(&pt);
         ::SetMenuDefaultItem(sub, 0, TRUE);
@@ -112,10 +113,8 @@ LRESULT CTrayNotifyIcon::HandleTrayMessage(WPARAM wp, LPARAM lp) {
         CWnd* main = AfxGetApp() && AfxGetApp()->m_pMainWnd ? AfxGetApp()->m_pMainWnd : m_pOwner;
         ::TrackPopupMenu(sub, TPM_RIGHTBUTTON, pt.x, pt.y, 0, main->GetSafeHwnd(), nullptr);
         ::PostMessageW(m_pOwner->GetSafeHwnd(), WM_NULL, 0, 0);  // the menu closes properly when clicked away
-        ::DestroyMenu(again);
     } else if (LOWORD(lp) == WM_LBUTTONDBLCLK) {
         ::SendMessageW(m_pOwner->GetSafeHwnd(), WM_COMMAND, ::GetMenuItemID(popup, 0), 0);
     }
-    ::DestroyMenu(menu);
     return 1;
 }

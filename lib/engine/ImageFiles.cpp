@@ -15,13 +15,8 @@
 namespace {
 
 // The clipboard may be held by another program for a moment: a few tries over half a second.
-bool OpenClipboardPatiently(HWND owner) {
-    for (int i = 0; i < 10; ++i) {
-        if (::OpenClipboard(owner)) return true;
-        ::Sleep(50);
-    }
-    return false;
-}
+constexpr int kClipboardTries = 10;
+constexpr DWORD kClipboardWaitMs = 50;
 
 // Decoded from our own stream over the bytes: a decoder that follows an offset past the end gets
 // a clean error there. A picture larger than the engine takes is refused before anything decodes
@@ -204,11 +199,13 @@ BOOL CKarvoCore::SaveImage(const std::wstring& pathIn, int bThubImage) {
 BOOL CKarvoCore::CopyImageData(int bThubImage) {
     std::unique_ptr<CImageBitmap> bmp(ConvertImage(bThubImage ? m_pThubImage : m_pImage));
     if (!bmp) return m_lastFileStatus = FileStatus::NoImage, FALSE;
-    if (!OpenClipboardPatiently(m_pPreviewWnd ? m_pPreviewWnd->GetSafeHwnd() : nullptr))
-        return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
-    ::EmptyClipboard();
-    const bool put = ::SetClipboardData(CF_BITMAP, bmp->GetSafeHandle()) != nullptr;
-    ::CloseClipboard();
+    bool put = false;
+    {
+        kv::ClipboardSession clip(m_pPreviewWnd ? m_pPreviewWnd->GetSafeHwnd() : nullptr, kClipboardTries, kClipboardWaitMs);
+        if (!clip) return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
+        ::EmptyClipboard();
+        put = ::SetClipboardData(CF_BITMAP, bmp->GetSafeHandle()) != nullptr;
+    }
     if (put) bmp->Detach();  // the clipboard owns the bitmap now
     m_lastFileStatus = put ? FileStatus::Ok : FileStatus::ClipboardBusy;
     return put;
@@ -245,7 +242,8 @@ bool ClipboardBitmapSize(LONG& width, LONG& height) {
 }  // namespace
 
 BOOL CKarvoCore::PasteImageData() {
-    if (!OpenClipboardPatiently(nullptr)) return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
+    kv::ClipboardSession clip(nullptr, kClipboardTries, kClipboardWaitMs);
+    if (!clip) return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
     FileStatus status = FileStatus::NoBitmap;
     LONG w = 0, h = 0;
     if (::IsClipboardFormatAvailable(CF_BITMAP) && ClipboardBitmapSize(w, h)) {
@@ -257,7 +255,6 @@ BOOL CKarvoCore::PasteImageData() {
             status = FileStatus::Ok;
         }
     }
-    ::CloseClipboard();
     m_lastFileStatus = status;
     m_strLastFilePath.clear();
     if (status == FileStatus::TooLarge) m_sizeRefused = CSize(w, h);

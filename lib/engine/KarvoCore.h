@@ -11,6 +11,7 @@
 #include "engine/CaptureArgs.h"
 #include "engine/DlgSnapObjHelper.h"
 #include "framework/GdiPlus.h"
+#include "framework/Owners.h"
 #include "framework/Window.h"
 #include "imaging/ImageBitmap.h"
 #include "settings/KarvoConfig.h"
@@ -187,5 +188,7 @@ protected:
         bool sound = true;
         bool process = false;
     } m_run;
+    kv::TimerOwner m_pickTimer;      // the picking frame's 500 ms timer
+    kv::CaptureOwner m_pickCapture;  // the mouse capture while picking
     CSize m_sizeRefused;
 };

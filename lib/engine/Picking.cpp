@@ -16,10 +16,10 @@ BOOL CKarvoCore::SnapWinObj() {
     m_bSnapping = TRUE;
     m_bPickingHid = HideForCapture();
     RecordCapture(kv::CaptureType::Object);
-    ::SetCapture(m_hWnd);
+    m_pickCapture.Set(m_hWnd);
     m_bFindingWnd = TRUE;
     m_hFoundWnd = nullptr;
-    SetTimer(kPickTimer, 500);
+    m_pickTimer.Start(m_hWnd, kPickTimer, 500);
     {
         CKarvoLocalResource local;
         m_dlgSnapObj.DoModal();
@@ -30,12 +30,12 @@ BOOL CKarvoCore::SnapWinObj() {
 }
 
 void CKarvoCore::EndPicking() {
-    KillTimer(kPickTimer);
+    m_pickTimer.Stop();
     m_dlgSnapObj.m_bAtTopLeft = FALSE;  // the next picking opens the tip at the bottom right
     if (m_hFoundWnd) RefreshFoundWindow(m_hFoundWnd);
     m_hFoundWnd = nullptr;
     m_bFindingWnd = FALSE;  // before releasing: WM_CAPTURECHANGED must find picking over
-    if (::GetCapture() == m_hWnd) ::ReleaseCapture();
+    m_pickCapture.Release();
     if (m_bPickingHid && m_pMainWnd) m_pMainWnd->ShowWindow(SW_SHOW);
     m_bPickingHid = false;
     m_bSnapping = FALSE;
@@ -121,7 +121,7 @@ LRESULT CKarvoCore::OnEsLButtonDown(WPARAM, LPARAM) {
     m_dlgSnapObj.ShowWindow(SW_HIDE);
     m_dlgSnapObj.EndDialog(IDOK);
     ::Sleep(DWORD(CaptureDelay()));
-    KillTimer(kPickTimer);
+    m_pickTimer.Stop();
     if (m_hFoundWnd) {
         PlaySnapSound();
         RefreshFoundWindow(m_hFoundWnd);
@@ -134,7 +134,7 @@ LRESULT CKarvoCore::OnEsLButtonDown(WPARAM, LPARAM) {
     m_strFileName.clear();
     AutoCopyCurrent();
     m_bFindingWnd = FALSE;
-    ::ReleaseCapture();
+    m_pickCapture.Release();
     m_bSnapping = FALSE;
     return 0;
 }

@@ -92,11 +92,17 @@ INT_PTR CDialog::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    CDialog* self = nullptr;
-    if (msg == WM_INITDIALOG) {
-        self = reinterpret_cast<CDialog*>(lp);
+    return Deliver(hwnd, msg, wp, lp, msg == WM_INITDIALOG ? reinterpret_cast<CDialog*>(lp) : nullptr);
+}
+
+// The one path from a dialog procedure (a dialog's or a property page's) to its object: bound
+// on WM_INITDIALOG (`init`, found by the caller from that message's data), found in DWLP_USER
+// after, unbound on WM_NCDESTROY; nothing leaves by exception.
+INT_PTR CDialog::Deliver(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, CDialog* init) noexcept {
+    CDialog* self = init;
+    if (self) {
         self->m_hWnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     } else {
         self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     }

@@ -39,6 +39,9 @@ protected:
     void SetMsgResult(LRESULT r) const { ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, r); }
     LRESULT DefaultProc(UINT, WPARAM, LPARAM) override { return 0; }
 
+    //! Delivers a dialog procedure's message to its object (init: the object, on WM_INITDIALOG).
+    static INT_PTR Deliver(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, CDialog* init) noexcept;
+
     UINT m_nIDTemplate;
     CWnd* m_pParent;  // borrowed
 

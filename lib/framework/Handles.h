@@ -71,11 +71,7 @@ using UniqueHbrush = UniqueAny<detail::NullTraits<HBRUSH, detail::DeleteGdi>>;
 using UniqueHpen = UniqueAny<detail::NullTraits<HPEN, detail::DeleteGdi>>;
 using UniqueHfont = UniqueAny<detail::NullTraits<HFONT, detail::DeleteGdi>>;
 using UniqueHrgn = UniqueAny<detail::NullTraits<HRGN, detail::DeleteGdi>>;
-using UniqueHicon = UniqueAny<detail::NullTraits<HICON, ::DestroyIcon>>;
-using UniqueHcursor = UniqueAny<detail::NullTraits<HCURSOR, ::DestroyCursor>>;
 using UniqueHmenu = UniqueAny<detail::NullTraits<HMENU, ::DestroyMenu>>;
-using UniqueHhook = UniqueAny<detail::NullTraits<HHOOK, ::UnhookWindowsHookEx>>;
-using UniqueHmodule = UniqueAny<detail::NullTraits<HMODULE, ::FreeLibrary>>;
 using UniqueHandle = UniqueAny<detail::NullTraits<HANDLE, detail::CloseFileHandle>>;
 using UniqueFile = UniqueAny<detail::FileTraits>;
 

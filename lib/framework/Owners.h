@@ -41,21 +41,28 @@ public:
     CaptureOwner& operator=(const CaptureOwner&) = delete;
     void Set(HWND hwnd) {
         ::SetCapture(hwnd);
-        m_held = true;
+        m_hwnd = hwnd;
     }
+    //! Releases the capture if this window still holds it (someone may have taken it since).
     void Release() {
-        if (std::exchange(m_held, false)) ::ReleaseCapture();
+        if (HWND h = std::exchange(m_hwnd, nullptr); h && ::GetCapture() == h) ::ReleaseCapture();
     }
 
 private:
-    bool m_held = false;
+    HWND m_hwnd = nullptr;  // borrowed
 };
 
 //! An open clipboard; falsy when OpenClipboard failed (another program holds it), so the caller
-//! can retry or report.
+//! can retry or report. The second form tries `tries` times, `waitMs` apart.
 class ClipboardSession {
 public:
     explicit ClipboardSession(HWND owner) : m_open(::OpenClipboard(owner) != 0) {}
+    ClipboardSession(HWND owner, int tries, DWORD waitMs) : m_open(false) {
+        for (int i = 0; i < tries && !m_open; ++i) {
+            if (i) ::Sleep(waitMs);
+            m_open = ::OpenClipboard(owner) != 0;
+        }
+    }
     ~ClipboardSession() {
         if (m_open) ::CloseClipboard();
     }

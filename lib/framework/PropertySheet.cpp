@@ -51,23 +51,11 @@ INT_PTR CPropertyPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     return CDialog::DialogProc(msg, wp, lp);
 }
 
+// A page finds its object in the PROPSHEETPAGE that WM_INITDIALOG carries; the rest is the
+// dialogs' own delivery.
 INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    CPropertyPage* self = nullptr;
-    if (msg == WM_INITDIALOG) {
-        self = reinterpret_cast<CPropertyPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lp)->lParam);
-        self->m_hWnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<CPropertyPage*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    try {
-        const INT_PTR r = self->DialogProc(msg, wp, lp);
-        if (msg == WM_NCDESTROY) self->m_hWnd = nullptr;
-        return r;
-    } catch (...) {
-        return FALSE;
-    }
+    CDialog* init = msg == WM_INITDIALOG ? reinterpret_cast<CPropertyPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lp)->lParam) : nullptr;
+    return Deliver(hwnd, msg, wp, lp, init);
 }
 
 CPropertySheet::CPropertySheet(const std::wstring& caption, CWnd* parent, UINT startPage)

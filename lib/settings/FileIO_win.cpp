@@ -6,28 +6,10 @@
 #include <atomic>
 #include <vector>
 
+#include "framework/Handles.h"
 #include "settings/FileIO.h"
 
 namespace {
-
-class File {
-public:
-    explicit File(HANDLE h) : m_h(h) {}
-    ~File() { Close(); }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    explicit operator bool() const { return m_h != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return m_h; }
-    bool Close() {
-        if (m_h == INVALID_HANDLE_VALUE) return true;
-        const bool ok = ::CloseHandle(m_h) != 0;
-        m_h = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE m_h;
-};
 
 std::wstring FullPath(const std::wstring& path) {
     std::vector<wchar_t> buf(MAX_PATH);
@@ -56,8 +38,8 @@ bool MoveOver(const std::wstring& from, const std::wstring& to) {
 namespace kv {
 
 bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
-    File f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    kv::UniqueFile f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return false;
     bytes.clear();
     char buf[65536];
@@ -86,7 +68,7 @@ bool WriteFileAtomic(const std::wstring& path, const std::string& bytes) {
         h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return false;
     }
-    File f(h);
+    kv::UniqueFile f(h);
     if (!f) return false;
     // The error is taken at the call that failed: closing the file afterwards may clear it
     // (Wine does), and a full disk must be reported as a full disk.
@@ -102,7 +84,8 @@ bool WriteFileAtomic(const std::wstring& path, const std::string& bytes) {
         done += n;
     }
     if (ok && !::FlushFileBuffers(f.get())) ok = fail(::GetLastError());
-    if (!f.Close() && ok) ok = fail(::GetLastError());
+    // Closed here, not at scope exit: a close that fails (a network drive) fails the write.
+    if (!::CloseHandle(f.release()) && ok) ok = fail(::GetLastError());
     if (ok && !MoveOver(temp, target)) ok = fail(::GetLastError());
     if (!ok) {
         ::DeleteFileW(temp.c_str());
