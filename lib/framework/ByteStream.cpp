@@ -2,31 +2,15 @@
 // write); Clone, locking and transactions are not needed by any decoder and say so.
 #include "framework/ByteStream.h"
 
-#include <atomic>
+#include "framework/ComObject.h"
+
 #include <cstring>
 
 namespace {
 
-class ByteStream final : public IStream {
+class ByteStream final : public kv::ComObject<IStream> {
 public:
     explicit ByteStream(std::string bytes) : m_bytes(std::move(bytes)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IStream || riid == IID_ISequentialStream) {
-            *out = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --m_refs;
-        if (left == 0) delete this;
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) override {
         if (!buffer && count) return STG_E_INVALIDPOINTER;
@@ -103,8 +87,7 @@ public:
     }
 
 private:
-    ~ByteStream() = default;
-    std::atomic<ULONG> m_refs{1};
+    bool Implements(REFIID riid) const override { return riid == IID_IStream || riid == IID_ISequentialStream; }
     std::string m_bytes;
     uint64_t m_pos = 0;
 };

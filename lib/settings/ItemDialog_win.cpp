@@ -5,34 +5,18 @@
 // an extension no encoder writes refused with the dialog still open.
 #include <shobjidl.h>
 
-#include <atomic>
 #include <vector>
 
+#include "framework/ComObject.h"
 #include "framework/Owners.h"
 #include "settings/CodecInfo.h"
 #include "settings/FileDialogs.h"
 
 namespace {
 
-class Events final : public IFileDialogEvents {
+class Events final : public kv::ComObject<IFileDialogEvents> {
 public:
     explicit Events(CGdiplusFileDialog* owner) : m_owner(owner) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IFileDialogEvents) {
-            *out = static_cast<IFileDialogEvents*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --m_refs;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE OnFileOk(IFileDialog*) override {
         try {
             return m_owner->ItemFileOk() ? S_OK : S_FALSE;
@@ -56,8 +40,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnOverwrite(IFileDialog*, IShellItem*, FDE_OVERWRITE_RESPONSE*) override { return E_NOTIMPL; }
 
 private:
-    ~Events() = default;
-    std::atomic<ULONG> m_refs{1};
+    bool Implements(REFIID riid) const override { return riid == IID_IFileDialogEvents; }
     CGdiplusFileDialog* m_owner;  // borrowed: outlives the dialog's run
 };
 
