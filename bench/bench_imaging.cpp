@@ -7,6 +7,7 @@
 #include <random>
 
 #include "BenchUtil.h"
+#include "imaging/Parallel.h"
 #include "imaging/BitmapOps.h"
 #include "imaging/ImageBitmap.h"
 
@@ -55,7 +56,8 @@ int main(int argc, char** argv) {
         if (std::string(argv[i]) == "--quick") quick = true;
         if (std::string(argv[i]) == "--out" && i + 1 < argc) out = argv[++i];
     }
-    const int runs = quick ? 2 : 5;
+    const int runs = quick ? 3 : 7;
+    const int cores = kv::ImagingThreads();
     const Proc procs[] = {
         {"grey", [] { return std::make_unique<CImageGrayer>(); }},
         {"invert", [] { return std::make_unique<CImageNegator>(); }},
@@ -76,20 +78,33 @@ int main(int argc, char** argv) {
     for (CSize size : sizes) {
         const std::vector<RGBX> frame = MakeFrame(size.cx, size.cy);
         const size_t bytes = frame.size() * sizeof(RGBX);
-        const double ref = kvbench::MemcpySeconds(bytes, runs * 2);
+        // The reference is the median memcpy, as every step's figure is its median.
+        std::vector<unsigned char> a(bytes, 1), b(bytes, 2);
+        const std::vector<double> copies = kvbench::SortedSeconds(runs * 3, [&] {
+            std::memcpy(b.data(), a.data(), bytes);
+            asm volatile("" : : "r"(b.data()) : "memory");
+        });
+        const double ref = kvbench::Median(copies);
         char title[64];
         std::snprintf(title, sizeof title, "%d×%d", size.cx, size.cy);
-        table.Header(title);
-        table.Row("memcpy (reference)", ref, ref);
+        table.SpreadHeader(title, cores);
+        table.SpreadRow("memcpy (reference)", copies, copies, ref);
         std::vector<RGBX> src = frame;
         for (const Proc& p : procs) {
             auto proc = p.make();
             const CSize ds = proc->CalcDestSize(size);
             std::vector<RGBX> dst(size_t(ds.cx) * ds.cy);
             CImageBitmap::Fill(dst.data(), ds, 0xFFFFFF);
-            const double t = kvbench::BestSeconds(runs, [&] { proc->ProcessPixels(src.data(), size, dst.data(), ds); });
-            table.Row(p.name, t, ref);
+            auto run = [&] { proc->ProcessPixels(src.data(), size, dst.data(), ds); };
+            kv::SetImagingThreads(1);
+            const std::vector<double> one = kvbench::SortedSeconds(runs, run);
+            kv::SetImagingThreads(0);
+            const std::vector<double> all = kvbench::SortedSeconds(runs, run);
+            table.SpreadRow(p.name, one, all, ref);
         }
+        table.Header(std::string(title) + ", whole chains, all cores (best of the runs)");
+        table.Row("memcpy (reference)", copies.front(), copies.front());
+        const double ref0 = copies.front();
         // Whole chains through the bitmap object: read, allocate, fill, process, write back.
         CImageGrayer grey;
         CImageNegator neg;
@@ -114,7 +129,7 @@ int main(int argc, char** argv) {
                 bmp.Set(frame, size);
                 bmp.ProcessImage(chain);
             });
-            table.Row(c.name, t, ref);
+            table.Row(c.name, t, ref0);
         }
     }
     if (out) {

@@ -2,8 +2,10 @@
 // three backgrounds (white fills the reserved byte with 0xFF, other colours with 0).
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "TestImages.h"
+#include "imaging/Parallel.h"
 #include "imaging/processors/BlendAvx2.h"
 
 namespace {
@@ -89,6 +91,39 @@ TEST(ImagingProcessors, MatchPlainFormulasOnRandomImages) {
                 EXPECT_TRUE(kvtest::SameImage(c.reference(src, bg), got));
                 kv::detail::ForceScalarKernels(false);
             }
+}
+
+// Rows spread over threads: 1, 2 and 3 threads give exactly the plain formulas' bytes on images
+// large enough to be split (and on a tall, thin one), vector and scalar kernels alike.
+TEST(ImagingProcessors, SameBytesOnAnyNumberOfThreads) {
+    const CSize sizes[] = {{121, 67}, {23, 301}, {200, 3}};
+    int caseNo = 0;
+    for (const Case& c : kCases) {
+        if (std::string(c.name).find("rotate") == std::string::npos && std::string(c.name).find("shear") == std::string::npos &&
+            std::string(c.name).find("large") == std::string::npos && std::string(c.name).find("shrink") == std::string::npos &&
+            std::string(c.name).find("blur") == std::string::npos && std::string(c.name).find("sharpen") == std::string::npos)
+            continue;
+        for (CSize size : sizes) {
+            const int i = caseNo++;
+            if (!kvtest::CaseSelected(i)) continue;
+            const ref::Img src = kvtest::RandomImage(size.cx, size.cy, uint32_t(1000 + i));
+            const ref::Img want = c.reference(src, 0x336699);
+            for (bool scalar : {false, true})
+                for (int threads : {1, 2, 3}) {
+                    SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << " " << c.name << " " << size.cx << "x" << size.cy
+                                                    << " threads " << threads << (scalar ? " scalar" : ""));
+                    kv::SetImagingThreads(threads);
+                    kv::detail::ForceScalarKernels(scalar);
+                    auto p = c.make();
+                    int result = 0;
+                    const ref::Img got = kvtest::Run(*p, src, 0x336699, &result);
+                    EXPECT_EQ(result, 1);
+                    EXPECT_TRUE(kvtest::SameImage(want, got));
+                }
+        }
+    }
+    kv::detail::ForceScalarKernels(false);
+    kv::SetImagingThreads(0);
 }
 
 // The exact evaluation of the sharpen weights against the floating nine-term sum: they may

@@ -10,6 +10,7 @@
 // of the same weights approaches, so a uniform area stays exactly as it is.
 #include <emmintrin.h>
 
+#include "imaging/Parallel.h"
 #include "imaging/Processor.h"
 #include "imaging/processors/Kernels.h"
 
@@ -145,17 +146,19 @@ int CImageBlurrer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     if (w <= 0 || h <= 0) return 1;
     const int8_t centre = int8_t(55 - 5 * m_nFactor);  // the weight table holds signed bytes
     const Divider div(centre + 8, 255 * (centre + 8));
-    for (int y = 0; y < h; ++y) {
-        RGBX* d = Row(pDst, w, y);
-        if (y == 0 || y == h - 1 || w < 3) {
-            for (int x = 0; x < w; ++x) BlurPixel(pSrc, w, h, x, y, centre, d[x]);
-            continue;
+    return ForRows(h, w, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            RGBX* d = Row(pDst, w, y);
+            if (y == 0 || y == h - 1 || w < 3) {
+                for (int x = 0; x < w; ++x) BlurPixel(pSrc, w, h, x, y, centre, d[x]);
+                continue;
+            }
+            BlurPixel(pSrc, w, h, 0, y, centre, d[0]);
+            BlurInteriorRow(Row(pSrc, w, y - 1), Row(pSrc, w, y), Row(pSrc, w, y + 1), d, w, centre, div);
+            BlurPixel(pSrc, w, h, w - 1, y, centre, d[w - 1]);
         }
-        BlurPixel(pSrc, w, h, 0, y, centre, d[0]);
-        BlurInteriorRow(Row(pSrc, w, y - 1), Row(pSrc, w, y), Row(pSrc, w, y + 1), d, w, centre, div);
-        BlurPixel(pSrc, w, h, w - 1, y, centre, d[w - 1]);
-    }
-    return 1;
+        return true;
+    }) ? 1 : 0;
 }
 
 CImageSharpener::CImageSharpener(int factor) : CImage32BitProcessor(0), m_nFactor(std::clamp(factor, 0, 10)) {}
@@ -167,16 +170,18 @@ int CImageSharpener::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize 
     if (w <= 0 || h <= 0) return 1;
     const SharpenWeights k{51 - 5 * m_nFactor, 4 * (52 - 5 * m_nFactor)};
     const Divider div(k.q, k.e * 1020 + 1020 + k.q - 1);
-    for (int y = 0; y < h; ++y) {
-        RGBX* d = Row(pDst, w, y);
-        const RGBX* s = Row(pSrc, w, y);
-        if (y == 0 || y == h - 1 || w < 3) {
-            CopyPixels(d, s, w);  // the outermost rows and columns are copied whole
-            continue;
+    return ForRows(h, w, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            RGBX* d = Row(pDst, w, y);
+            const RGBX* s = Row(pSrc, w, y);
+            if (y == 0 || y == h - 1 || w < 3) {
+                CopyPixels(d, s, w);  // the outermost rows and columns are copied whole
+                continue;
+            }
+            d[0] = s[0];
+            SharpenInteriorRow(Row(pSrc, w, y - 1), s, Row(pSrc, w, y + 1), d, w, k, div);
+            d[w - 1] = s[w - 1];
         }
-        d[0] = s[0];
-        SharpenInteriorRow(Row(pSrc, w, y - 1), s, Row(pSrc, w, y + 1), d, w, k, div);
-        d[w - 1] = s[w - 1];
-    }
-    return 1;
+        return true;
+    }) ? 1 : 0;
 }

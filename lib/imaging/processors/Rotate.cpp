@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "imaging/Parallel.h"
 #include "imaging/Processor.h"
 #include "imaging/processors/BlendAvx2.h"
 #include "imaging/processors/Kernels.h"
@@ -70,23 +71,25 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         colV[x] = -xx * s;
     }
     const bool avx2 = HaveAvx2();
-    for (int y = 0; y < dh; ++y) {
-        const int yy = y - hdH;
-        const double rowU = yy * s, rowV = yy * c;
-        RGBX* d = Row(pDst, dw, y);
-        int x = 0;
-        if (avx2) {
-            const RotateRow row{pSrc, sw, sh, colU.get(), colV.get(), rowU, rowV, uLo, uHi, vLo, vHi, hsW, hsH,
-                                m_bInterpolate != 0};
-            x = RotateRowAvx2(row, d, dw);
+    return ForRows(dh, dw, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const int yy = y - hdH;
+            const double rowU = yy * s, rowV = yy * c;
+            RGBX* d = Row(pDst, dw, y);
+            int x = 0;
+            if (avx2) {
+                const RotateRow row{pSrc, sw, sh, colU.get(), colV.get(), rowU, rowV, uLo, uHi, vLo, vHi, hsW, hsH,
+                                    m_bInterpolate != 0};
+                x = RotateRowAvx2(row, d, dw);
+            }
+            for (; x < dw; ++x) {
+                const double u = colU[x] + rowU, v = colV[x] + rowV;
+                const int iu = kv::SaturatingTrunc(u), iv = kv::SaturatingTrunc(v);
+                if (iu < uLo || iu >= uHi || iv < vLo || iv >= vHi) continue;
+                d[x] = m_bInterpolate ? BlendAt(pSrc, sw, sh, hsW + u, hsH + v)
+                                      : Row(pSrc, sw, iv + hsH)[iu + hsW];
+            }
         }
-        for (; x < dw; ++x) {
-            const double u = colU[x] + rowU, v = colV[x] + rowV;
-            const int iu = kv::SaturatingTrunc(u), iv = kv::SaturatingTrunc(v);
-            if (iu < uLo || iu >= uHi || iv < vLo || iv >= vHi) continue;
-            d[x] = m_bInterpolate ? BlendAt(pSrc, sw, sh, hsW + u, hsH + v)
-                                  : Row(pSrc, sw, iv + hsH)[iu + hsW];
-        }
-    }
-    return 1;
+        return true;
+    }) ? 1 : 0;
 }

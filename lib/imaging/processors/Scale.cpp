@@ -8,6 +8,7 @@
 #include <cmath>
 #include <utility>
 
+#include "imaging/Parallel.h"
 #include "imaging/Processor.h"
 #include "imaging/processors/BlendAvx2.h"
 #include "imaging/processors/Kernels.h"
@@ -144,58 +145,61 @@ bool EnlargeDyadic(const RGBX* src, int sw, RGBX* dst, int dw, int dh, const int
     for (int y = 0; y < dh; ++y)
         if (!Dyadic(rowAt(y).d, my[y])) return false;
 
-    // The source pixels each destination column reads, expanded along the row: p00 and p10 from
-    // row i0, p01 from row i1 (the rows change only every few destination rows).
-    Scratch<RGBX> e00(dw + 4), e10(dw + 4), e01(dw + 4);
-    if (!e00 || !e10 || !e01) return false;
-    int have0 = -1, have1 = -1;
+    const bool avx2 = HaveAvx2();
+    const __m128i zero = _mm_setzero_si128(), colourMask = _mm_set1_epi32(0x00FFFFFF);
     auto expand = [&](RGBX* out, const int* cols, int srcRow) {
         const RGBX* s = Row(src, sw, srcRow);
         for (int x = 0; x < dw; ++x) out[x] = s[cols[x]];
     };
-    RGBX* p00 = e00.get();
-    RGBX* p01 = e01.get();
-    const bool avx2 = HaveAvx2();
-    const __m128i zero = _mm_setzero_si128(), colourMask = _mm_set1_epi32(0x00FFFFFF);
-    for (int y = 0; y < dh; ++y) {
-        const DyadicRow r = rowAt(y);
-        if (r.i0 != have0) {
-            // Moving down one source row: the lower row's expansion is the new upper one's.
-            if (r.i0 == have1) std::swap(p00, p01), have1 = -1;
-            else expand(p00, col0, r.i0);
-            expand(e10.get(), col1, r.i0);
-            have0 = r.i0;
+    // Each range of rows keeps its own expansions: the source pixels each destination column
+    // reads, expanded along the row (p00 and p10 from row i0, p01 from row i1; the rows change
+    // only every few destination rows).
+    return ForRows(dh, dw, [&](int y0, int y1) {
+        Scratch<RGBX> e00(dw + 4), e10(dw + 4), e01(dw + 4);
+        if (!e00 || !e10 || !e01) return false;
+        int have0 = -1, have1 = -1;
+        RGBX* p00 = e00.get();
+        RGBX* p01 = e01.get();
+        for (int y = y0; y < y1; ++y) {
+            const DyadicRow r = rowAt(y);
+            if (r.i0 != have0) {
+                // Moving down one source row: the lower row's expansion is the new upper one's.
+                if (r.i0 == have1) std::swap(p00, p01), have1 = -1;
+                else expand(p00, col0, r.i0);
+                expand(e10.get(), col1, r.i0);
+                have0 = r.i0;
+            }
+            if (r.i1 != have1) expand(p01, col0, r.i1), have1 = r.i1;
+            const __m128i wy = _mm_set1_epi16(short(my[y]));
+            const __m128i base = _mm_set1_epi16(short(256 - my[y]));
+            RGBX* d = Row(dst, dw, y);
+            int x = avx2 ? DyadicRowAvx2(p00, e10.get(), p01, wx.get(), my[y], d, dw) : 0;
+            for (; x + 4 <= dw; x += 4) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p00 + x));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e10.get() + x));
+                const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p01 + x));
+                const __m128i wxLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx.get() + int64_t(x) * 4));
+                const __m128i wxHi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx.get() + int64_t(x) * 4 + 8));
+                auto half = [&](bool high, __m128i w) {
+                    auto pick = [&](__m128i v) { return high ? _mm_unpackhi_epi8(v, zero) : _mm_unpacklo_epi8(v, zero); };
+                    const __m128i n = _mm_add_epi16(
+                        _mm_add_epi16(_mm_mullo_epi16(pick(a), _mm_sub_epi16(base, w)), _mm_mullo_epi16(pick(b), w)),
+                        _mm_mullo_epi16(pick(c), wy));
+                    return _mm_srli_epi16(n, 8);
+                };
+                const __m128i px = _mm_packus_epi16(half(false, wxLo), half(true, wxHi));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm_and_si128(px, colourMask));
+            }
+            for (; x < dw; ++x) {
+                const int X = wx[int64_t(x) * 4], Y = my[y], w0 = 256 - X - Y;
+                const RGBX p = p00[x], q = e10[x], t = p01[x];
+                d[x] = RGBX{uint8_t((p.blue * w0 + q.blue * X + t.blue * Y) >> 8),
+                            uint8_t((p.green * w0 + q.green * X + t.green * Y) >> 8),
+                            uint8_t((p.red * w0 + q.red * X + t.red * Y) >> 8), 0};
+            }
         }
-        if (r.i1 != have1) expand(p01, col0, r.i1), have1 = r.i1;
-        const __m128i wy = _mm_set1_epi16(short(my[y]));
-        const __m128i base = _mm_set1_epi16(short(256 - my[y]));
-        RGBX* d = Row(dst, dw, y);
-        int x = avx2 ? DyadicRowAvx2(p00, e10.get(), p01, wx.get(), my[y], d, dw) : 0;
-        for (; x + 4 <= dw; x += 4) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p00 + x));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e10.get() + x));
-            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p01 + x));
-            const __m128i wxLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx.get() + int64_t(x) * 4));
-            const __m128i wxHi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx.get() + int64_t(x) * 4 + 8));
-            auto half = [&](bool high, __m128i w) {
-                auto pick = [&](__m128i v) { return high ? _mm_unpackhi_epi8(v, zero) : _mm_unpacklo_epi8(v, zero); };
-                const __m128i n = _mm_add_epi16(
-                    _mm_add_epi16(_mm_mullo_epi16(pick(a), _mm_sub_epi16(base, w)), _mm_mullo_epi16(pick(b), w)),
-                    _mm_mullo_epi16(pick(c), wy));
-                return _mm_srli_epi16(n, 8);
-            };
-            const __m128i px = _mm_packus_epi16(half(false, wxLo), half(true, wxHi));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm_and_si128(px, colourMask));
-        }
-        for (; x < dw; ++x) {
-            const int X = wx[int64_t(x) * 4], Y = my[y], w0 = 256 - X - Y;
-            const RGBX p = p00[x], q = e10[x], t = p01[x];
-            d[x] = RGBX{uint8_t((p.blue * w0 + q.blue * X + t.blue * Y) >> 8),
-                        uint8_t((p.green * w0 + q.green * X + t.green * Y) >> 8),
-                        uint8_t((p.red * w0 + q.red * X + t.red * Y) >> 8), 0};
-        }
-    }
-    return true;
+        return true;
+    });
 }
 
 }  // namespace
@@ -246,23 +250,25 @@ int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
         return 1;
 
     const bool avx2 = HaveAvx2();
-    for (int y = 0; y < dh; ++y) {
-        const RowPos r = rows[y];
-        const RGBX* s0 = Row(pSrc, sw, r.i0);
-        const RGBX* s1 = Row(pSrc, sw, r.i1);
-        RGBX* d = Row(pDst, dw, y);
-        int x = 0;
-        if (avx2)
-            x = EnlargeRowAvx2(EnlargeRow{s0, s1, col0.get(), col1.get(), colD.get(), colOmd.get(), r.d, r.omd}, d, dw);
-        for (; x < dw; ++x) {
-            const RGBX p00 = s0[col0[x]], p10 = s0[col1[x]], p01 = s1[col0[x]];
-            const double cd = colD[x], comd = colOmd[x];
-            d[x] = RGBX{uint8_t(BlendChannel(p00.blue, p10.blue, p01.blue, cd, comd, r.d, r.omd)),
-                        uint8_t(BlendChannel(p00.green, p10.green, p01.green, cd, comd, r.d, r.omd)),
-                        uint8_t(BlendChannel(p00.red, p10.red, p01.red, cd, comd, r.d, r.omd)), 0};
+    return ForRows(dh, dw, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const RowPos r = rows[y];
+            const RGBX* s0 = Row(pSrc, sw, r.i0);
+            const RGBX* s1 = Row(pSrc, sw, r.i1);
+            RGBX* d = Row(pDst, dw, y);
+            int x = 0;
+            if (avx2)
+                x = EnlargeRowAvx2(EnlargeRow{s0, s1, col0.get(), col1.get(), colD.get(), colOmd.get(), r.d, r.omd}, d, dw);
+            for (; x < dw; ++x) {
+                const RGBX p00 = s0[col0[x]], p10 = s0[col1[x]], p01 = s1[col0[x]];
+                const double cd = colD[x], comd = colOmd[x];
+                d[x] = RGBX{uint8_t(BlendChannel(p00.blue, p10.blue, p01.blue, cd, comd, r.d, r.omd)),
+                            uint8_t(BlendChannel(p00.green, p10.green, p01.green, cd, comd, r.d, r.omd)),
+                            uint8_t(BlendChannel(p00.red, p10.red, p01.red, cd, comd, r.d, r.omd)), 0};
+            }
         }
-    }
-    return 1;
+        return true;
+    }) ? 1 : 0;
 }
 
 int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) {
@@ -284,48 +290,50 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) 
         return m;
     }();
     const bool narrow = maxRows <= 257;
-    Scratch<uint16_t> acc16(narrow ? int64_t(usedW) * 4 + 8 : 0);
-    Scratch<uint64_t> acc64(narrow ? 0 : int64_t(usedW) * 4);
-    if (!acc16 || !acc64) return 0;
-
-    for (int k = 0; k < dh; ++k) {
-        const Block rb = rows[k];
-        if (rb.last < rb.first) continue;
-        if (narrow) {
-            std::fill(acc16.get(), acc16.get() + int64_t(usedW) * 4, uint16_t(0));
-            for (int y = rb.first; y <= rb.last; ++y) AddRow16(acc16.get(), Row(pSrc, sw, y), usedW);
-        } else {
-            std::fill(acc64.get(), acc64.get() + int64_t(usedW) * 4, uint64_t(0));
-            for (int y = rb.first; y <= rb.last; ++y) {
-                const RGBX* s = Row(pSrc, sw, y);
-                for (int x = 0; x < usedW; ++x) {
-                    acc64[int64_t(x) * 4] += s[x].blue;
-                    acc64[int64_t(x) * 4 + 1] += s[x].green;
-                    acc64[int64_t(x) * 4 + 2] += s[x].red;
+    // Each range of destination rows sums into sums of its own.
+    return ForRows(dh, int64_t(sw) * std::max(1, maxRows), [&](int k0, int k1) {
+        Scratch<uint16_t> acc16(narrow ? int64_t(usedW) * 4 + 8 : 0);
+        Scratch<uint64_t> acc64(narrow ? 0 : int64_t(usedW) * 4);
+        if (!acc16 || !acc64) return false;
+        for (int k = k0; k < k1; ++k) {
+            const Block rb = rows[k];
+            if (rb.last < rb.first) continue;
+            if (narrow) {
+                std::fill(acc16.get(), acc16.get() + int64_t(usedW) * 4, uint16_t(0));
+                for (int y = rb.first; y <= rb.last; ++y) AddRow16(acc16.get(), Row(pSrc, sw, y), usedW);
+            } else {
+                std::fill(acc64.get(), acc64.get() + int64_t(usedW) * 4, uint64_t(0));
+                for (int y = rb.first; y <= rb.last; ++y) {
+                    const RGBX* s = Row(pSrc, sw, y);
+                    for (int x = 0; x < usedW; ++x) {
+                        acc64[int64_t(x) * 4] += s[x].blue;
+                        acc64[int64_t(x) * 4 + 1] += s[x].green;
+                        acc64[int64_t(x) * 4 + 2] += s[x].red;
+                    }
                 }
             }
-        }
-        const int64_t nRows = rb.last - rb.first + 1;
-        RGBX* d = Row(pDst, dw, k);
-        for (int j = 0; j < dw; ++j) {
-            const Block cb = cols[j];
-            if (cb.last < cb.first) continue;
-            const uint64_t count = uint64_t(nRows) * uint64_t(cb.last - cb.first + 1);
-            if (narrow && count <= kFloatCountLimit) {
-                ReduceBlock16(acc16.get(), cb, count, d + j);
-                continue;
+            const int64_t nRows = rb.last - rb.first + 1;
+            RGBX* d = Row(pDst, dw, k);
+            for (int j = 0; j < dw; ++j) {
+                const Block cb = cols[j];
+                if (cb.last < cb.first) continue;
+                const uint64_t count = uint64_t(nRows) * uint64_t(cb.last - cb.first + 1);
+                if (narrow && count <= kFloatCountLimit) {
+                    ReduceBlock16(acc16.get(), cb, count, d + j);
+                    continue;
+                }
+                uint64_t b = 0, g = 0, r = 0;
+                for (int x = cb.first; x <= cb.last; ++x) {
+                    const int64_t i = int64_t(x) * 4;
+                    b += narrow ? acc16[i] : acc64[i];
+                    g += narrow ? acc16[i + 1] : acc64[i + 1];
+                    r += narrow ? acc16[i + 2] : acc64[i + 2];
+                }
+                d[j].blue = AverageOf(b, count);
+                d[j].green = AverageOf(g, count);
+                d[j].red = AverageOf(r, count);
             }
-            uint64_t b = 0, g = 0, r = 0;
-            for (int x = cb.first; x <= cb.last; ++x) {
-                const int64_t i = int64_t(x) * 4;
-                b += narrow ? acc16[i] : acc64[i];
-                g += narrow ? acc16[i + 1] : acc64[i + 1];
-                r += narrow ? acc16[i + 2] : acc64[i + 2];
-            }
-            d[j].blue = AverageOf(b, count);
-            d[j].green = AverageOf(g, count);
-            d[j].red = AverageOf(r, count);
         }
-    }
-    return 1;
+        return true;
+    }) ? 1 : 0;
 }

@@ -2,6 +2,7 @@
 // vertical one on the column only, so both are tabled once and the image is walked row by row.
 #include <cstdlib>
 
+#include "imaging/Parallel.h"
 #include "imaging/Processor.h"
 #include "imaging/processors/BlendAvx2.h"
 #include "imaging/processors/Kernels.h"
@@ -30,17 +31,19 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         colOy[x] = vv > 0 ? vv * x / dw : vv < 0 ? double(dw - x) * -vv / dw : 0.0;
 
     const bool avx2 = HaveAvx2();
-    for (int y = 0; y < dh; ++y) {
-        const double ox = hv < 0 ? -hv * y / dh : hv > 0 ? double(dh - y) * hv / dh : 0.0;
-        RGBX* d = Row(pDst, dw, y);
-        int x = 0;
-        if (avx2) x = ShearRowAvx2(ShearRow{pSrc, sw, sh, colOy.get(), ox, y, m_bInterpolate != 0}, d, dw);
-        for (; x < dw; ++x) {
-            const double sx = x - ox, sy = y - colOy[x];
-            const int ix = kv::SaturatingTrunc(sx), iy = kv::SaturatingTrunc(sy);
-            if (ix < 0 || ix >= sw || iy < 0 || iy >= sh) continue;
-            d[x] = m_bInterpolate ? BlendAt(pSrc, sw, sh, sx, sy) : Row(pSrc, sw, iy)[ix];
+    return ForRows(dh, dw, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const double ox = hv < 0 ? -hv * y / dh : hv > 0 ? double(dh - y) * hv / dh : 0.0;
+            RGBX* d = Row(pDst, dw, y);
+            int x = 0;
+            if (avx2) x = ShearRowAvx2(ShearRow{pSrc, sw, sh, colOy.get(), ox, y, m_bInterpolate != 0}, d, dw);
+            for (; x < dw; ++x) {
+                const double sx = x - ox, sy = y - colOy[x];
+                const int ix = kv::SaturatingTrunc(sx), iy = kv::SaturatingTrunc(sy);
+                if (ix < 0 || ix >= sw || iy < 0 || iy >= sh) continue;
+                d[x] = m_bInterpolate ? BlendAt(pSrc, sw, sh, sx, sy) : Row(pSrc, sw, iy)[ix];
+            }
         }
-    }
-    return 1;
+        return true;
+    }) ? 1 : 0;
 }
