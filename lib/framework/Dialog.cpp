@@ -95,17 +95,11 @@ INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     return Deliver(hwnd, msg, wp, lp, msg == WM_INITDIALOG ? reinterpret_cast<CDialog*>(lp) : nullptr);
 }
 
-// The one path from a dialog procedure (a dialog's or a property page's) to its object: bound
-// on WM_INITDIALOG (`init`, found by the caller from that message's data), found in DWLP_USER
-// after, unbound on WM_NCDESTROY; nothing leaves by exception.
+// The one path from a dialog procedure (a dialog's or a property page's) to its object, through
+// the windows' binding (in DWLP_USER, `init` found by the caller from WM_INITDIALOG's data);
+// nothing leaves by exception.
 INT_PTR CDialog::Deliver(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, CDialog* init) noexcept {
-    CDialog* self = init;
-    if (self) {
-        self->m_hWnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
-    }
+    auto* self = static_cast<CDialog*>(BoundObject(hwnd, msg, DWLP_USER, init));
     if (!self) return FALSE;
     INT_PTR r = FALSE;
     try {
@@ -113,10 +107,5 @@ INT_PTR CDialog::Deliver(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, CDialog* ini
     } catch (...) {
         r = FALSE;
     }
-    if (msg == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
-        self->m_hWnd = nullptr;
-        self->PostNcDestroy();
-    }
-    return r;
+    return msg == WM_NCDESTROY ? INT_PTR(self->EndOfWindow(r)) : r;
 }

@@ -114,19 +114,22 @@ LRESULT CWnd::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
     return m_subclassed ? ::DefSubclassProc(m_hWnd, msg, wp, lp) : ::DefWindowProcW(m_hWnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK CWnd::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    CWnd* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<CWnd*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+CWnd* CWnd::BoundObject(HWND hwnd, UINT msg, int slot, CWnd* init) noexcept {
+    CWnd* self = init;
+    if (self) {
         self->m_hWnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        ::SetWindowLongPtrW(hwnd, slot, reinterpret_cast<LONG_PTR>(self));
     } else {
-        self = reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        self = reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hwnd, slot));
     }
+    if (self && msg == WM_NCDESTROY) ::SetWindowLongPtrW(hwnd, slot, 0);
+    return self;
+}
+
+LRESULT CALLBACK CWnd::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    CWnd* init = msg == WM_NCCREATE ? static_cast<CWnd*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams) : nullptr;
+    CWnd* self = BoundObject(hwnd, msg, GWLP_USERDATA, init);
     if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        return self->EndOfWindow(::DefWindowProcW(hwnd, msg, wp, lp));
-    }
+    if (msg == WM_NCDESTROY) return self->EndOfWindow(::DefWindowProcW(hwnd, msg, wp, lp));
     return self->Deliver(msg, wp, lp);
 }

@@ -56,6 +56,12 @@ protected:
     virtual LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
     //! Called after WM_NCDESTROY, when the HWND is gone.
     virtual void PostNcDestroy() {}
+    //! The one binding of every window procedure of the framework (windows, dialogs, property
+    //! pages): with `init` (from the creating message) the object is bound to hwnd in the window
+    //! long `slot`, else the bound object is looked up there; on WM_NCDESTROY the slot is cleared.
+    static CWnd* BoundObject(HWND hwnd, UINT msg, int slot, CWnd* init) noexcept;
+    //! After WM_NCDESTROY's default processing: unbind, then PostNcDestroy.
+    LRESULT EndOfWindow(LRESULT result);
 
     HWND m_hWnd = nullptr;
 
@@ -64,8 +70,6 @@ private:
     static bool RegisterFrameworkClass();
     //! WindowProc behind the callback boundary.
     LRESULT Deliver(UINT msg, WPARAM wp, LPARAM lp) noexcept;
-    //! After WM_NCDESTROY's default processing: unbind, then PostNcDestroy.
-    LRESULT EndOfWindow(LRESULT result);
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) noexcept;
     bool m_attached = false;
     bool m_subclassed = false;
