@@ -332,6 +332,7 @@ void CKarvoDlg::OnOptions() {
     basic.m_bHideMainWnd = c.GetHideMainWnd();
     basic.m_bSnapOnStart = c.GetSnapOnStart();
     basic.m_nDelay = c.GetSnapDelayTime();
+    basic.m_bDrawPointer = c.GetDrawPointer();
     basic.m_bKeepOnTop = c.GetKeepOnTop();
     image.m_strEditor = c.GetEditAppPath();
     image.m_nRotateAngle = c.GetRotateAngle();
@@ -352,6 +353,7 @@ void CKarvoDlg::OnOptions() {
         c.SetSnapOnStart(basic.m_bSnapOnStart);
         c.SetSnapDelayTime(basic.m_nDelay);
         c.SetKeepOnTop(basic.m_bKeepOnTop);
+        c.SetDrawPointer(basic.m_bDrawPointer);
         c.SetEditAppPath(image.m_strEditor);
         c.SetRotateAngle(image.m_nRotateAngle);
         c.SetScaleFactor(image.m_nScaleFactor);

@@ -21,6 +21,7 @@ BOOL COptionBasic::UpdateData(BOOL save) {
         Check(m_hWnd, IDC_CHECK_SNAPONSTART, m_bSnapOnStart);
         ::SetDlgItemInt(m_hWnd, IDC_EDIT_DELAY, m_nDelay, FALSE);
         Check(m_hWnd, IDC_CHECK_KEEPONTOP, m_bKeepOnTop);
+        Check(m_hWnd, IDC_CHECK_POINTER, m_bDrawPointer);
         return TRUE;
     }
     int delay = int(m_nDelay);
@@ -30,6 +31,7 @@ BOOL COptionBasic::UpdateData(BOOL save) {
     m_bSnapOnStart = Checked(m_hWnd, IDC_CHECK_SNAPONSTART);
     m_nDelay = UINT(delay);
     m_bKeepOnTop = Checked(m_hWnd, IDC_CHECK_KEEPONTOP);
+    m_bDrawPointer = Checked(m_hWnd, IDC_CHECK_POINTER);
     return TRUE;
 }
 

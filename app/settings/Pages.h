@@ -16,6 +16,7 @@ public:
     BOOL m_bSnapOnStart = TRUE;
     UINT m_nDelay = 500;
     BOOL m_bKeepOnTop = TRUE;
+    BOOL m_bDrawPointer = FALSE;
 };
 
 class COptionImage : public CPropertyPage {

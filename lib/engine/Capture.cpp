@@ -8,6 +8,7 @@
 
 #include "imaging/Geometry.h"
 #include "framework/Gdi.h"
+#include "framework/Handles.h"
 #include "framework/Owners.h"
 #include "imaging/BitmapOps.h"
 #include "imaging/ScreenGrab.h"
@@ -15,21 +16,52 @@
 
 CImageBitmap* CKarvoCore::SnapBitmap(HWND hWnd, CRect rect) { return kv::GrabWindow(hWnd, rect); }
 
+namespace {
+
+// The pointer as the screen shows it, drawn into a grab whose top-left corner lies at `origin`
+// on the screen: its own shape (colour, mask and all) with its hot spot on the pointer's place.
+void DrawPointer(HBITMAP grab, POINT origin) {
+    CURSORINFO ci{sizeof ci};
+    if (!::GetCursorInfo(&ci) || !(ci.flags & CURSOR_SHOWING)) return;
+    // Wine: the global cursor's handle is not usable by a thread whose windows do not have it
+    // (GetCursorInfo says it shows, with a null handle or one that cannot be described or
+    // drawn here); the standard arrow stands in for it. Windows gives the global cursor.
+    HCURSOR cursor = ci.hCursor;
+    ICONINFO ii{};
+    bool described = cursor && ::GetIconInfo(cursor, &ii);
+    if (!described) {
+        cursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        described = cursor && ::GetIconInfo(cursor, &ii);
+    }
+    if (!described) return;
+    kv::UniqueHbitmap mask(ii.hbmMask), colour(ii.hbmColor);  // GetIconInfo's copies are ours
+    kv::UniqueHdc dc = kv::CreateCompatibleDc(nullptr);
+    if (!dc) return;
+    kv::ScopedSelect select(dc.get(), grab);
+    ::DrawIconEx(dc.get(), ci.ptScreenPos.x - int(ii.xHotspot) - origin.x, ci.ptScreenPos.y - int(ii.yHotspot) - origin.y,
+                 cursor, 0, 0, 0, nullptr, DI_NORMAL);
+}
+
+}  // namespace
+
 // A grab whose buffer holds no bitmap is a failed capture: FALSE, and the previous image stays.
-BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect) {
+BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect) { return SnapRect(hWnd, rect, false); }
+
+BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect, bool pointer) {
     if (!hWnd) return FALSE;
     std::unique_ptr<CImageBitmap> bmp(SnapBitmap(hWnd, rect));
     if (!bmp || !bmp->GetSafeHandle()) return FALSE;
-    // The grab becomes the raw image itself (no copy); the refresh makes the processed one.
-    m_bmpRaw.DeleteObject();
-    m_bmpRaw.Attach(bmp->Detach());
-    RefreshImageData();
     // Where the grab came from, in screen coordinates, clamped as the grab was.
     CRect w;
     ::GetWindowRect(hWnd, &w);
     CRect s = rect.IsRectEmpty() ? w : hWnd == ::GetDesktopWindow() ? rect : CRect(w.left + rect.left, w.top + rect.top, w.left + rect.right, w.top + rect.bottom);
     kv::Rect k{s.left, s.top, s.right, s.bottom};
     kv::ClampToScreen(k, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    if (pointer) DrawPointer(bmp->GetSafeHandle(), POINT{k.left, k.top});
+    // The grab becomes the raw image itself (no copy); the refresh makes the processed one.
+    m_bmpRaw.DeleteObject();
+    m_bmpRaw.Attach(bmp->Detach());
+    RefreshImageData();
     m_rcLastSnap = CRect(k.left, k.top, k.right, k.bottom);
     m_hLastSnapWnd = hWnd;
     return TRUE;
@@ -40,7 +72,7 @@ BOOL CKarvoCore::SnapRegion(CRect screenRect) {
     m_bSnapping = TRUE;
     ::Sleep(DWORD(CaptureDelay()));
     PlaySnapSound();
-    const BOOL result = SnapRect(::GetDesktopWindow(), screenRect);
+    const BOOL result = SnapRect(::GetDesktopWindow(), screenRect, PointerWanted());
     return FinishCapture(false, result, true);
 }
 
@@ -55,7 +87,7 @@ void CKarvoCore::AutoCopyCurrent() {
 }
 
 BOOL CKarvoCore::Capture(const kv::CaptureRequest& request) {
-    m_run = RunOptions{true, request.delayMs, !request.quiet, request.process};
+    m_run = RunOptions{true, request.delayMs, !request.quiet, request.process, request.pointer};
     BOOL result = FALSE;
     if (request.region) {
         result = SnapRegion(CRect(request.x, request.y, request.x + request.w, request.y + request.h));
@@ -80,6 +112,6 @@ BOOL CKarvoCore::SnapFullScreen() {
     ::Sleep(m_bInitializing ? 50 : DWORD(CaptureDelay()));
     if (!m_bInitializing) RecordCapture(kv::CaptureType::Screen);
     PlaySnapSound();
-    const BOOL result = SnapRect(::GetDesktopWindow(), CRect());
+    const BOOL result = SnapRect(::GetDesktopWindow(), CRect(), PointerWanted());
     return FinishCapture(hide, result, true);
 }

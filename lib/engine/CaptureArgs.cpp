@@ -100,6 +100,8 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
             r.process = true;
         } else if (a == L"/quiet") {
             r.quiet = true;
+        } else if (a == L"/pointer") {
+            r.pointer = true;
         } else {
             return error = L"unknown argument: " + args[i], std::nullopt;
         }
@@ -119,6 +121,7 @@ const wchar_t* CaptureUsage() {
            L"  /clipboard    put the image on the clipboard too\n"
            L"  /process      apply the image operations switched on in config.xml\n"
            L"  /quiet        no capture sound\n"
+           L"  /pointer      draw the mouse pointer into the picture (not with object)\n"
            L"  /?            this text\n"
            L"On success one JSON line goes to standard output. Exit codes: 0 done, 2 bad arguments,\n"
            L"3 capture failed, 4 selection cancelled, 5 no encoder for the format, 6 write failed.\n";

@@ -20,6 +20,7 @@ struct CaptureRequest {
     bool clipboard = false;
     bool process = false;
     bool quiet = false;
+    bool pointer = false;            // draw the mouse pointer into the picture
     bool help = false;
 };
 

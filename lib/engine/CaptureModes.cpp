@@ -50,7 +50,7 @@ BOOL CKarvoCore::SnapActiveWin() {
         ::SetForegroundWindow(chosen);
         ::Sleep(DWORD(CaptureDelay()));
         PlaySnapSound();
-        result = SnapRect(chosen, CRect());
+        result = SnapRect(chosen, CRect(), PointerWanted());
     }
     return FinishCapture(hidden, result, true);
 }
@@ -67,7 +67,7 @@ BOOL CKarvoCore::SnapCurrentWin() {
     if (list->count >= 1 && list->entries[1].hwnd) {
         ::Sleep(DWORD(CaptureDelay()));
         PlaySnapSound();
-        result = SnapRect(list->entries[1].hwnd, CRect());
+        result = SnapRect(list->entries[1].hwnd, CRect(), PointerWanted());
     }
     return FinishCapture(hidden, result, true);
 }
@@ -90,7 +90,7 @@ BOOL CKarvoCore::SnapWinClient() {
         w = CRect(tl.x, tl.y, br.x, br.y);
         ::GetClientRect(chosen, &c);
         const CRect rect(c.left - w.left, c.top - w.top, c.left - w.left + c.Width(), c.top - w.top + c.Height());
-        result = SnapRect(chosen, rect);
+        result = SnapRect(chosen, rect, PointerWanted());
     }
     return FinishCapture(hidden, result, true);
 }
@@ -178,7 +178,7 @@ BOOL CKarvoCore::SnapSelectRect() {
         if (dlg.GetSelectedRect(rect)) {
             PlaySnapSound();
             m_dwLastSettleMs = WaitUntilSelectionGone(dlg.GetShownSelection(), dlg.GetFrozenScreen(), rect);
-            result = SnapRect(::GetDesktopWindow(), rect);
+            result = SnapRect(::GetDesktopWindow(), rect, PointerWanted());
         }
     }
     return FinishCapture(hidden, result, false);

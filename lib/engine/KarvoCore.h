@@ -122,6 +122,11 @@ protected:
     void SetThubImage(Gdiplus::Image* p, HBITMAP pixels);
     //! Grab and make it the current image; FALSE when nothing was grabbed.
     BOOL SnapRect(HWND hWnd, CRect rect);
+    //! The same, with the mouse pointer drawn into the grab at its place when `pointer` is set.
+    BOOL SnapRect(HWND hWnd, CRect rect, bool pointer);
+    //! Whether this capture shows the pointer: the request's in a command-line run, else the
+    //! settings'.
+    bool PointerWanted() const { return m_run.active ? m_run.pointer : m_config.GetDrawPointer() != 0; }
     void PlaySnapSound();
     //! The automatic copy after a capture: the current image onto the clipboard as a bitmap.
     void AutoCopyCurrent();
@@ -187,6 +192,7 @@ protected:
         int delayMs = 0;
         bool sound = true;
         bool process = false;
+        bool pointer = false;
     } m_run;
     kv::TimerOwner m_pickTimer;      // the picking frame's 500 ms timer
     kv::CaptureOwner m_pickCapture;  // the mouse capture while picking

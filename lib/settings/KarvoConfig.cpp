@@ -65,6 +65,9 @@ const Entry kLayout[] = {
     {L"HotKey", L"ShowHideModifier", &C::m_wShowHideMod},
     {L"HotKey", L"ShowHideVk", &C::m_wShowHideVk},
     {L"AppData", L"SnapMode", &C::m_nSnapMode},
+    // Added later, after everything the original file holds; a file without them reads as the
+    // defaults.
+    {L"Capture", L"DrawPointer", &C::m_bDrawPointer},
 };
 
 template <class... Fs>
@@ -116,7 +119,8 @@ CKarvoConfig::CKarvoConfig()
       m_wWinObjMod(0), m_wWinObjVk(0x75),
       m_wSelectRectMod(0), m_wSelectRectVk(0x76),
       m_wShowHideMod(0), m_wShowHideVk(0x77),
-      m_nSnapMode(0) {}
+      m_nSnapMode(0),
+      m_bDrawPointer(0) {}
 
 void CKarvoConfig::ResetImageOption() {
     m_bGrayScale = m_bNegate = m_bScale = m_bRotate = m_bFlipHorz = m_bFlipVert = 0;

@@ -54,6 +54,8 @@ public:
     KV_INT_SETTING(SharpenFactor, m_nSharpenFactor)
     KV_INT_SETTING(AutoCopy, m_bAutoCopy)
     KV_INT_SETTING(SnapMode, m_nSnapMode)
+    //! Whether captures of the screen, a window, a client area or a rectangle show the pointer.
+    KV_INT_SETTING(DrawPointer, m_bDrawPointer)
 #undef KV_INT_SETTING
 
 #define KV_HOTKEY_SETTING(Name, mod, vk) \
@@ -130,4 +132,6 @@ public:
     WORD16 m_wSelectRectMod, m_wSelectRectVk;
     WORD16 m_wShowHideMod, m_wShowHideVk;
     int m_nSnapMode;
+    // Settings beyond the original file, in a section of their own after the others.
+    int m_bDrawPointer;
 };

@@ -189,4 +189,38 @@ TEST_F(CommandLine, ConsoleCompanionBehavesTheSame) {
     }
 }
 
+// With /pointer the mouse pointer is in the picture at its place, and nothing else changes:
+// against the same region without it, the pixels that differ all lie in the pointer's box (its
+// hot spot on the pointer's position) and some do.
+TEST_F(CommandLine, PointerDrawnAtItsPlaceOnly) {
+    kvtest::TestWindow target(L"Karvo 指针", 200, 150, 320, 240);
+    WaitFor([] { return false; }, 300);
+    const RECT cr = target.ClientOnScreen();
+    const POINT at{cr.left + 100, cr.top + 80};
+    kvdrive::MoveMouse(at.x, at.y);
+    WaitFor([] { return false; }, 300);
+    wchar_t args[256];
+    swprintf(args, 256, L"/region %ld,%ld,200,160 /quiet /out plain.bmp", cr.left, cr.top);
+    ASSERT_EQ(Run(args).exitCode, 0u);
+    swprintf(args, 256, L"/region %ld,%ld,200,160 /quiet /pointer /out pointer.bmp", cr.left, cr.top);
+    ASSERT_EQ(Run(args).exitCode, 0u);
+    const kvdrive::Picture plain = Load(k->Folder() + L"plain.bmp"), with = Load(k->Folder() + L"pointer.bmp");
+    ASSERT_EQ(plain.width, 200);
+    ASSERT_EQ(with.width, 200);
+    // The box the pointer may cover: the cursor size, from the hot spot at most that far back.
+    const int cw = GetSystemMetrics(SM_CXCURSOR), ch = GetSystemMetrics(SM_CYCURSOR);
+    const int px = at.x - cr.left, py = at.y - cr.top;
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 200; ++x) {
+            if (plain.At(x, y) == with.At(x, y)) continue;
+            const bool inBox = x > px - cw && x < px + cw && y > py - ch && y < py + ch;
+            (inBox ? inside : outside)++;
+        }
+    EXPECT_GT(inside, 10) << "no pointer in the picture";
+    EXPECT_EQ(outside, 0) << "the picture changed away from the pointer";
+    // Without /pointer the plain picture is exactly the pattern there.
+    EXPECT_EQ(plain.At(px, py), kvtest::PatternColour(px, py));
+}
+
 }  // namespace

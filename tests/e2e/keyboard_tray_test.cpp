@@ -113,6 +113,8 @@ TEST_F(Keyboard, SettingsSheetValuesAndAChangedHotKey) {
     Keep(L"settings-basic");
     SendMessageW(GetDlgItem(page, IDC_EDIT_DELAY), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"15000"));
     SendMessageW(GetDlgItem(page, IDC_CHECK_KEEPONTOP), BM_SETCHECK, BST_UNCHECKED, 0);
+    EXPECT_EQ(SendMessageW(GetDlgItem(page, IDC_CHECK_POINTER), BM_GETCHECK, 0, 0), BST_UNCHECKED);  // off by default
+    SendMessageW(GetDlgItem(page, IDC_CHECK_POINTER), BM_SETCHECK, BST_CHECKED, 0);
     SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
     page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     ASSERT_TRUE(GetDlgItem(page, IDC_HOTKEY_SHOWHIDE));
@@ -137,6 +139,7 @@ TEST_F(Keyboard, SettingsSheetValuesAndAChangedHotKey) {
     EXPECT_NE(cfg.find(L"C:\\colontools\\colon编辑.exe"), std::wstring::npos);
     EXPECT_NE(cfg.find(L"<SnapDelayTime>\n   15000\n"), std::wstring::npos);
     EXPECT_NE(cfg.find(L"<KeepOnTop>\n   0\n"), std::wstring::npos);
+    EXPECT_NE(cfg.find(L" <Capture>\n  <DrawPointer>\n   1\n  </DrawPointer>\n </Capture>\n</Dadodav>"), std::wstring::npos);
     EXPECT_NE(cfg.find(L"<ShowHideModifier>\n   4\n"), std::wstring::npos);
     EXPECT_NE(cfg.find(L"<ShowHideVk>\n   120\n"), std::wstring::npos);
 

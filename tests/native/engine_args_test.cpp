@@ -8,14 +8,14 @@ namespace {
 TEST(EngineArgs, Accepted) {
     std::wstring err;
     auto r = kv::ParseCaptureArgs({L"/capture", L"Screen", L"/delay", L"250", L"/out", L"C:\\a b\\x.png", L"/clipboard",
-                                   L"-quiet", L"/process"},
+                                   L"-quiet", L"/process", L"/POINTER"},
                                   err);
     ASSERT_TRUE(r) << std::string(err.begin(), err.end());
     EXPECT_EQ(r->type, kv::CaptureType::Screen);
     EXPECT_FALSE(r->region);
     EXPECT_EQ(r->delayMs, 250);
     EXPECT_EQ(r->out, L"C:\\a b\\x.png");
-    EXPECT_TRUE(r->clipboard && r->quiet && r->process);
+    EXPECT_TRUE(r->clipboard && r->quiet && r->process && r->pointer);
     r = kv::ParseCaptureArgs({L"/region", L"-10,20,300,200", L"/out", L"-"}, err);
     ASSERT_TRUE(r);
     EXPECT_TRUE(r->region);

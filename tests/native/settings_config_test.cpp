@@ -49,9 +49,19 @@ std::string DefaultFileImage() {
         ++elements;
         text += pad + L"<" + l.name + L">\n" + pad + L" " + l.value + L"\n" + pad + L"</" + l.name + L">\n";
     }
-    text += L"</Dadodav>\n";
     EXPECT_EQ(elements, 49);
+    // The settings added since: a section of their own after all of the above.
+    text += L" <Capture>\n  <DrawPointer>\n   0\n  </DrawPointer>\n </Capture>\n";
+    text += L"</Dadodav>\n";
     return kvtest::Utf16(text);
+}
+
+// The file as written before the added settings existed: the same 49 elements, nothing after.
+std::string OriginalFileImage() {
+    std::string all = DefaultFileImage();
+    const std::string added = kvtest::Utf16(L" <Capture>\n  <DrawPointer>\n   0\n  </DrawPointer>\n </Capture>\n");
+    const size_t at = all.find(added);
+    return at == std::string::npos ? all : all.erase(at, added.size());
 }
 
 TEST(SettingsConfig, DefaultFileByteForByte) {
@@ -61,6 +71,25 @@ TEST(SettingsConfig, DefaultFileByteForByte) {
     const std::string bytes = kvtest::ReadBytes(dir.path() / "config.xml");
     EXPECT_EQ(bytes, DefaultFileImage());
     EXPECT_EQ(bytes.substr(0, 6), std::string("<\0D\0a\0", 6));
+}
+
+// A file written before the added section reads with the added settings at their defaults; one
+// that has them reads them.
+TEST(SettingsConfig, AddedSectionIsOptional) {
+    kvtest::ScratchDir dir;
+    const std::string old = OriginalFileImage();
+    ASSERT_NE(old, DefaultFileImage());
+    kvtest::WriteBytes(dir.path() / "config.xml", old);
+    CKarvoConfig c;  // as the engine loads it: a fresh store, so what the file lacks stays default
+    c.LoadConfigFrom(dir.wide("config.xml"));
+    EXPECT_EQ(c.GetDrawPointer(), 0);
+    EXPECT_EQ(c.GetSnapDelayTime(), 500u);
+    std::string with = DefaultFileImage();
+    const std::string zero = kvtest::Utf16(L"<DrawPointer>\n   0\n");
+    with.replace(with.find(zero), zero.size(), kvtest::Utf16(L"<DrawPointer>\n   1\n"));
+    kvtest::WriteBytes(dir.path() / "config.xml", with);
+    c.LoadConfigFrom(dir.wide("config.xml"));
+    EXPECT_EQ(c.GetDrawPointer(), 1);
 }
 
 void SetEverything(CKarvoConfig& c) {
