@@ -45,6 +45,7 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
         {ID_SNAP_WINCLIENT, &CKarvoDlg::OnSnapWinClient, &CKarvoDlg::ModeState<3>},
         {ID_SNAP_WINOBJ, &CKarvoDlg::OnSnapWinObj, &CKarvoDlg::NoState},
         {ID_SNAP_SELECTRECT, &CKarvoDlg::OnSnapSelectRect, &CKarvoDlg::ModeState<5>},
+        {ID_SNAP_REPEATRECT, &CKarvoDlg::OnSnapLastRegion, nullptr},
         {ID_FILE_PRINT, &CKarvoDlg::OnPrint, nullptr},
         {ID_FILE_PRINT_SETUP, &CKarvoDlg::OnPrintSetup, nullptr},
         {ID_APP_EXIT, &CKarvoDlg::OnExit, nullptr},
@@ -166,6 +167,7 @@ void CKarvoDlg::OnSnapCurrentWin() { AfterCapture(m_core.SnapCurrentWin()); }
 void CKarvoDlg::OnSnapWinClient() { AfterCapture(m_core.SnapWinClient()); }
 void CKarvoDlg::OnSnapSelectRect() { AfterCapture(m_core.SnapSelectRect()); }
 void CKarvoDlg::OnSnapWinObj() { AfterCapture(m_core.SnapWinObj()); }
+void CKarvoDlg::OnSnapLastRegion() { AfterCapture(m_core.SnapLastRegion()); }
 
 // The new-capture command repeats the type selected in the combo box (an index outside 0-5
 // does nothing).
@@ -341,7 +343,7 @@ void CKarvoDlg::OnOptions() {
     image.m_nShearDown = c.GetShearDownAmout();
     image.m_nBlurFactor = c.GetBlurFactor();
     image.m_nSharpenFactor = c.GetSharpenFactor();
-    for (size_t i = 0; i < 8; ++i) {
+    for (size_t i = 0; i < kv::app::kHotKeyCount; ++i) {
         CKarvoConfig::WORD16 mod = 0, vk = 0;
         (c.*kv::app::kHotKeys[i].get)(mod, vk);
         hotkey.m_keys[i] = {mod, vk};
@@ -361,7 +363,7 @@ void CKarvoDlg::OnOptions() {
         c.SetShearDownAmout(image.m_nShearDown);
         c.SetBlurFactor(image.m_nBlurFactor);
         c.SetSharpenFactor(image.m_nSharpenFactor);
-        for (size_t i = 0; i < 8; ++i) (c.*kv::app::kHotKeys[i].set)(hotkey.m_keys[i].first, hotkey.m_keys[i].second);
+        for (size_t i = 0; i < kv::app::kHotKeyCount; ++i) (c.*kv::app::kHotKeys[i].set)(hotkey.m_keys[i].first, hotkey.m_keys[i].second);
         ::SetWindowPos(m_hWnd, c.GetKeepOnTop() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
     RegisterHotkeys(FALSE);

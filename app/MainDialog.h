@@ -56,6 +56,7 @@ private:
     void OnSnapWinClient();
     void OnSnapSelectRect();
     void OnSnapWinObj();
+    void OnSnapLastRegion();
     //! The object item's update handler sets no mark.
     int NoState() { return -1; }
     //! Radio mark when the recorded capture type is Mode.

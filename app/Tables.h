@@ -1,7 +1,7 @@
 #pragma once
 // The program's two fixed lists, each written once: the ten image switches (field order of the
 // main dialog: grey, negate, scale, rotate, flip h, flip v, shear down, shear across, blur,
-// sharpen) with their setting, check box and menu item; and the eight global hot keys with
+// sharpen) with their setting, check box and menu item; and the global hot keys with
 // their id, setting pair, command, hot-key control on the settings page and failure message.
 // The dialog's exchange, the menu marks, the sheet's copy in and out and the registration loop
 // all walk these.
@@ -48,7 +48,7 @@ struct HotKey {
     const wchar_t* failure;
 };
 
-inline constexpr HotKey kHotKeys[8] = {
+inline constexpr HotKey kHotKeys[9] = {
     {1001, IDC_HOTKEY_NEWSNAP, 0, &CKarvoConfig::GetNewSnapHotkey, &CKarvoConfig::SetNewSnapHotkey,
      L"注册<新建截图>热键失败,请更换热键"},
     {1002, IDC_HOTKEY_FULLSCREEN, ID_SNAP_FULLSCREEN, &CKarvoConfig::GetFullScreenHotkey,
@@ -65,6 +65,10 @@ inline constexpr HotKey kHotKeys[8] = {
      &CKarvoConfig::SetSelectRectHotkey, L"注册捕捉<选定区域>热键失败,请更换热键"},
     {1008, IDC_HOTKEY_SHOWHIDE, ID_SHOW_HIDE, &CKarvoConfig::GetShowHideHotkey, &CKarvoConfig::SetShowHideHotkey,
      L"注册<显示隐藏窗口>热键失败,请更换热键"},
+    // Added to the original eight: the last rectangle again.
+    {1009, IDC_HOTKEY_REPEATRECT, ID_SNAP_REPEATRECT, &CKarvoConfig::GetRepeatRectHotkey,
+     &CKarvoConfig::SetRepeatRectHotkey, L"注册捕捉<重复上次选定区域>热键失败,请更换热键"},
 };
+inline constexpr size_t kHotKeyCount = sizeof kHotKeys / sizeof kHotKeys[0];
 
 }  // namespace kv::app

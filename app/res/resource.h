@@ -59,6 +59,7 @@
 #define ID_SNAP_CURRENTWIN 32847
 #define ID_SNAP_WINCLIENT 32848
 #define ID_SNAP_WINOBJ 32850
+#define ID_SNAP_REPEATRECT 32851
 #define ID_HOMEPAGE 32862
 #define ID_CHECK_UPDATE 32865
 
@@ -99,6 +100,7 @@
 #define IDC_HOTKEY_WINOBJ 1040
 #define IDC_HOTKEY_SELECTRECT 1041
 #define IDC_HOTKEY_SHOWHIDE 1036
+#define IDC_HOTKEY_REPEATRECT 1045
 
 // Hot-key registration ids on the main dialog, and the hot-key page's own.
 #define IDH_NEWSNAP 1001

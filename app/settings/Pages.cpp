@@ -85,12 +85,12 @@ BOOL COptionImage::OnCommand(UINT id, UINT code, HWND hwndCtl) {
 
 COptionHotkey::COptionHotkey()
     : CPropertyPage(IDD_OPTION_HOTKEY),
-      m_keys{{{0, 0x2C}, {2, 0x2C}, {0, 0x72}, {0, 0x73}, {0, 0x74}, {0, 0x75}, {0, 0x76}, {0, 0x77}}} {}
+      m_keys{{{0, 0x2C}, {2, 0x2C}, {0, 0x72}, {0, 0x73}, {0, 0x74}, {0, 0x75}, {0, 0x76}, {0, 0x77}, {1, 0x76}}} {}
 
 BOOL COptionHotkey::UpdateData(BOOL save) {
-    for (int i = 0; i < 8; ++i) {
+    for (size_t i = 0; i < kv::app::kHotKeyCount; ++i) {
         HWND c = GetDlgItem(kv::app::kHotKeys[i].control);
-        auto& [mod, vk] = m_keys[size_t(i)];
+        auto& [mod, vk] = m_keys[i];
         if (save) {
             const LRESULT v = ::SendMessageW(c, HKM_GETHOTKEY, 0, 0);
             vk = WORD(LOBYTE(LOWORD(v)));

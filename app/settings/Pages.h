@@ -42,8 +42,8 @@ public:
     BOOL UpdateData(BOOL save) override;
 
     //! (modifier word, key word), in the order new capture, whole screen, active window, current
-    //! window, client area, object, region, show/hide.
-    std::array<std::pair<WORD, WORD>, 8> m_keys;
+    //! window, client area, object, region, show/hide, last region again.
+    std::array<std::pair<WORD, WORD>, 9> m_keys;
 
 protected:
     BOOL OnInitDialog() override;

@@ -179,7 +179,24 @@ BOOL CKarvoCore::SnapSelectRect() {
             PlaySnapSound();
             m_dwLastSettleMs = WaitUntilSelectionGone(dlg.GetShownSelection(), dlg.GetFrozenScreen(), rect);
             result = SnapRect(::GetDesktopWindow(), rect, PointerWanted());
+            if (result && !m_run.active) m_config.SetLastRegion(rect.left, rect.top, rect.right, rect.bottom);
         }
     }
     return FinishCapture(hidden, result, false);
+}
+
+// The rectangle of the last selection, taken again with no selection window: guarded like the
+// other captures that need no dialog.
+BOOL CKarvoCore::SnapLastRegion() {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    m_config.GetLastRegion(left, top, right, bottom);
+    if (right <= left || bottom <= top) return SnapSelectRect();
+    if (m_bSnapping) return FALSE;
+    m_bSnapping = TRUE;
+    const bool hidden = HideForCapture();
+    ::Sleep(DWORD(CaptureDelay()));
+    RecordCapture(kv::CaptureType::Rectangle);
+    PlaySnapSound();
+    const BOOL result = SnapRect(::GetDesktopWindow(), CRect(left, top, right, bottom), PointerWanted());
+    return FinishCapture(hidden, result, true);
 }

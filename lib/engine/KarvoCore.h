@@ -54,6 +54,10 @@ public:
     BOOL SnapSelectRect();
     //! Picks an interface object with the mouse and captures it; FALSE only when busy.
     BOOL SnapWinObj();
+    //! The screen rectangle of the last rectangle capture again, without the selection window
+    //! (pause, hiding, sound, chain and automatic copy as usual; recorded as a rectangle); with
+    //! none remembered yet, the rectangle selection itself.
+    BOOL SnapLastRegion();
 
     //! Makes an image file the current image (empty path: the open dialog). On failure nothing
     //! changes: image, thumbnail, names and switches stay as they were.

@@ -68,6 +68,12 @@ const Entry kLayout[] = {
     // Added later, after everything the original file holds; a file without them reads as the
     // defaults.
     {L"Capture", L"DrawPointer", &C::m_bDrawPointer},
+    {L"Capture", L"LastRegionLeft", &C::m_nLastRegionLeft},
+    {L"Capture", L"LastRegionTop", &C::m_nLastRegionTop},
+    {L"Capture", L"LastRegionRight", &C::m_nLastRegionRight},
+    {L"Capture", L"LastRegionBottom", &C::m_nLastRegionBottom},
+    {L"Capture", L"RepeatRectModifier", &C::m_wRepeatRectMod},
+    {L"Capture", L"RepeatRectVk", &C::m_wRepeatRectVk},
 };
 
 template <class... Fs>
@@ -120,7 +126,13 @@ CKarvoConfig::CKarvoConfig()
       m_wSelectRectMod(0), m_wSelectRectVk(0x76),
       m_wShowHideMod(0), m_wShowHideVk(0x77),
       m_nSnapMode(0),
-      m_bDrawPointer(0) {}
+      m_bDrawPointer(0),
+      m_nLastRegionLeft(0),
+      m_nLastRegionTop(0),
+      m_nLastRegionRight(0),
+      m_nLastRegionBottom(0),
+      m_wRepeatRectMod(1),    // Shift
+      m_wRepeatRectVk(0x76) {}  // F7: Shift+F7, beside the rectangle capture's F7
 
 void CKarvoConfig::ResetImageOption() {
     m_bGrayScale = m_bNegate = m_bScale = m_bRotate = m_bFlipHorz = m_bFlipVert = 0;

@@ -56,6 +56,14 @@ public:
     KV_INT_SETTING(SnapMode, m_nSnapMode)
     //! Whether captures of the screen, a window, a client area or a rectangle show the pointer.
     KV_INT_SETTING(DrawPointer, m_bDrawPointer)
+    //! The screen rectangle of the last rectangle capture (right and bottom exclusive); empty
+    //! when there has been none.
+    void GetLastRegion(int& left, int& top, int& right, int& bottom) const {
+        left = m_nLastRegionLeft, top = m_nLastRegionTop, right = m_nLastRegionRight, bottom = m_nLastRegionBottom;
+    }
+    void SetLastRegion(int left, int top, int right, int bottom) {
+        m_nLastRegionLeft = left, m_nLastRegionTop = top, m_nLastRegionRight = right, m_nLastRegionBottom = bottom;
+    }
 #undef KV_INT_SETTING
 
 #define KV_HOTKEY_SETTING(Name, mod, vk) \
@@ -69,6 +77,7 @@ public:
     KV_HOTKEY_SETTING(WinObj, m_wWinObjMod, m_wWinObjVk)
     KV_HOTKEY_SETTING(SelectRect, m_wSelectRectMod, m_wSelectRectVk)
     KV_HOTKEY_SETTING(ShowHide, m_wShowHideMod, m_wShowHideVk)
+    KV_HOTKEY_SETTING(RepeatRect, m_wRepeatRectMod, m_wRepeatRectVk)
 #undef KV_HOTKEY_SETTING
 
     //! The image switches and factors back to their defaults (AutoCopy and the rest stay).
@@ -134,4 +143,6 @@ public:
     int m_nSnapMode;
     // Settings beyond the original file, in a section of their own after the others.
     int m_bDrawPointer;
+    int m_nLastRegionLeft, m_nLastRegionTop, m_nLastRegionRight, m_nLastRegionBottom;
+    WORD16 m_wRepeatRectMod, m_wRepeatRectVk;
 };

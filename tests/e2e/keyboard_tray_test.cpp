@@ -139,7 +139,7 @@ TEST_F(Keyboard, SettingsSheetValuesAndAChangedHotKey) {
     EXPECT_NE(cfg.find(L"C:\\colontools\\colon编辑.exe"), std::wstring::npos);
     EXPECT_NE(cfg.find(L"<SnapDelayTime>\n   15000\n"), std::wstring::npos);
     EXPECT_NE(cfg.find(L"<KeepOnTop>\n   0\n"), std::wstring::npos);
-    EXPECT_NE(cfg.find(L" <Capture>\n  <DrawPointer>\n   1\n  </DrawPointer>\n </Capture>\n</Dadodav>"), std::wstring::npos);
+    EXPECT_NE(cfg.find(L" <Capture>\n  <DrawPointer>\n   1\n  </DrawPointer>\n"), std::wstring::npos);
     EXPECT_NE(cfg.find(L"<ShowHideModifier>\n   4\n"), std::wstring::npos);
     EXPECT_NE(cfg.find(L"<ShowHideVk>\n   120\n"), std::wstring::npos);
 

@@ -11,6 +11,13 @@
 
 namespace {
 
+// The section of the settings added since the original file: pointer, last region, its hot key.
+const wchar_t kAddedSection[] =
+    L" <Capture>\n  <DrawPointer>\n   0\n  </DrawPointer>\n  <LastRegionLeft>\n   0\n  </LastRegionLeft>\n"
+    L"  <LastRegionTop>\n   0\n  </LastRegionTop>\n  <LastRegionRight>\n   0\n  </LastRegionRight>\n"
+    L"  <LastRegionBottom>\n   0\n  </LastRegionBottom>\n  <RepeatRectModifier>\n   1\n  </RepeatRectModifier>\n"
+    L"  <RepeatRectVk>\n   118\n  </RepeatRectVk>\n </Capture>\n";
+
 // The default file, built here from the layout: depth, element, value (null for a section
 // start, "/" + name for its end).
 std::string DefaultFileImage() {
@@ -51,7 +58,7 @@ std::string DefaultFileImage() {
     }
     EXPECT_EQ(elements, 49);
     // The settings added since: a section of their own after all of the above.
-    text += L" <Capture>\n  <DrawPointer>\n   0\n  </DrawPointer>\n </Capture>\n";
+    text += kAddedSection;
     text += L"</Dadodav>\n";
     return kvtest::Utf16(text);
 }
@@ -59,7 +66,7 @@ std::string DefaultFileImage() {
 // The file as written before the added settings existed: the same 49 elements, nothing after.
 std::string OriginalFileImage() {
     std::string all = DefaultFileImage();
-    const std::string added = kvtest::Utf16(L" <Capture>\n  <DrawPointer>\n   0\n  </DrawPointer>\n </Capture>\n");
+    const std::string added = kvtest::Utf16(kAddedSection);
     const size_t at = all.find(added);
     return at == std::string::npos ? all : all.erase(at, added.size());
 }
