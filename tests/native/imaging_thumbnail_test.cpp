@@ -5,6 +5,8 @@
 #include <cmath>
 #include <random>
 
+#include "TestImages.h"
+#include "imaging/Parallel.h"
 #include "imaging/Thumbnail.h"
 #include "reference/Reference.h"
 
@@ -22,6 +24,14 @@ TEST(Thumbnail, AreaMeansOfTheBlocks) {
         ref::Img dst(r.dw, r.dh);
         ASSERT_TRUE(kv::ScaleDownArea(reinterpret_cast<const uint8_t*>(src.px.data()), r.sw * 4, r.sw, r.sh,
                                       reinterpret_cast<uint8_t*>(dst.px.data()), r.dw * 4, r.dw, r.dh));
+        for (int threads : {1, 2, 3}) {  // the same bytes whatever the number of threads
+            kv::SetImagingThreads(threads);
+            ref::Img other(r.dw, r.dh);
+            kv::ScaleDownArea(reinterpret_cast<const uint8_t*>(src.px.data()), r.sw * 4, r.sw, r.sh,
+                              reinterpret_cast<uint8_t*>(other.px.data()), r.dw * 4, r.dw, r.dh);
+            EXPECT_TRUE(kvtest::SameImage(dst, other)) << threads << " threads";
+        }
+        kv::SetImagingThreads(0);
         int bad = 0;
         for (int y = 0; y < r.dh; ++y)
             for (int x = 0; x < r.dw; ++x) {
