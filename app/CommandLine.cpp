@@ -13,6 +13,7 @@
 #include "framework/Handles.h"
 #include "framework/Owners.h"
 #include "settings/FileDialogs.h"
+#include "settings/NamePattern.h"
 
 namespace {
 
@@ -52,6 +53,19 @@ std::wstring ReserveName(std::wstring folder) {
     std::swprintf(stamp, 64, L"Karvo_%04u%02u%02u_%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
     for (int n = 1; n < 10000; ++n) {
         const std::wstring path = folder + stamp + L"_" + std::to_wstring(n) + L".png";
+        kv::UniqueFile created(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (created) return path;
+        if (::GetLastError() != ERROR_FILE_EXISTS) return {};
+    }
+    return {};
+}
+
+// With automatic saving switched on in config.xml, the file in the folder is named by its
+// pattern and has its format (" (2)", " (3)", ... on a collision), created the same way.
+std::wstring ReservePatternName(std::wstring folder, const std::wstring& name, const std::wstring& ext) {
+    for (int k = 1; k < 10000; ++k) {
+        const std::wstring path = kv::FitPath(folder, name, k == 1 ? L"" : L" (" + std::to_wstring(k) + L")", ext, MAX_PATH - 33);
+        if (path.empty()) return {};
         kv::UniqueFile created(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (created) return path;
         if (::GetLastError() != ERROR_FILE_EXISTS) return {};
@@ -141,7 +155,8 @@ int RunCommandLine(const std::vector<std::wstring>& args) {
         path = req->out.empty() ? L"." : req->out;
         bool reserved = false;
         if (IsFolder(path)) {
-            path = ReserveName(path);
+            const CKarvoConfig& c = core.m_config;
+            path = c.GetAutoSave() ? ReservePatternName(path, core.AutoSaveName(), c.GetAutoSaveFormat()) : ReserveName(path);
             reserved = true;
             if (path.empty()) code = Fail(kv::kExitWriteFailed, L"cannot create a file in the folder " + req->out);
         }

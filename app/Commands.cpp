@@ -159,6 +159,21 @@ void CKarvoDlg::AfterCapture(BOOL captured) {
     m_nSnapType = m_core.m_config.GetSnapMode();
     UpdateData(FALSE);
     if (captured) ReportRefusedSteps();
+    if (captured && m_core.GetAutoSaveFailed()) ReportAutoSaveFailure();
+}
+
+// Once for each capture whose automatic save failed; the capture itself is there to be saved.
+void CKarvoDlg::ReportAutoSaveFailure() {
+    std::wstring reason = L"写入文件失败。";
+    wchar_t* sys = nullptr;
+    if (::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                         m_core.GetAutoSaveError(), 0, reinterpret_cast<LPWSTR>(&sys), 0, nullptr)) {
+        reason = sys;
+        ::LocalFree(sys);
+    }
+    Message(L"自动保存截图失败：\n" + m_core.GetAutoSavePath() + L"\n\n" + reason +
+                L"\n截图仍在窗口中，可以另行保存；请在“设置”的“自动保存”页中检查文件夹。",
+            MB_ICONWARNING);
 }
 
 void CKarvoDlg::OnSnapFullScreen() { AfterCapture(m_core.SnapFullScreen()); }
@@ -327,9 +342,16 @@ void CKarvoDlg::OnOptions() {
     COptionBasic basic;
     COptionImage image;
     COptionHotkey hotkey;
+    COptionAutoSave autosave;
     sheet.AddPage(&basic);
     sheet.AddPage(&image);
     sheet.AddPage(&hotkey);
+    sheet.AddPage(&autosave);
+    autosave.m_bAutoSave = c.GetAutoSave();
+    autosave.m_strFolder = c.GetAutoSaveFolder();
+    autosave.m_strPattern = c.GetAutoSavePattern();
+    autosave.m_strFormat = c.GetAutoSaveFormat();
+    autosave.m_nCounter = c.GetAutoSaveCounter();
     basic.m_bPlaySound = c.GetPlaySnapSound();
     basic.m_bHideMainWnd = c.GetHideMainWnd();
     basic.m_bSnapOnStart = c.GetSnapOnStart();
@@ -356,6 +378,10 @@ void CKarvoDlg::OnOptions() {
         c.SetSnapDelayTime(basic.m_nDelay);
         c.SetKeepOnTop(basic.m_bKeepOnTop);
         c.SetDrawPointer(basic.m_bDrawPointer);
+        c.SetAutoSave(autosave.m_bAutoSave);
+        c.SetAutoSaveFolder(autosave.m_strFolder);
+        c.SetAutoSavePattern(autosave.m_strPattern);
+        c.SetAutoSaveFormat(autosave.m_strFormat);
         c.SetEditAppPath(image.m_strEditor);
         c.SetRotateAngle(image.m_nRotateAngle);
         c.SetScaleFactor(image.m_nScaleFactor);

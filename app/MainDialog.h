@@ -90,6 +90,8 @@ private:
     void OnOpenOnStart();
     //! Tells the user about image steps the last refresh left out, and switches them off.
     void ReportRefusedSteps();
+    //! Tells the user that the automatic save of the capture just made failed, and why.
+    void ReportAutoSaveFailure();
     int Message(const std::wstring& text, UINT icon);
     int OptionState(int index);
     int AutoCopyState();

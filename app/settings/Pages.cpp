@@ -1,8 +1,14 @@
 #include "settings/Pages.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
+
+#include <algorithm>
 
 #include "Tables.h"
+#include "framework/Owners.h"
+#include "settings/FileDialogs.h"
+#include "settings/NamePattern.h"
 #include "res/resource.h"
 
 namespace {
@@ -118,4 +124,97 @@ INT_PTR COptionHotkey::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == WM_DESTROY) ::UnregisterHotKey(m_hWnd, IDH_PAGE_PRINTSCREEN);
     return CPropertyPage::DialogProc(msg, wp, lp);
+}
+
+COptionAutoSave::COptionAutoSave() : CPropertyPage(IDD_OPTION_AUTOSAVE) {}
+
+std::wstring COptionAutoSave::Text(int id) const {
+    HWND c = ::GetDlgItem(m_hWnd, id);
+    std::wstring t(size_t(::GetWindowTextLengthW(c)) + 1, L'\0');
+    t.resize(size_t(::GetWindowTextW(c, t.data(), int(t.size()))));
+    return t;
+}
+
+// The formats of the installed encoders, by name, each with its first extension.
+BOOL COptionAutoSave::OnInitDialog() {
+    HWND combo = GetDlgItem(IDC_COMBO_AUTOSAVE_FORMAT);
+    m_formats.clear();
+    for (const CGdiplusCodecInfo& c : kv::InstalledCodecs(false)) {
+        const std::wstring item = c.GetFormat() + L" (*." + c.GetDefExt() + L")";
+        ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        m_formats.push_back(c.GetDefExt());
+    }
+    return UpdateData(FALSE);
+}
+
+BOOL COptionAutoSave::UpdateData(BOOL save) {
+    HWND combo = GetDlgItem(IDC_COMBO_AUTOSAVE_FORMAT);
+    if (!save) {
+        Check(m_hWnd, IDC_CHECK_AUTOSAVE, m_bAutoSave);
+        ::SetDlgItemTextW(m_hWnd, IDC_EDIT_AUTOSAVE_FOLDER, m_strFolder.c_str());
+        ::SetDlgItemTextW(m_hWnd, IDC_EDIT_AUTOSAVE_PATTERN, m_strPattern.c_str());
+        int at = 0;
+        for (size_t i = 0; i < m_formats.size(); ++i)
+            if (_wcsicmp(m_formats[i].c_str(), m_strFormat.c_str()) == 0) at = int(i);
+        ::SendMessageW(combo, CB_SETCURSEL, WPARAM(at), 0);
+        ShowExample();
+        return TRUE;
+    }
+    const BOOL on = Checked(m_hWnd, IDC_CHECK_AUTOSAVE);
+    const std::wstring folder = Text(IDC_EDIT_AUTOSAVE_FOLDER);
+    const DWORD a = ::GetFileAttributesW(folder.c_str());
+    if (on && (folder.empty() || a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY))) {
+        ::MessageBoxW(m_hWnd, L"请为自动保存选择一个已经存在的文件夹。", L"参数设置", MB_OK | MB_ICONEXCLAMATION);
+        ::SetFocus(GetDlgItem(IDC_EDIT_AUTOSAVE_FOLDER));
+        return FALSE;
+    }
+    // The settings file has no way to hold < or > in a value (and no file name may hold them).
+    const std::wstring pattern = Text(IDC_EDIT_AUTOSAVE_PATTERN);
+    if (pattern.find_first_of(L"<>") != std::wstring::npos) {
+        ::MessageBoxW(m_hWnd, L"文件名格式中不能含有 < 或 >。", L"参数设置", MB_OK | MB_ICONEXCLAMATION);
+        ::SetFocus(GetDlgItem(IDC_EDIT_AUTOSAVE_PATTERN));
+        return FALSE;
+    }
+    m_bAutoSave = on;
+    m_strFolder = folder;
+    m_strPattern = pattern;
+    const LRESULT sel = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (sel >= 0 && size_t(sel) < m_formats.size()) m_strFormat = m_formats[size_t(sel)];
+    return TRUE;
+}
+
+// The name the next capture would get, as the user types the pattern.
+void COptionAutoSave::ShowExample() {
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    kv::NameFields f;
+    f.year = t.wYear, f.month = t.wMonth, f.day = t.wDay, f.hour = t.wHour, f.minute = t.wMinute, f.second = t.wSecond;
+    f.counter = unsigned(std::max(m_nCounter, 1));
+    f.type = L"选定区域", f.title = L"无标题 - 记事本", f.process = L"notepad";
+    const LRESULT sel = ::SendMessageW(GetDlgItem(IDC_COMBO_AUTOSAVE_FORMAT), CB_GETCURSEL, 0, 0);
+    const std::wstring ext = sel >= 0 && size_t(sel) < m_formats.size() ? m_formats[size_t(sel)] : m_strFormat;
+    const std::wstring name = kv::ExpandNamePattern(Text(IDC_EDIT_AUTOSAVE_PATTERN), f) + L"." + ext;
+    ::SetDlgItemTextW(m_hWnd, IDC_AUTOSAVE_EXAMPLE, name.c_str());
+}
+
+BOOL COptionAutoSave::OnCommand(UINT id, UINT code, HWND hwndCtl) {
+    if ((id == IDC_EDIT_AUTOSAVE_PATTERN && code == EN_CHANGE) || (id == IDC_COMBO_AUTOSAVE_FORMAT && code == CBN_SELCHANGE)) {
+        ShowExample();
+        return TRUE;
+    }
+    if (id != IDC_BROWSE_AUTOSAVE || code != BN_CLICKED) return CPropertyPage::OnCommand(id, code, hwndCtl);
+    // The folder dialog of the shell, owned by the sheet.
+    kv::ComSession com;
+    wchar_t display[MAX_PATH] = {};
+    BROWSEINFOW bi{};
+    bi.hwndOwner = ::GetAncestor(m_hWnd, GA_ROOT);
+    bi.pszDisplayName = display;
+    bi.lpszTitle = L"选择自动保存截图的文件夹";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    if (PIDLIST_ABSOLUTE item = ::SHBrowseForFolderW(&bi)) {
+        wchar_t path[MAX_PATH] = {};
+        if (::SHGetPathFromIDListW(item, path)) ::SetDlgItemTextW(m_hWnd, IDC_EDIT_AUTOSAVE_FOLDER, path);
+        ::CoTaskMemFree(item);
+    }
+    return TRUE;
 }

@@ -3,6 +3,7 @@
 // them before the sheet opens and copies them back after OK.
 #include <array>
 #include <string>
+#include <vector>
 
 #include "framework/PropertySheet.h"
 
@@ -34,6 +35,27 @@ public:
 
 protected:
     BOOL OnCommand(UINT id, UINT code, HWND hwndCtl) override;
+};
+
+class COptionAutoSave : public CPropertyPage {
+public:
+    COptionAutoSave();
+    BOOL UpdateData(BOOL save) override;
+
+    BOOL m_bAutoSave = FALSE;
+    std::wstring m_strFolder;
+    std::wstring m_strPattern;
+    std::wstring m_strFormat;  // an extension an installed encoder lists
+    int m_nCounter = 1;        // for the example of the next name
+
+protected:
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(UINT id, UINT code, HWND hwndCtl) override;
+
+private:
+    void ShowExample();
+    std::wstring Text(int id) const;
+    std::vector<std::wstring> m_formats;  // the combo box's items' extensions
 };
 
 class COptionHotkey : public CPropertyPage {

@@ -90,6 +90,7 @@ BOOL CKarvoCore::Capture(const kv::CaptureRequest& request) {
     m_run = RunOptions{true, request.delayMs, !request.quiet, request.process, request.pointer};
     BOOL result = FALSE;
     if (request.region) {
+        m_lastCaptureType = kv::CaptureType::Rectangle;
         result = SnapRegion(CRect(request.x, request.y, request.x + request.w, request.y + request.h));
     } else {
         switch (request.type) {

@@ -19,6 +19,7 @@ bool CKarvoCore::HideForCapture() {
 }
 
 void CKarvoCore::RecordCapture(kv::CaptureType type) {
+    m_lastCaptureType = type;
     if (!m_run.active) m_config.SetSnapMode(int(type));
 }
 
@@ -28,6 +29,7 @@ BOOL CKarvoCore::FinishCapture(bool hidden, BOOL result, bool guarded) {
     if (hidden) m_pMainWnd->ShowWindow(SW_SHOW);
     m_strPathName.clear();
     m_strFileName.clear();
+    if (result) AutoSaveCapture();
     AutoCopyCurrent();
     if (guarded) m_bSnapping = FALSE;
     return result;

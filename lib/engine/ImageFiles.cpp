@@ -2,15 +2,18 @@
 // is not held open while it is the current image (GDI+ would keep it locked, and saving back to
 // the same name would fail). A save writes a temporary file beside the target and renames it over
 // the target only once the encoder has written all of it.
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "engine/KarvoCore.h"
 #include "framework/ByteStream.h"
+#include "framework/Handles.h"
 #include "framework/Owners.h"
 #include "imaging/Palette.h"
 #include "settings/FileDialogs.h"
 #include "settings/FileIO.h"
+#include "settings/NamePattern.h"
 
 namespace {
 
@@ -270,4 +273,88 @@ BOOL CKarvoCore::EncodeImage(const std::wstring& ext, std::string& bytes) {
     const bool ok = EncodeToBytes(m_pImage, clsid, bytes) == Gdiplus::Ok && !bytes.empty();
     m_lastFileStatus = ok ? FileStatus::Ok : FileStatus::WriteFailed;
     return ok;
+}
+
+namespace {
+
+// The capture types' names for file names, as the main window's list shows them.
+const wchar_t* const kTypeNames[] = {L"整个屏幕", L"活动程序窗口", L"当前窗口", L"活动程序客户区", L"界面对象", L"选定区域"};
+
+std::wstring ProgramOf(HWND w) {
+    DWORD pid = 0;
+    if (!w || !::GetWindowThreadProcessId(w, &pid)) return {};
+    kv::UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    wchar_t buf[MAX_PATH];
+    DWORD n = MAX_PATH;
+    if (!process || !::QueryFullProcessImageNameW(process.get(), 0, buf, &n)) return {};
+    std::wstring name(buf, n);
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".exe") == 0) name.resize(name.size() - 4);
+    return name;
+}
+
+}  // namespace
+
+std::wstring CKarvoCore::AutoSaveName() const {
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    kv::NameFields f;
+    f.year = t.wYear, f.month = t.wMonth, f.day = t.wDay, f.hour = t.wHour, f.minute = t.wMinute, f.second = t.wSecond;
+    f.counter = unsigned(std::max(m_config.GetAutoSaveCounter(), 1));
+    const int type = int(m_lastCaptureType);
+    if (type >= 0 && type < kv::kCaptureTypeCount) f.type = kTypeNames[type];
+    HWND w = m_hLastSnapWnd && m_hLastSnapWnd != ::GetDesktopWindow() ? m_hLastSnapWnd : nullptr;
+    if (w) {
+        std::vector<wchar_t> title(size_t(::GetWindowTextLengthW(w)) + 1);
+        title.resize(size_t(::GetWindowTextW(w, title.data(), int(title.size()))));
+        f.title.assign(title.begin(), title.end());
+        f.process = ProgramOf(w);
+    }
+    return kv::ExpandNamePattern(m_config.GetAutoSavePattern(), f);
+}
+
+// A new file, never one that exists: the name is taken with CREATE_NEW (" (2)", " (3)", ... on a
+// collision), then written over in one step as the save command writes, so no partial file ever
+// stands under it. A failure is kept for the program to report; the image stays current.
+void CKarvoCore::AutoSaveCapture() {
+    m_bAutoSaveFailed = false;
+    m_dwAutoSaveError = 0;
+    m_strAutoSavePath.clear();
+    if (m_run.active || !m_config.GetAutoSave() || !m_pImage) return;
+    const auto fail = [this](DWORD error) {
+        m_bAutoSaveFailed = true;
+        m_dwAutoSaveError = error ? error : ERROR_WRITE_FAULT;
+    };
+    const std::wstring folder = m_config.GetAutoSaveFolder();
+    m_strAutoSavePath = folder;
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return fail(ERROR_PATH_NOT_FOUND);
+    const kv::CodecList encoders = kv::InstalledCodecs(false);
+    const auto codec = kv::CodecForExtension(encoders, m_config.GetAutoSaveFormat());
+    if (!codec) return fail(ERROR_NOT_SUPPORTED);
+    const std::wstring name = AutoSaveName();
+    // Room is left for the temporary name the writer adds beside the file.
+    constexpr size_t kMaxPath = MAX_PATH - 1 - 32;
+    std::wstring path;
+    for (int k = 1;; ++k) {
+        path = kv::FitPath(folder, name, k == 1 ? L"" : L" (" + std::to_wstring(k) + L")", m_config.GetAutoSaveFormat(), kMaxPath);
+        m_strAutoSavePath = path.empty() ? folder : path;
+        if (path.empty()) return fail(ERROR_FILENAME_EXCED_RANGE);
+        kv::UniqueFile taken(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (taken) break;
+        const DWORD error = ::GetLastError();
+        if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || k >= 10000) return fail(error);
+    }
+    std::string bytes;
+    const CLSID clsid = encoders[*codec].GetCLSID();
+    if (EncodeToBytes(m_pImage, clsid, bytes) != Gdiplus::Ok) {
+        ::DeleteFileW(path.c_str());
+        return fail(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    if (!kv::WriteFileAtomic(path, bytes)) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileW(path.c_str());  // the name taken, empty: given back
+        return fail(error);
+    }
+    m_config.SetAutoSaveCounter(std::max(m_config.GetAutoSaveCounter(), 1) + 1);
 }

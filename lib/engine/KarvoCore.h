@@ -98,6 +98,13 @@ public:
     //! memcpy of the frame), near a second. Pastes, opened files and chain steps beyond it are
     //! refused.
     static constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
+    //! The last automatic save (after a capture, when the settings switch it on): the file it
+    //! wrote or meant to write, whether it failed and the system's reason.
+    const std::wstring& GetAutoSavePath() const { return m_strAutoSavePath; }
+    bool GetAutoSaveFailed() const { return m_bAutoSaveFailed; }
+    DWORD GetAutoSaveError() const { return m_dwAutoSaveError; }
+    //! The name a capture's file gets from the automatic-saving pattern (no folder, no extension).
+    std::wstring AutoSaveName() const;
     //! The image steps the last refresh left out because their result would pass kMaxImagePixels.
     enum RefusedStep { kRefusedRotate = 1, kRefusedScale = 2, kRefusedShear = 4 };
     int GetRefusedSteps() const { return m_nRefusedSteps; }
@@ -134,6 +141,9 @@ protected:
     void PlaySnapSound();
     //! The automatic copy after a capture: the current image onto the clipboard as a bitmap.
     void AutoCopyCurrent();
+    //! After a capture that made a new image: the file written under the pattern's name when the
+    //! settings ask for automatic saving.
+    void AutoSaveCapture();
     //! The closing steps every capture shares: show again, forget the names, copy, clear busy.
     BOOL FinishCapture(bool hidden, BOOL result, bool guarded);
     //! Hides the main window when the settings ask for it; whether it did.
@@ -198,6 +208,10 @@ protected:
         bool process = false;
         bool pointer = false;
     } m_run;
+    kv::CaptureType m_lastCaptureType = kv::CaptureType::Screen;  // also in a command-line run
+    std::wstring m_strAutoSavePath;
+    bool m_bAutoSaveFailed = false;
+    DWORD m_dwAutoSaveError = 0;
     kv::TimerOwner m_pickTimer;      // the picking frame's 500 ms timer
     kv::CaptureOwner m_pickCapture;  // the mouse capture while picking
     CSize m_sizeRefused;

@@ -125,8 +125,9 @@ LRESULT CKarvoCore::OnEsLButtonDown(WPARAM, LPARAM) {
     if (m_hFoundWnd) {
         PlaySnapSound();
         RefreshFoundWindow(m_hFoundWnd);
-        SnapRect(m_hFoundWnd, CRect());
+        const BOOL captured = SnapRect(m_hFoundWnd, CRect());
         m_hFoundWnd = nullptr;
+        if (captured) AutoSaveCapture();
     }
     if (m_bPickingHid && m_pMainWnd) m_pMainWnd->ShowWindow(SW_SHOW);
     m_bPickingHid = false;

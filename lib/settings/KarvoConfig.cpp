@@ -74,6 +74,11 @@ const Entry kLayout[] = {
     {L"Capture", L"LastRegionBottom", &C::m_nLastRegionBottom},
     {L"Capture", L"RepeatRectModifier", &C::m_wRepeatRectMod},
     {L"Capture", L"RepeatRectVk", &C::m_wRepeatRectVk},
+    {L"Capture", L"AutoSave", &C::m_bAutoSave},
+    {L"Capture", L"AutoSaveFolder", &C::m_strAutoSaveFolder},
+    {L"Capture", L"AutoSavePattern", &C::m_strAutoSavePattern},
+    {L"Capture", L"AutoSaveFormat", &C::m_strAutoSaveFormat},
+    {L"Capture", L"AutoSaveCounter", &C::m_nAutoSaveCounter},
 };
 
 template <class... Fs>
@@ -132,7 +137,11 @@ CKarvoConfig::CKarvoConfig()
       m_nLastRegionRight(0),
       m_nLastRegionBottom(0),
       m_wRepeatRectMod(1),    // Shift
-      m_wRepeatRectVk(0x76) {}  // F7: Shift+F7, beside the rectangle capture's F7
+      m_wRepeatRectVk(0x76),  // F7: Shift+F7, beside the rectangle capture's F7
+      m_bAutoSave(0),
+      m_strAutoSavePattern(L"Karvo_{date}_{time}_{n}"),
+      m_strAutoSaveFormat(L"png"),
+      m_nAutoSaveCounter(1) {}
 
 void CKarvoConfig::ResetImageOption() {
     m_bGrayScale = m_bNegate = m_bScale = m_bRotate = m_bFlipHorz = m_bFlipVert = 0;

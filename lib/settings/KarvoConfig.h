@@ -64,6 +64,16 @@ public:
     void SetLastRegion(int left, int top, int right, int bottom) {
         m_nLastRegionLeft = left, m_nLastRegionTop = top, m_nLastRegionRight = right, m_nLastRegionBottom = bottom;
     }
+    //! Automatic saving after every capture: the switch, the folder, the name pattern (see
+    //! NamePattern.h), the format as an extension an encoder lists, and the next counter value.
+    KV_INT_SETTING(AutoSave, m_bAutoSave)
+    KV_INT_SETTING(AutoSaveCounter, m_nAutoSaveCounter)
+    const std::wstring& GetAutoSaveFolder() const { return m_strAutoSaveFolder; }
+    void SetAutoSaveFolder(const std::wstring& v) { m_strAutoSaveFolder = v; }
+    const std::wstring& GetAutoSavePattern() const { return m_strAutoSavePattern; }
+    void SetAutoSavePattern(const std::wstring& v) { m_strAutoSavePattern = v; }
+    const std::wstring& GetAutoSaveFormat() const { return m_strAutoSaveFormat; }
+    void SetAutoSaveFormat(const std::wstring& v) { m_strAutoSaveFormat = v; }
 #undef KV_INT_SETTING
 
 #define KV_HOTKEY_SETTING(Name, mod, vk) \
@@ -145,4 +155,9 @@ public:
     int m_bDrawPointer;
     int m_nLastRegionLeft, m_nLastRegionTop, m_nLastRegionRight, m_nLastRegionBottom;
     WORD16 m_wRepeatRectMod, m_wRepeatRectVk;
+    int m_bAutoSave;
+    std::wstring m_strAutoSaveFolder;
+    std::wstring m_strAutoSavePattern;
+    std::wstring m_strAutoSaveFormat;
+    int m_nAutoSaveCounter;
 };

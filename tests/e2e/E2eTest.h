@@ -77,7 +77,10 @@ inline void CheckSettingsPagesFit(kvdrive::Karvo& k, const std::wstring& prefix)
         ::MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&r), 2);
         return r;
     };
-    for (int page = 0; page < 3; ++page) {
+    HWND tabs = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+    const int pages = int(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(pages, 4);
+    for (int page = 0; page < pages; ++page) {
         SCOPED_TRACE(page);
         ::SendMessageW(sheet, PSM_SETCURSEL, WPARAM(page), 0);
         HWND hwnd = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));

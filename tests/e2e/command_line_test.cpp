@@ -223,4 +223,23 @@ TEST_F(CommandLine, PointerDrawnAtItsPlaceOnly) {
     EXPECT_EQ(plain.At(px, py), kvtest::PatternColour(px, py));
 }
 
+// With automatic saving switched on in config.xml, /out with a folder names the file by the
+// pattern and gives it the chosen format; a second run takes the next free name. config.xml is
+// still not written (the counter does not move).
+TEST_F(CommandLine, FolderOutputFollowsTheAutoSavePattern) {
+    const std::wstring dir = k->Folder() + L"out\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    k->WriteConfig(L"<Dadodav>\n <Capture>\n  <AutoSave>\n   1\n  </AutoSave>\n  <AutoSaveFolder>\n   " + dir +
+                   L"\n  </AutoSaveFolder>\n  <AutoSavePattern>\n   区域_{n}_{type}\n  </AutoSavePattern>\n"
+                   L"  <AutoSaveFormat>\n   bmp\n  </AutoSaveFormat>\n  <AutoSaveCounter>\n   7\n  </AutoSaveCounter>\n"
+                   L" </Capture>\n</Dadodav>\n");
+    config = k->ReadConfig();
+    for (const wchar_t* name : {L"区域_7_选定区域.bmp", L"区域_7_选定区域 (2).bmp"}) {
+        const kvdrive::RunResult r = Run(L"/region 0,0,16,12 /quiet /out \"" + dir + L"\"");
+        ASSERT_EQ(r.exitCode, 0u) << r.err;
+        EXPECT_EQ(Field(r.out, "format"), "BMP");
+        EXPECT_TRUE(GetFileAttributesW((dir + name).c_str()) != INVALID_FILE_ATTRIBUTES) << r.out;
+    }
+}
+
 }  // namespace

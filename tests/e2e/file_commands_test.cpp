@@ -382,6 +382,117 @@ TEST_F(FileCommands, FileDialogsAreOwnedAndModal) {
     EXPECT_TRUE(k.Exit());
 }
 
+// Automatic saving: after every capture a new file in the folder, named by the pattern, in the
+// chosen format, with the capture's pixels; an existing name is never replaced (the next free
+// " (2)" is taken); the counter survives the restart; a missing folder is reported once and the
+// capture stays current.
+TEST_F(FileCommands, AutoSaveAfterEveryCapture) {
+    kvdrive::Karvo& k = App();
+    const std::wstring dir = k.Folder() + L"自动 保存\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring config =
+        L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   0\n  </SnapDelayTime>\n"
+        L" </Basic>\n <Image>\n  <AutoCopy>\n   1\n  </AutoCopy>\n </Image>\n <Capture>\n  <AutoSave>\n   1\n  </AutoSave>\n"
+        L"  <AutoSaveFolder>\n   " + dir + L"\n  </AutoSaveFolder>\n  <AutoSavePattern>\n   测试_{n}_{type}\n"
+        L"  </AutoSavePattern>\n  <AutoSaveFormat>\n   bmp\n  </AutoSaveFormat>\n </Capture>\n</Dadodav>\n";
+    k.WriteConfig(config);
+    HANDLE f = CreateFileW((dir + L"测试_2_整个屏幕.bmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(f, "old", 3, &n, nullptr);
+    CloseHandle(f);
+    ASSERT_TRUE(k.Launch());
+    const wchar_t* expected[] = {L"测试_1_整个屏幕.bmp", L"测试_2_整个屏幕 (2).bmp"};
+    for (const wchar_t* name : expected) {
+        SCOPED_TRACE(std::string(name, name + wcslen(name)).c_str());
+        const DWORD seq = kvdrive::ClipboardSequence();
+        k.Command(ID_SNAP_FULLSCREEN);
+        kvdrive::Picture shown;
+        ASSERT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq && (shown = kvdrive::ClipboardPicture()).width > 0; }));
+        ASSERT_TRUE(WaitFor([&] { return Exists(dir + name); }));
+        const kvdrive::Picture saved = kvdrive::LoadPictureFile(dir + name);
+        EXPECT_EQ(saved.width, shown.width);
+        EXPECT_TRUE(saved.pixels == shown.pixels) << "the file is not the capture";
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
+    }
+    char old[8] = {};
+    f = CreateFileW((dir + L"测试_2_整个屏幕.bmp").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ReadFile(f, old, 7, &n, nullptr);
+    CloseHandle(f);
+    EXPECT_STREQ(old, "old");
+    ASSERT_TRUE(k.Exit());
+    EXPECT_NE(k.ReadConfig().find(L"<AutoSaveCounter>\n   3\n"), std::wstring::npos);
+
+    // The folder gone: reported once, the capture still current.
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + fd.cFileName).c_str());
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    ASSERT_TRUE(RemoveDirectoryW(dir.c_str()));
+    ASSERT_TRUE(k.Launch());
+    const DWORD seq = kvdrive::ClipboardSequence();
+    k.Command(ID_SNAP_FULLSCREEN);
+    HWND box = WaitMessage(k, L"自动保存截图失败");
+    ASSERT_TRUE(box);
+    EXPECT_NE(AllText(box).find(L"自动 保存"), std::wstring::npos);
+    Keep(L"autosave-failed");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq && kvdrive::ClipboardPicture().width > 0; }));
+    WaitFor([] { return false; }, 500);
+    for (HWND other : kvdrive::TopWindows(k.Proc().Id())) EXPECT_FALSE(other != k.Main() && kvdrive::ClassName(other) == L"#32770");
+    EXPECT_TRUE(k.Exit());
+}
+
+// The automatic-saving page: the next name follows the pattern as it is typed, a switch without
+// an existing folder is refused, and the values reach config.xml.
+TEST_F(FileCommands, AutoSavePage) {
+    kvdrive::Karvo& k = Start();
+    k.Command(ID_OPTIONS);
+    HWND sheet = WaitDialog(k, L"参数设置");
+    ASSERT_TRUE(sheet);
+    SendMessageW(sheet, PSM_SETCURSEL, 3, 0);
+    HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ASSERT_TRUE(GetDlgItem(page, IDC_EDIT_AUTOSAVE_PATTERN));
+    SendMessageW(GetDlgItem(page, IDC_EDIT_AUTOSAVE_PATTERN), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"截图_{date}_{n}_{type}"));
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(GetDlgItem(page, IDC_AUTOSAVE_EXAMPLE)).find(L"_1_选定区域.png") != std::wstring::npos; }));
+    Keep(L"settings-autosave");
+    SendMessageW(GetDlgItem(page, IDC_EDIT_AUTOSAVE_PATTERN), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"图{n}<{type}>"));
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(GetDlgItem(page, IDC_AUTOSAVE_EXAMPLE)) == L"图1_选定区域_.png"; }))
+        << std::string(kvdrive::Text(GetDlgItem(page, IDC_AUTOSAVE_EXAMPLE)).size(), '?');
+    SendMessageW(GetDlgItem(page, IDC_CHECK_AUTOSAVE), BM_SETCHECK, BST_CHECKED, 0);
+    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (h != sheet && h != k.Main() && AllText(h).find(L"已经存在的文件夹") != std::wstring::npos) box = h;
+        return box != nullptr;
+    }));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindow(sheet));
+    // With a folder, the pattern's < and > are refused (config.xml could not hold them).
+    SendMessageW(GetDlgItem(page, IDC_EDIT_AUTOSAVE_FOLDER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(k.Folder().c_str()));
+    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (h != sheet && h != k.Main() && AllText(h).find(L"不能含有") != std::wstring::npos) box = h;
+        return box != nullptr;
+    }));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    SendMessageW(GetDlgItem(page, IDC_EDIT_AUTOSAVE_PATTERN), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"图{n}-{type}"));
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(GetDlgItem(page, IDC_AUTOSAVE_EXAMPLE)) == L"图1-选定区域.png"; }));
+    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
+    ASSERT_TRUE(k.Exit());
+    const std::wstring cfg = k.ReadConfig();
+    EXPECT_NE(cfg.find(L"<AutoSave>\n   1\n"), std::wstring::npos);
+    EXPECT_NE(cfg.find(L"<AutoSavePattern>\n   图{n}-{type}\n"), std::wstring::npos);
+}
+
 TEST_F(FileCommands, MissingUpdaterIsReported) {
     kvdrive::Karvo& k = Start();
     k.Command(ID_CHECK_UPDATE);

@@ -16,7 +16,10 @@ const wchar_t kAddedSection[] =
     L" <Capture>\n  <DrawPointer>\n   0\n  </DrawPointer>\n  <LastRegionLeft>\n   0\n  </LastRegionLeft>\n"
     L"  <LastRegionTop>\n   0\n  </LastRegionTop>\n  <LastRegionRight>\n   0\n  </LastRegionRight>\n"
     L"  <LastRegionBottom>\n   0\n  </LastRegionBottom>\n  <RepeatRectModifier>\n   1\n  </RepeatRectModifier>\n"
-    L"  <RepeatRectVk>\n   118\n  </RepeatRectVk>\n </Capture>\n";
+    L"  <RepeatRectVk>\n   118\n  </RepeatRectVk>\n  <AutoSave>\n   0\n  </AutoSave>\n"
+    L"  <AutoSaveFolder>\n  </AutoSaveFolder>\n  <AutoSavePattern>\n   Karvo_{date}_{time}_{n}\n"
+    L"  </AutoSavePattern>\n  <AutoSaveFormat>\n   png\n  </AutoSaveFormat>\n  <AutoSaveCounter>\n   1\n"
+    L"  </AutoSaveCounter>\n </Capture>\n";
 
 // The default file, built here from the layout: depth, element, value (null for a section
 // start, "/" + name for its end).
