@@ -405,7 +405,11 @@ TEST_F(FileCommands, AutoSaveAfterEveryCapture) {
     for (const wchar_t* name : expected) {
         SCOPED_TRACE(std::string(name, name + wcslen(name)).c_str());
         const DWORD seq = kvdrive::ClipboardSequence();
-        k.Command(ID_SNAP_FULLSCREEN);
+        if (name == expected[0]) {
+            kvdrive::Press(VK_SNAPSHOT, {VK_CONTROL});  // the whole-screen hot key
+        } else {
+            k.Command(ID_SNAP_FULLSCREEN);
+        }
         kvdrive::Picture shown;
         ASSERT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq && (shown = kvdrive::ClipboardPicture()).width > 0; }));
         ASSERT_TRUE(WaitFor([&] { return Exists(dir + name); }));
