@@ -40,6 +40,27 @@ protected:
         WaitFor([&] { return kvdrive::ClipboardSequence() != before && (p = kvdrive::ClipboardPicture()).width > 0; });
         return p;
     }
+    // Ready for a press: the selection window's tip asks for one and the window has the foreground.
+    static bool SelectionReady(HWND sel) {
+        HWND tip = GetDlgItem(sel, 1031);
+        return WaitFor([&] {
+            return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
+        });
+    }
+    // A drag as a hand makes it: press, six moves, release.
+    static void Drag(int x0, int y0, int x1, int y1) {
+        INPUT down{}, up{};
+        down.type = up.type = INPUT_MOUSE;
+        down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        kvdrive::MoveMouse(x0, y0);
+        SendInput(1, &down, sizeof down);
+        for (int i = 1; i <= 6; ++i) {
+            kvdrive::MoveMouse(x0 + (x1 - x0) * i / 6, y0 + (y1 - y0) * i / 6);
+            Sleep(15);
+        }
+        SendInput(1, &up, sizeof up);
+    }
     // The full-screen selection window of the program, or null.
     static HWND SelectionWindow(kvdrive::Karvo& k) {
         HWND sel = nullptr;
@@ -203,21 +224,13 @@ TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
     kvtest::TestWindow target(L"Karvo 图案", 970, 120, 300, 330);
     WaitFor([] { return false; }, 300);
     const RECT cr = target.ClientOnScreen();
-    INPUT down{}, up{};
-    down.type = up.type = INPUT_MOUSE;
-    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     int dirty = 0, retries = 0;
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         k.Command(ID_SNAP_SELECTRECT);
         HWND sel = SelectionWindow(k);
         ASSERT_TRUE(sel);
-        // Ready for the press: the tip asks for it and the window has the foreground.
-        HWND tip = GetDlgItem(sel, 1031);
-        ASSERT_TRUE(WaitFor([&] {
-            return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
-        }));
+        ASSERT_TRUE(SelectionReady(sel));
         WaitFor([] { return false; }, 200);
         const int x0 = cr.left + 10 + round * 3, y0 = cr.top + 15 + round * 5;
         const int w = 100 + round * 2, h = 90 + round * 2;
@@ -232,13 +245,7 @@ TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
                 WaitFor([&] { return GetForegroundWindow() == sel; }, 1000);
                 WaitFor([] { return false; }, 300);
             }
-            kvdrive::MoveMouse(x0, y0);
-            SendInput(1, &down, sizeof down);
-            for (int i = 1; i <= 6; ++i) {
-                kvdrive::MoveMouse(x0 + w * i / 6, y0 + h * i / 6);
-                Sleep(15);
-            }
-            SendInput(1, &up, sizeof up);
+            Drag(x0, y0, x0 + w, y0 + h);
             WaitFor([&] { return !IsWindow(sel); }, 1000);
         }
         const kvdrive::Picture p = NextPicture(seq);
@@ -275,20 +282,9 @@ TEST_F(Capture, RepeatTheLastRegionAcrossARestart) {
     k.Command(ID_SNAP_REPEATRECT);
     HWND sel = SelectionWindow(k);
     ASSERT_TRUE(sel) << "with no region remembered the selection window opens";
-    HWND tip = GetDlgItem(sel, 1031);
-    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos; }));
+    ASSERT_TRUE(SelectionReady(sel));
     WaitFor([] { return false; }, 200);
-    INPUT down{}, up{};
-    down.type = up.type = INPUT_MOUSE;
-    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    kvdrive::MoveMouse(cr.left + 30, cr.top + 40);
-    SendInput(1, &down, sizeof down);
-    for (int i = 1; i <= 6; ++i) {
-        kvdrive::MoveMouse(cr.left + 30 + 20 * i, cr.top + 40 + 15 * i);
-        Sleep(15);
-    }
-    SendInput(1, &up, sizeof up);
+    Drag(cr.left + 30, cr.top + 40, cr.left + 150, cr.top + 130);
     const kvdrive::Picture first = NextPicture(seq);
     ASSERT_EQ(first.width, 122);
     ASSERT_EQ(first.height, 92);
