@@ -13,7 +13,7 @@
 #include "framework/Handles.h"
 #include "framework/Owners.h"
 #include "settings/FileDialogs.h"
-#include "settings/NamePattern.h"
+#include "settings/FileIO.h"
 
 namespace {
 
@@ -62,15 +62,10 @@ std::wstring ReserveName(std::wstring folder) {
 
 // With automatic saving switched on in config.xml, the file in the folder is named by its
 // pattern and has its format (" (2)", " (3)", ... on a collision), created the same way.
-std::wstring ReservePatternName(std::wstring folder, const std::wstring& name, const std::wstring& ext) {
-    for (int k = 1; k < 10000; ++k) {
-        const std::wstring path = kv::FitPath(folder, name, k == 1 ? L"" : L" (" + std::to_wstring(k) + L")", ext, MAX_PATH - 33);
-        if (path.empty()) return {};
-        kv::UniqueFile created(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (created) return path;
-        if (::GetLastError() != ERROR_FILE_EXISTS) return {};
-    }
-    return {};
+std::wstring ReservePatternName(const std::wstring& folder, const std::wstring& name, const std::wstring& ext) {
+    std::wstring path;
+    unsigned long error = 0;
+    return kv::ReserveNewFile(folder, name, ext, path, error) ? path : std::wstring();
 }
 
 std::wstring ProcessName(HWND w) {

@@ -18,13 +18,6 @@ namespace {
 const wchar_t kHomePage[] = L"http://www.velmor.example";
 const wchar_t kHelpPage[] = L"http://www.velmor.example/help/karvo";
 
-// Option menu ids → field index: the image switches' table.
-int OptionIndex(UINT id) {
-    for (int i = 0; i < 10; ++i)
-        if (kv::app::kImageSwitches[i].menu == id) return i;
-    return -1;
-}
-
 }  // namespace
 
 // Update results: -1 leaves the item alone; otherwise MF_CHECKED / MF_UNCHECKED, with
@@ -72,7 +65,7 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
 }
 
 BOOL CKarvoDlg::OnCommand(UINT id, UINT code, HWND hwndCtl) {
-    if (const int option = OptionIndex(id); option >= 0 && !hwndCtl) {
+    if (const int option = kv::app::ImageSwitchIndex(id); option >= 0 && !hwndCtl) {
         ToggleOption(option);
         return TRUE;
     }
@@ -99,7 +92,7 @@ void CKarvoDlg::UpdateMenu(HMENU menu, int depth) {
         }
         const UINT id = ::GetMenuItemID(menu, pos);
         int state = -1;
-        if (const int option = OptionIndex(id); option >= 0)
+        if (const int option = kv::app::ImageSwitchIndex(id); option >= 0)
             state = OptionState(option);
         else if (const Command* c = FindCommand(id); c && c->update)
             state = (this->*c->update)();
@@ -164,13 +157,8 @@ void CKarvoDlg::AfterCapture(BOOL captured) {
 
 // Once for each capture whose automatic save failed; the capture itself is there to be saved.
 void CKarvoDlg::ReportAutoSaveFailure() {
-    std::wstring reason = L"写入文件失败。";
-    wchar_t* sys = nullptr;
-    if (::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                         m_core.GetAutoSaveError(), 0, reinterpret_cast<LPWSTR>(&sys), 0, nullptr)) {
-        reason = sys;
-        ::LocalFree(sys);
-    }
+    std::wstring reason = SystemErrorText(m_core.GetAutoSaveError());
+    if (reason.empty()) reason = L"写入文件失败。";
     Message(L"自动保存截图失败：\n" + m_core.GetAutoSavePath() + L"\n\n" + reason +
                 L"\n截图仍在窗口中，可以另行保存；请在“设置”的“自动保存”页中检查文件夹。",
             MB_ICONWARNING);
@@ -220,6 +208,16 @@ void CKarvoDlg::OnCheckUpdate() {
     ::ShellExecuteW(nullptr, L"open", updater.c_str(), nullptr, L"", SW_SHOWNORMAL);
 }
 
+std::wstring CKarvoDlg::SystemErrorText(DWORD error) {
+    wchar_t* text = nullptr;
+    if (!error || !::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr))
+        return {};
+    std::wstring result = text;
+    ::LocalFree(text);
+    return result;
+}
+
 int CKarvoDlg::Message(const std::wstring& text, UINT icon) {
     return ::MessageBoxW(m_hWnd, text.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | icon);
 }
@@ -236,21 +234,15 @@ void CKarvoDlg::ReportFileFailure(bool saving) {
     } else if (st == S::NoEncoder) {
         text = L"无法保存图像文件：\n" + path + L"\n\n没有能写入这种格式的图像编码器，请换一个扩展名。";
     } else {
-        std::wstring reason = L"写入文件失败。";
-        wchar_t* sys = nullptr;
-        if (const DWORD err = m_core.GetLastFileError();
-            err && ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, err, 0, reinterpret_cast<LPWSTR>(&sys), 0, nullptr)) {
-            reason = sys;
-            ::LocalFree(sys);
-        }
+        std::wstring reason = SystemErrorText(m_core.GetLastFileError());
+        if (reason.empty()) reason = L"写入文件失败。";
         text = L"无法保存图像文件：\n" + path + L"\n\n" + reason + L"\n文件没有被写入。";
     }
     Message(text, MB_ICONWARNING);
 }
 
-void CKarvoDlg::OnFileOpen() {
-    if (m_core.OpenImage(L"")) {
+void CKarvoDlg::OpenImageFile(const std::wstring& path) {
+    if (m_core.OpenImage(path)) {
         ExchangeImageOptions(FALSE);  // opening switched every image operation off
         Invalidate(TRUE);
     } else {
@@ -258,18 +250,14 @@ void CKarvoDlg::OnFileOpen() {
     }
 }
 
+void CKarvoDlg::OnFileOpen() { OpenImageFile(L""); }
+
 // A file named on the command line opens as if chosen in the open dialog: on failure the usual
 // message, and the window stays.
 void CKarvoDlg::OnOpenOnStart() {
     const std::wstring path = m_strOpenOnStart;
     m_strOpenOnStart.clear();
-    if (path.empty()) return;
-    if (m_core.OpenImage(path)) {
-        ExchangeImageOptions(FALSE);
-        Invalidate(TRUE);
-    } else {
-        ReportFileFailure(false);
-    }
+    if (!path.empty()) OpenImageFile(path);
 }
 
 void CKarvoDlg::OnFileSave() {

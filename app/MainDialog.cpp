@@ -114,16 +114,9 @@ void CKarvoDlg::OnDestroy() {
     m_wndPreview.Detach();
     if (!m_core.GetConfigSaved()) {
         // Settings are written only here; a failure is told once, with the place and the reason.
-        const DWORD err = m_core.GetConfigSaveError();
-        wchar_t* text = nullptr;
-        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, err, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
         std::wstring msg = L"无法保存设置文件：\n" + CKarvoConfig::GetConfigPath() + L"\n\n本次运行中更改的设置将会丢失。";
-        if (text) {
-            msg += L"\n\n";
-            msg += text;
-            ::LocalFree(text);
-        }
+        if (const std::wstring reason = SystemErrorText(m_core.GetConfigSaveError()); !reason.empty())
+            msg += L"\n\n" + reason;
         ::MessageBoxW(nullptr, msg.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONWARNING);
     }
 }

@@ -86,6 +86,8 @@ private:
     void OnEditImage();
     void CopyToClipboard(int thumbnail);
     void ReportFileFailure(bool saving);
+    //! Opens a file (an empty path asks for one) and shows it, or tells why it could not.
+    void OpenImageFile(const std::wstring& path);
     //! Opens the file named on the command line (posted from the dialog's start).
     void OnOpenOnStart();
     //! Tells the user about image steps the last refresh left out, and switches them off.
@@ -93,6 +95,8 @@ private:
     //! Tells the user that the automatic save of the capture just made failed, and why.
     void ReportAutoSaveFailure();
     int Message(const std::wstring& text, UINT icon);
+    //! The system's text for an error code; empty for 0 or an unknown code.
+    static std::wstring SystemErrorText(DWORD error);
     int OptionState(int index);
     int AutoCopyState();
 

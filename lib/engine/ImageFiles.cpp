@@ -30,11 +30,11 @@ Gdiplus::Image* LoadFromBytes(std::string bytes) {
     if (!stream) return nullptr;
     Gdiplus::Image* image = Gdiplus::Image::FromStream(stream);
     stream->Release();  // the image keeps its own reference while it needs the data
-    if (image && (image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0 || image->GetHeight() == 0 ||
-                  kv::CheckedPixelCount(image->GetWidth(), image->GetHeight()) > CKarvoCore::kMaxImagePixels ||
-                  kv::CheckedPixelCount(image->GetWidth(), image->GetHeight()) < 0)) {
+    if (!image) return nullptr;
+    const int64_t pixels = image->GetLastStatus() == Gdiplus::Ok ? kv::CheckedPixelCount(image->GetWidth(), image->GetHeight()) : 0;
+    if (pixels <= 0 || pixels > CKarvoCore::kMaxImagePixels) {
         delete image;
-        image = nullptr;
+        return nullptr;
     }
     return image;
 }
@@ -46,13 +46,8 @@ Gdiplus::Image* LoadDetached(const std::wstring& path) {
 }
 
 bool IsGifEncoder(const CLSID& clsid) {
-    UINT n = 0, size = 0;
-    if (Gdiplus::GetImageEncodersSize(&n, &size) != Gdiplus::Ok || size == 0) return false;
-    std::vector<BYTE> buf(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buf.data());
-    if (Gdiplus::GetImageEncoders(n, size, codecs) != Gdiplus::Ok) return false;
-    for (UINT i = 0; i < n; ++i)
-        if (codecs[i].Clsid == clsid) return codecs[i].FormatID == Gdiplus::ImageFormatGIF;
+    for (const CGdiplusCodecInfo& codec : kv::InstalledCodecs(false))
+        if (codec.GetCLSID() == clsid) return codec.FindExtension(L"gif");
     return false;
 }
 
@@ -332,19 +327,11 @@ void CKarvoCore::AutoSaveCapture() {
     const kv::CodecList encoders = kv::InstalledCodecs(false);
     const auto codec = kv::CodecForExtension(encoders, m_config.GetAutoSaveFormat());
     if (!codec) return fail(ERROR_NOT_SUPPORTED);
-    const std::wstring name = AutoSaveName();
-    // Room is left for the temporary name the writer adds beside the file.
-    constexpr size_t kMaxPath = MAX_PATH - 1 - 32;
     std::wstring path;
-    for (int k = 1;; ++k) {
-        path = kv::FitPath(folder, name, k == 1 ? L"" : L" (" + std::to_wstring(k) + L")", m_config.GetAutoSaveFormat(), kMaxPath);
-        m_strAutoSavePath = path.empty() ? folder : path;
-        if (path.empty()) return fail(ERROR_FILENAME_EXCED_RANGE);
-        kv::UniqueFile taken(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (taken) break;
-        const DWORD error = ::GetLastError();
-        if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || k >= 10000) return fail(error);
-    }
+    DWORD error = 0;
+    const bool reserved = kv::ReserveNewFile(folder, AutoSaveName(), m_config.GetAutoSaveFormat(), path, error);
+    m_strAutoSavePath = path.empty() ? folder : path;
+    if (!reserved) return fail(error);
     std::string bytes;
     const CLSID clsid = encoders[*codec].GetCLSID();
     if (EncodeToBytes(m_pImage, clsid, bytes) != Gdiplus::Ok) {
@@ -352,7 +339,7 @@ void CKarvoCore::AutoSaveCapture() {
         return fail(ERROR_NOT_ENOUGH_MEMORY);
     }
     if (!kv::WriteFileAtomic(path, bytes)) {
-        const DWORD error = ::GetLastError();
+        error = ::GetLastError();
         ::DeleteFileW(path.c_str());  // the name taken, empty: given back
         return fail(error);
     }

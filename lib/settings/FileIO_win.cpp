@@ -8,6 +8,7 @@
 
 #include "framework/Handles.h"
 #include "settings/FileIO.h"
+#include "settings/NamePattern.h"
 
 namespace {
 
@@ -92,6 +93,22 @@ bool WriteFileAtomic(const std::wstring& path, const std::string& bytes) {
         ::SetLastError(err);
     }
     return ok;
+}
+
+bool ReserveNewFile(const std::wstring& folder, const std::wstring& name, const std::wstring& ext, std::wstring& path,
+                    unsigned long& error) {
+    constexpr size_t kMaxPath = MAX_PATH - 1 - 32;  // the temporary name is up to 32 characters longer
+    for (int k = 1;; ++k) {
+        path = FitPath(folder, name, k == 1 ? L"" : L" (" + std::to_wstring(k) + L")", ext, kMaxPath);
+        if (path.empty()) {
+            error = ERROR_FILENAME_EXCED_RANGE;
+            return false;
+        }
+        UniqueFile taken(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (taken) return true;
+        error = ::GetLastError();
+        if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || k >= 10000) return false;
+    }
 }
 
 }  // namespace kv
