@@ -1,6 +1,7 @@
 // Each processor's ProcessPixels and whole chains through CImageBitmap, on 1920×1080 and
 // 3840×2160 images, as ratios to a memcpy of the same frame measured in the same run.
-// Usage: bench_imaging [--quick] [--out FILE]
+// Usage: bench_imaging [--quick] [--only TEXT] [--out FILE]
+// --only keeps the steps whose name contains TEXT (and skips the chains): for work on one kernel.
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -52,9 +53,11 @@ public:
 int main(int argc, char** argv) {
     bool quick = false;
     const char* out = nullptr;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--quick") quick = true;
         if (std::string(argv[i]) == "--out" && i + 1 < argc) out = argv[++i];
+        if (std::string(argv[i]) == "--only" && i + 1 < argc) only = argv[++i];
     }
     const int runs = quick ? 3 : 7;
     const int cores = kv::ImagingThreads();
@@ -66,6 +69,9 @@ int main(int argc, char** argv) {
         {"flip vertical", [] { return std::make_unique<CImageFlipper>(0, 1); }},
         {"rotate 45° blended", [] { return std::make_unique<CImageRotator>(45, 1); }},
         {"rotate 45° nearest", [] { return std::make_unique<CImageRotator>(45, 0); }},
+        {"rotate 1° nearest", [] { return std::make_unique<CImageRotator>(1, 0); }},
+        {"rotate 90° nearest", [] { return std::make_unique<CImageRotator>(90, 0); }},
+        {"rotate 1° blended", [] { return std::make_unique<CImageRotator>(1, 1); }},
         {"shear 50/50 blended", [] { return std::make_unique<CImageShearer>(50, 50, 1); }},
         {"enlarge 2×", [] { return std::make_unique<CImageResizer>(2.0); }},
         {"enlarge 1.5× (positions not in 128ths)", [] { return std::make_unique<CImageResizer>(1.5); }},
@@ -91,6 +97,7 @@ int main(int argc, char** argv) {
         table.SpreadRow("memcpy (reference)", copies, copies, ref);
         std::vector<RGBX> src = frame;
         for (const Proc& p : procs) {
+            if (!only.empty() && std::string(p.name).find(only) == std::string::npos) continue;
             auto proc = p.make();
             const CSize ds = proc->CalcDestSize(size);
             std::vector<RGBX> dst(size_t(ds.cx) * ds.cy);
@@ -102,6 +109,7 @@ int main(int argc, char** argv) {
             const std::vector<double> all = kvbench::SortedSeconds(runs, run);
             table.SpreadRow(p.name, one, all, ref);
         }
+        if (!only.empty()) continue;
         table.Header(std::string(title) + ", whole chains, all cores (best of the runs)");
         table.Row("memcpy (reference)", copies.front(), copies.front());
         const double ref0 = copies.front();

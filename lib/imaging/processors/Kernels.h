@@ -50,4 +50,47 @@ inline RGBX BlendAt(const RGBX* px, int w, int h, double x, double y) {
     return BlendPixels(r0[ix], r0[std::min(ix + 1, w - 1)], r1[ix], dx, dy);
 }
 
+// The columns [first, last) of [0, n) where lo ≤ f(x) < hi, for an f that is monotone in x,
+// rising or falling: then those columns are one run, found by bisection. The rotation and the
+// shear map a destination row to a straight line through the source whose truncated coordinates
+// are monotone, so each row's sampled pixels are one span and the rest need no test at all.
+struct Span {
+    int first, last;
+};
+
+template <class F>
+Span MonotoneSpan(int n, int lo, int hi, F f) {
+    if (n <= 0 || lo >= hi) return Span{0, 0};
+    auto firstWhere = [n](auto pred) {  // pred false, then true from some x on
+        int a = 0, b = n;
+        while (a < b) {
+            const int m = a + (b - a) / 2;
+            if (pred(m))
+                b = m;
+            else
+                a = m + 1;
+        }
+        return a;
+    };
+    int first, last;
+    if (f(n - 1) >= f(0)) {
+        first = firstWhere([&](int x) { return f(x) >= lo; });
+        last = firstWhere([&](int x) { return f(x) >= hi; });
+    } else {
+        first = firstWhere([&](int x) { return f(x) < hi; });
+        last = firstWhere([&](int x) { return f(x) < lo; });
+    }
+    return Span{first, std::max(first, last)};
+}
+
+inline Span Intersect(Span a, Span b) {
+    const int first = std::max(a.first, b.first);
+    return Span{first, std::max(first, std::min(a.last, b.last))};
+}
+
+// Destination tiles for the kernels that read the source along slanted lines (rotation, shear):
+// a tile's source footprint stays in the near caches and its pages in the address cache, which
+// a whole slanted row, touching a different source row every pixel or two, does not.
+constexpr int kTileRows = 64, kTileColumns = 256;
+
 }  // namespace kv::detail

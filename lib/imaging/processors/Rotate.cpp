@@ -71,25 +71,37 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         colV[x] = -xx * s;
     }
     const bool avx2 = HaveAvx2();
+    const bool interpolate = m_bInterpolate != 0;
     return ForRows(dh, dw, [&](int y0, int y1) {
+        // The sampled span of each row of this range.
+        Scratch<Span> spans(y1 - y0);
+        if (!spans) return false;
         for (int y = y0; y < y1; ++y) {
             const int yy = y - hdH;
             const double rowU = yy * s, rowV = yy * c;
-            RGBX* d = Row(pDst, dw, y);
-            int x = 0;
-            if (avx2) {
-                const RotateRow row{pSrc, sw, sh, colU.get(), colV.get(), rowU, rowV, uLo, uHi, vLo, vHi, hsW, hsH,
-                                    m_bInterpolate != 0};
-                x = RotateRowAvx2(row, d, dw);
-            }
-            for (; x < dw; ++x) {
-                const double u = colU[x] + rowU, v = colV[x] + rowV;
-                const int iu = kv::SaturatingTrunc(u), iv = kv::SaturatingTrunc(v);
-                if (iu < uLo || iu >= uHi || iv < vLo || iv >= vHi) continue;
-                d[x] = m_bInterpolate ? BlendAt(pSrc, sw, sh, hsW + u, hsH + v)
-                                      : Row(pSrc, sw, iv + hsH)[iu + hsW];
-            }
+            spans[y - y0] = Intersect(
+                MonotoneSpan(dw, uLo, uHi, [&](int x) { return kv::SaturatingTrunc(colU[x] + rowU); }),
+                MonotoneSpan(dw, vLo, vHi, [&](int x) { return kv::SaturatingTrunc(colV[x] + rowV); }));
         }
+        for (int by = y0; by < y1; by += kTileRows)
+            for (int bx = 0; bx < dw; bx += kTileColumns)
+                for (int y = by; y < std::min(y1, by + kTileRows); ++y) {
+                    const Span span = Intersect(spans[y - y0], Span{bx, std::min(dw, bx + kTileColumns)});
+                    if (span.first >= span.last) continue;
+                    const int yy = y - hdH;
+                    const double rowU = yy * s, rowV = yy * c;
+                    RGBX* d = Row(pDst, dw, y);
+                    int x = span.first;
+                    if (avx2) {
+                        const RotateRow row{pSrc, sw, sh, colU.get() + x, colV.get() + x, rowU, rowV, hsW, hsH, interpolate};
+                        x += RotateRowAvx2(row, d + x, span.last - x);
+                    }
+                    for (; x < span.last; ++x) {
+                        const double u = colU[x] + rowU, v = colV[x] + rowV;
+                        const int iu = kv::SaturatingTrunc(u), iv = kv::SaturatingTrunc(v);
+                        d[x] = interpolate ? BlendAt(pSrc, sw, sh, hsW + u, hsH + v) : Row(pSrc, sw, iv + hsH)[iu + hsW];
+                    }
+                }
         return true;
     }) ? 1 : 0;
 }

@@ -132,6 +132,42 @@ bool ShrinkPairRow(const RGBX* src, int sw, int top, const Block* cols, int dw, 
     return true;
 }
 
+// Walks destination rows [0, dh) of an enlargement, one range a thread, handing each row the
+// expansions of its two source rows: per destination column the pixels p00 = s0[col0[x]],
+// p10 = s0[col1[x]] and p01 = s1[col0[x]] that its blend reads, laid out along the row so the
+// row kernels read them with plain loads. The source rows change only every few destination
+// rows, so each expansion serves several; moving down one source row, the lower row's
+// expansion becomes the upper one's.
+template <class RowsOf, class Body>
+bool ForExpandedRows(const RGBX* src, int sw, int dw, int dh, const int* col0, const int* col1, RowsOf rowsOf,
+                     Body body) {
+    const bool avx2 = HaveAvx2();
+    auto expand = [&](RGBX* out, const int* cols, int srcRow) {
+        const RGBX* s = Row(src, sw, srcRow);
+        if (avx2) return ExpandRowAvx2(s, sw, cols, out, dw);
+        for (int x = 0; x < dw; ++x) out[x] = s[cols[x]];
+    };
+    return ForRows(dh, dw, [&](int y0, int y1) {
+        Scratch<RGBX> e00(dw + 4), e10(dw + 4), e01(dw + 4);
+        if (!e00 || !e10 || !e01) return false;
+        int have0 = -1, have1 = -1;
+        RGBX* p00 = e00.get();
+        RGBX* p01 = e01.get();
+        for (int y = y0; y < y1; ++y) {
+            const std::pair<int, int> r = rowsOf(y);
+            if (r.first != have0) {
+                if (r.first == have1) std::swap(p00, p01), have1 = -1;
+                else expand(p00, col0, r.first);
+                expand(e10.get(), col1, r.first);
+                have0 = r.first;
+            }
+            if (r.second != have1) expand(p01, col0, r.second), have1 = r.second;
+            body(y, p00, e10.get(), p01);
+        }
+        return true;
+    });
+}
+
 // Enlargement when every fractional position is a multiple of 1/128 (factors such as 2, 4, 8,
 // 1.6, 1.28, 3.2): then each product and sum of the blend formula is exact in double precision,
 // so its truncated result equals (p00·(256 − X − Y) + p10·X + p01·Y) >> 8 with X, Y the
@@ -197,36 +233,18 @@ bool EnlargeDyadic(const RGBX* src, int sw, RGBX* dst, int dw, int dh, const int
 
     const bool avx2 = HaveAvx2();
     const __m128i zero = _mm_setzero_si128(), colourMask = _mm_set1_epi32(0x00FFFFFF);
-    auto expand = [&](RGBX* out, const int* cols, int srcRow) {
-        const RGBX* s = Row(src, sw, srcRow);
-        for (int x = 0; x < dw; ++x) out[x] = s[cols[x]];
+    auto rowsOf = [&](int y) {
+        const DyadicRow r = rowAt(y);
+        return std::make_pair(r.i0, r.i1);
     };
-    // Each range of rows keeps its own expansions: the source pixels each destination column
-    // reads, expanded along the row (p00 and p10 from row i0, p01 from row i1; the rows change
-    // only every few destination rows).
-    return ForRows(dh, dw, [&](int y0, int y1) {
-        Scratch<RGBX> e00(dw + 4), e10(dw + 4), e01(dw + 4);
-        if (!e00 || !e10 || !e01) return false;
-        int have0 = -1, have1 = -1;
-        RGBX* p00 = e00.get();
-        RGBX* p01 = e01.get();
-        for (int y = y0; y < y1; ++y) {
-            const DyadicRow r = rowAt(y);
-            if (r.i0 != have0) {
-                // Moving down one source row: the lower row's expansion is the new upper one's.
-                if (r.i0 == have1) std::swap(p00, p01), have1 = -1;
-                else expand(p00, col0, r.i0);
-                expand(e10.get(), col1, r.i0);
-                have0 = r.i0;
-            }
-            if (r.i1 != have1) expand(p01, col0, r.i1), have1 = r.i1;
+    return ForExpandedRows(src, sw, dw, dh, col0, col1, rowsOf, [&](int y, const RGBX* p00, const RGBX* e10, const RGBX* p01) {
             const __m128i wy = _mm_set1_epi16(short(my[y]));
             const __m128i base = _mm_set1_epi16(short(256 - my[y]));
             RGBX* d = Row(dst, dw, y);
-            int x = avx2 ? DyadicRowAvx2(p00, e10.get(), p01, wx.get(), my[y], d, dw) : 0;
+            int x = avx2 ? DyadicRowAvx2(p00, e10, p01, wx.get(), my[y], d, dw) : 0;
             for (; x + 4 <= dw; x += 4) {
                 const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p00 + x));
-                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e10.get() + x));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e10 + x));
                 const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p01 + x));
                 const __m128i wxLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx.get() + int64_t(x) * 4));
                 const __m128i wxHi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wx.get() + int64_t(x) * 4 + 8));
@@ -247,8 +265,6 @@ bool EnlargeDyadic(const RGBX* src, int sw, RGBX* dst, int dw, int dh, const int
                             uint8_t((p.green * w0 + q.green * X + t.green * Y) >> 8),
                             uint8_t((p.red * w0 + q.red * X + t.red * Y) >> 8), 0};
             }
-        }
-        return true;
     });
 }
 
@@ -300,24 +316,20 @@ int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
         return 1;
 
     const bool avx2 = HaveAvx2();
-    return ForRows(dh, dw, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            const RowPos r = rows[y];
-            const RGBX* s0 = Row(pSrc, sw, r.i0);
-            const RGBX* s1 = Row(pSrc, sw, r.i1);
-            RGBX* d = Row(pDst, dw, y);
-            int x = 0;
-            if (avx2)
-                x = EnlargeRowAvx2(EnlargeRow{s0, s1, col0.get(), col1.get(), colD.get(), colOmd.get(), r.d, r.omd}, d, dw);
-            for (; x < dw; ++x) {
-                const RGBX p00 = s0[col0[x]], p10 = s0[col1[x]], p01 = s1[col0[x]];
-                const double cd = colD[x], comd = colOmd[x];
-                d[x] = RGBX{uint8_t(BlendChannel(p00.blue, p10.blue, p01.blue, cd, comd, r.d, r.omd)),
-                            uint8_t(BlendChannel(p00.green, p10.green, p01.green, cd, comd, r.d, r.omd)),
-                            uint8_t(BlendChannel(p00.red, p10.red, p01.red, cd, comd, r.d, r.omd)), 0};
-            }
+    auto rowsOf = [&](int y) { return std::make_pair(rows[y].i0, rows[y].i1); };
+    return ForExpandedRows(pSrc, sw, dw, dh, col0.get(), col1.get(), rowsOf,
+                           [&](int y, const RGBX* e00, const RGBX* e10, const RGBX* e01) {
+        const RowPos r = rows[y];
+        RGBX* d = Row(pDst, dw, y);
+        int x = 0;
+        if (avx2) x = EnlargeRowAvx2(EnlargeRow{e00, e10, e01, colD.get(), colOmd.get(), r.d, r.omd}, d, dw);
+        for (; x < dw; ++x) {
+            const RGBX p00 = e00[x], p10 = e10[x], p01 = e01[x];
+            const double cd = colD[x], comd = colOmd[x];
+            d[x] = RGBX{uint8_t(BlendChannel(p00.blue, p10.blue, p01.blue, cd, comd, r.d, r.omd)),
+                        uint8_t(BlendChannel(p00.green, p10.green, p01.green, cd, comd, r.d, r.omd)),
+                        uint8_t(BlendChannel(p00.red, p10.red, p01.red, cd, comd, r.d, r.omd)), 0};
         }
-        return true;
     }) ? 1 : 0;
 }
 

@@ -31,19 +31,34 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         colOy[x] = vv > 0 ? vv * x / dw : vv < 0 ? double(dw - x) * -vv / dw : 0.0;
 
     const bool avx2 = HaveAvx2();
+    const bool interpolate = m_bInterpolate != 0;
+    auto rowOffset = [&](int y) { return hv < 0 ? -hv * y / dh : hv > 0 ? double(dh - y) * hv / dh : 0.0; };
     return ForRows(dh, dw, [&](int y0, int y1) {
+        // The sampled columns of each row: x − ox rises with x and the tabled vertical offset is
+        // monotone, so they are one span.
+        Scratch<Span> spans(y1 - y0);
+        if (!spans) return false;
         for (int y = y0; y < y1; ++y) {
-            const double ox = hv < 0 ? -hv * y / dh : hv > 0 ? double(dh - y) * hv / dh : 0.0;
-            RGBX* d = Row(pDst, dw, y);
-            int x = 0;
-            if (avx2) x = ShearRowAvx2(ShearRow{pSrc, sw, sh, colOy.get(), ox, y, m_bInterpolate != 0}, d, dw);
-            for (; x < dw; ++x) {
-                const double sx = x - ox, sy = y - colOy[x];
-                const int ix = kv::SaturatingTrunc(sx), iy = kv::SaturatingTrunc(sy);
-                if (ix < 0 || ix >= sw || iy < 0 || iy >= sh) continue;
-                d[x] = m_bInterpolate ? BlendAt(pSrc, sw, sh, sx, sy) : Row(pSrc, sw, iy)[ix];
-            }
+            const double ox = rowOffset(y);
+            spans[y - y0] = Intersect(MonotoneSpan(dw, 0, sw, [&](int x) { return kv::SaturatingTrunc(x - ox); }),
+                                      MonotoneSpan(dw, 0, sh, [&](int x) { return kv::SaturatingTrunc(y - colOy[x]); }));
         }
+        for (int by = y0; by < y1; by += kTileRows)
+            for (int bx = 0; bx < dw; bx += kTileColumns)
+                for (int y = by; y < std::min(y1, by + kTileRows); ++y) {
+                    const Span span = Intersect(spans[y - y0], Span{bx, std::min(dw, bx + kTileColumns)});
+                    if (span.first >= span.last) continue;
+                    const double ox = rowOffset(y);
+                    RGBX* d = Row(pDst, dw, y);
+                    int x = span.first;
+                    if (avx2)
+                        x += ShearRowAvx2(ShearRow{pSrc, sw, sh, colOy.get() + x, ox, x, y, interpolate}, d + x, span.last - x);
+                    for (; x < span.last; ++x) {
+                        const double sx = x - ox, sy = y - colOy[x];
+                        d[x] = interpolate ? BlendAt(pSrc, sw, sh, sx, sy)
+                                           : Row(pSrc, sw, kv::SaturatingTrunc(sy))[kv::SaturatingTrunc(sx)];
+                    }
+                }
         return true;
     }) ? 1 : 0;
 }
