@@ -6,6 +6,9 @@
 #include <immintrin.h>
 
 #define KV_AVX2 __attribute__((target("avx2")))
+// The helpers below are small and called once or thrice per four pixels: forced inline, as the
+// compiler otherwise kept the blend a call with its vectors spilled (measured twice as slow).
+#define KV_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 namespace kv::detail {
 
@@ -26,33 +29,40 @@ void ForceScalarKernels(bool scalar) { g_forceScalar = scalar; }
 namespace {
 
 // Channel c (0 blue, 1 green, 2 red) of four pixels as doubles.
-KV_AVX2 inline __m256d Channel(__m128i px, int c) {
+template <int c>
+KV_AVX2_INLINE __m256d Channel(__m128i px) {
     const __m128i pick = c == 0   ? _mm_setr_epi8(0, -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1, -1)
                          : c == 1 ? _mm_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1)
                                   : _mm_setr_epi8(2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1);
     return _mm256_cvtepi32_pd(_mm_shuffle_epi8(px, pick));
 }
 
+// One channel of the blend below, truncated and halved.
+template <int c>
+KV_AVX2_INLINE __m128i BlendChannelLanes(__m128i p00, __m128i p10, __m128i p01, __m256d dx, __m256d omdx, __m256d dy,
+                                         __m256d omdy) {
+    const __m256d a = Channel<c>(p00), b = Channel<c>(p10), d = Channel<c>(p01);
+    __m256d s = _mm256_add_pd(_mm256_mul_pd(a, omdx), _mm256_mul_pd(b, dx));
+    s = _mm256_add_pd(s, _mm256_mul_pd(a, omdy));
+    s = _mm256_add_pd(s, _mm256_mul_pd(d, dy));
+    return _mm_srli_epi32(_mm256_cvttpd_epi32(s), 1);
+}
+
 // The blend of three pixels per lane: 0.5 · (p00·(1−dx) + p10·dx + p00·(1−dy) + p01·dy),
 // truncated, per channel; reserved byte 0. The sum s is never negative and halving a double is
 // exact, so trunc(0.5·s) is trunc(s) / 2 in integers, one multiplication fewer per channel.
-KV_AVX2 inline __m128i BlendLanes(__m128i p00, __m128i p10, __m128i p01, __m256d dx, __m256d omdx, __m256d dy,
+KV_AVX2_INLINE __m128i BlendLanes(__m128i p00, __m128i p10, __m128i p01, __m256d dx, __m256d omdx, __m256d dy,
                                   __m256d omdy) {
-    __m128i out = _mm_setzero_si128();
-    for (int c = 0; c < 3; ++c) {
-        const __m256d a = Channel(p00, c), b = Channel(p10, c), d = Channel(p01, c);
-        __m256d s = _mm256_add_pd(_mm256_mul_pd(a, omdx), _mm256_mul_pd(b, dx));
-        s = _mm256_add_pd(s, _mm256_mul_pd(a, omdy));
-        s = _mm256_add_pd(s, _mm256_mul_pd(d, dy));
-        out = _mm_or_si128(out, _mm_slli_epi32(_mm_srli_epi32(_mm256_cvttpd_epi32(s), 1), 8 * c));
-    }
-    return out;
+    const __m128i b = BlendChannelLanes<0>(p00, p10, p01, dx, omdx, dy, omdy);
+    const __m128i g = BlendChannelLanes<1>(p00, p10, p01, dx, omdx, dy, omdy);
+    const __m128i r = BlendChannelLanes<2>(p00, p10, p01, dx, omdx, dy, omdy);
+    return _mm_or_si128(_mm_or_si128(b, _mm_slli_epi32(g, 8)), _mm_slli_epi32(r, 16));
 }
 
 // Four pixels at the given indices. Where the indices run on by one (a shear, a slight turn)
 // that is one load; elsewhere four plain loads, as the gather instruction is several times
 // slower than those on the processors measured, for indices scattered or not.
-KV_AVX2 inline __m128i Load4(const RGBX* base, __m128i index) {
+KV_AVX2_INLINE __m128i Load4(const RGBX* base, __m128i index) {
     const uint32_t* p = reinterpret_cast<const uint32_t*>(base);
     const uint64_t lo = uint64_t(_mm_cvtsi128_si64(index));
     const __m128i run = _mm_add_epi32(_mm_set1_epi32(int(uint32_t(lo))), _mm_setr_epi32(0, 1, 2, 3));
@@ -64,7 +74,7 @@ KV_AVX2 inline __m128i Load4(const RGBX* base, __m128i index) {
 
 // The blend at (x, y) per lane, with the negative-position rule: where x < 0 or y < 0 the lane
 // takes the whole pixel at (max(0, trunc x), max(0, trunc y)), which is the loaded p00.
-KV_AVX2 inline __m128i BlendAt4(const RGBX* src, int sw, int sh, __m256d x, __m256d y) {
+KV_AVX2_INLINE __m128i BlendAt4(const RGBX* src, int sw, int sh, __m256d x, __m256d y) {
     const __m256d one = _mm256_set1_pd(1.0);
     const __m128i tx = _mm256_cvttpd_epi32(x), ty = _mm256_cvttpd_epi32(y);
     // Four neighbours in one source row, none at an edge or left of 0 (a shear, a slight turn):
@@ -101,7 +111,7 @@ KV_AVX2 inline __m128i BlendAt4(const RGBX* src, int sw, int sh, __m256d x, __m2
     return _mm_blendv_epi8(blended, p00, _mm_cmpeq_epi32(neg32, _mm_set1_epi32(1)));
 }
 
-KV_AVX2 inline void Store4(RGBX* d, __m128i px) { _mm_storeu_si128(reinterpret_cast<__m128i*>(d), px); }
+KV_AVX2_INLINE void Store4(RGBX* d, __m128i px) { _mm_storeu_si128(reinterpret_cast<__m128i*>(d), px); }
 
 }  // namespace
 
@@ -146,18 +156,6 @@ KV_AVX2 int ShearRowAvx2(const ShearRow& r, RGBX* dst, int count) {
     return x;
 }
 
-KV_AVX2 int EnlargeRowAvx2(const EnlargeRow& r, RGBX* dst, int dw) {
-    const __m256d dy = _mm256_set1_pd(r.dy), omdy = _mm256_set1_pd(r.omdy);
-    int x = 0;
-    for (; x + 4 <= dw; x += 4) {
-        const __m128i p00 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.e00 + x));
-        const __m128i p10 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.e10 + x));
-        const __m128i p01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.e01 + x));
-        Store4(dst + x, BlendLanes(p00, p10, p01, _mm256_loadu_pd(r.colD + x), _mm256_loadu_pd(r.colOmd + x), dy, omdy));
-    }
-    return x;
-}
-
 KV_AVX2 void ExpandRowAvx2(const RGBX* row, int sw, const int* cols, RGBX* out, int dw) {
     int x = 0;
     for (; x + 8 <= dw; x += 8) {
@@ -175,6 +173,79 @@ KV_AVX2 void ExpandRowAvx2(const RGBX* row, int sw, const int* cols, RGBX* out, 
         }
     }
     for (; x < dw; ++x) out[x] = row[cols[x]];
+}
+
+void EnlargeGroups(const int* col0, const int* col1, int sw, int groups, EnlargeGroup* out) {
+    for (int g = 0; g < groups; ++g) {
+        EnlargeGroup& e = out[g];
+        e.base = col0[4 * g];
+        e.window = e.base + 8 <= sw;
+        for (int k = 0; k < 4; ++k) {
+            e.offset[k] = col0[4 * g + k] - e.base;
+            e.offset[4 + k] = col1[4 * g + k] - e.base;
+        }
+        for (int k = 0; k < 8; ++k)
+            if (e.offset[k] < 0 || e.offset[k] > 7) e.window = 0;
+    }
+}
+
+namespace {
+
+// p00 of the group's four columns in the low half, p10 in the high half.
+KV_AVX2_INLINE __m256i GroupPixels(const RGBX* row, const EnlargeGroup& g) {
+    const __m256i offset = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(g.offset));
+    if (g.window)
+        return _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + g.base)), offset);
+    const uint32_t* p = reinterpret_cast<const uint32_t*>(row + g.base);
+    const int* o = g.offset;
+    return _mm256_setr_epi32(int(p[o[0]]), int(p[o[1]]), int(p[o[2]]), int(p[o[3]]), int(p[o[4]]), int(p[o[5]]),
+                             int(p[o[6]]), int(p[o[7]]));
+}
+
+}  // namespace
+
+KV_AVX2 void RowPlanesAvx2(const RGBX* row, const EnlargeGroup* groups, int count, double* planes) {
+    for (int g = 0; g < count; ++g, planes += 12) {
+        const __m128i p00 = _mm256_castsi256_si128(GroupPixels(row, groups[g]));
+        _mm256_storeu_pd(planes, Channel<0>(p00));
+        _mm256_storeu_pd(planes + 4, Channel<1>(p00));
+        _mm256_storeu_pd(planes + 8, Channel<2>(p00));
+    }
+}
+
+KV_AVX2 void HorizontalPlanesAvx2(const RGBX* row, const EnlargeGroup* groups, int count, const double* planes,
+                                  const double* colD, const double* colOmd, double* h) {
+    for (int g = 0; g < count; ++g, planes += 12, h += 12) {
+        const __m128i p10 = _mm256_extracti128_si256(GroupPixels(row, groups[g]), 1);
+        const __m256d dx = _mm256_loadu_pd(colD + 4 * g), omdx = _mm256_loadu_pd(colOmd + 4 * g);
+        const __m256d b[3] = {Channel<0>(p10), Channel<1>(p10), Channel<2>(p10)};
+        for (int c = 0; c < 3; ++c)
+            _mm256_storeu_pd(h + 4 * c, _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(planes + 4 * c), omdx),
+                                                      _mm256_mul_pd(b[c], dx)));
+    }
+}
+
+namespace {
+
+// ((H + p00·(1−dy)) + p01·dy) / 2 of channel c, truncated.
+template <int c>
+KV_AVX2_INLINE __m128i PlaneChannel(const double* h, const double* top, const double* bottom, __m256d dy, __m256d omdy) {
+    __m256d s = _mm256_add_pd(_mm256_loadu_pd(h + 4 * c), _mm256_mul_pd(_mm256_loadu_pd(top + 4 * c), omdy));
+    s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_loadu_pd(bottom + 4 * c), dy));
+    return _mm_srli_epi32(_mm256_cvttpd_epi32(s), 1);
+}
+
+}  // namespace
+
+KV_AVX2 void EnlargePlanesRowAvx2(const double* h, const double* top, const double* bottom, double dy, double omdy,
+                                  int groups, RGBX* dst) {
+    const __m256d vdy = _mm256_set1_pd(dy), vomdy = _mm256_set1_pd(omdy);
+    for (int g = 0; g < groups; ++g, h += 12, top += 12, bottom += 12) {
+        const __m128i b = PlaneChannel<0>(h, top, bottom, vdy, vomdy);
+        const __m128i gr = PlaneChannel<1>(h, top, bottom, vdy, vomdy);
+        const __m128i r = PlaneChannel<2>(h, top, bottom, vdy, vomdy);
+        Store4(dst + 4 * g, _mm_or_si128(_mm_or_si128(b, _mm_slli_epi32(gr, 8)), _mm_slli_epi32(r, 16)));
+    }
 }
 
 }  // namespace kv::detail

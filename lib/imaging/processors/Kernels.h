@@ -1,6 +1,7 @@
 #pragma once
 // Inline helpers shared by the processor kernels. Internal to the imaging code.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "imaging/PixelTypes.h"
@@ -90,7 +91,15 @@ inline Span Intersect(Span a, Span b) {
 
 // Destination tiles for the kernels that read the source along slanted lines (rotation, shear):
 // a tile's source footprint stays in the near caches and its pages in the address cache, which
-// a whole slanted row, touching a different source row every pixel or two, does not.
+// a steep row, touching a different source row every pixel or two, does not. A row that crosses
+// few source rows is walked whole: the tiles only cost there (a shear of 50 pixels measured 20%
+// slower in tiles). The tile is as wide as crosses kTileRows source rows, kTileColumns at least.
 constexpr int kTileRows = 64, kTileColumns = 256;
+
+inline int TileWidth(double sourceRowsPerColumn, int dw) {
+    const double crossing = std::fabs(sourceRowsPerColumn);
+    if (!(crossing * dw > kTileRows)) return std::max(dw, 1);
+    return int(std::clamp(kTileRows / crossing, double(kTileColumns), double(dw)));
+}
 
 }  // namespace kv::detail

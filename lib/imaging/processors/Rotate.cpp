@@ -72,6 +72,7 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     }
     const bool avx2 = HaveAvx2();
     const bool interpolate = m_bInterpolate != 0;
+    const int tileW = TileWidth(s, dw);  // v moves by −s a column
     return ForRows(dh, dw, [&](int y0, int y1) {
         // The sampled span of each row of this range.
         Scratch<Span> spans(y1 - y0);
@@ -84,9 +85,9 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
                 MonotoneSpan(dw, vLo, vHi, [&](int x) { return kv::SaturatingTrunc(colV[x] + rowV); }));
         }
         for (int by = y0; by < y1; by += kTileRows)
-            for (int bx = 0; bx < dw; bx += kTileColumns)
+            for (int bx = 0; bx < dw; bx += tileW)
                 for (int y = by; y < std::min(y1, by + kTileRows); ++y) {
-                    const Span span = Intersect(spans[y - y0], Span{bx, std::min(dw, bx + kTileColumns)});
+                    const Span span = Intersect(spans[y - y0], Span{bx, std::min(dw, bx + tileW)});
                     if (span.first >= span.last) continue;
                     const int yy = y - hdH;
                     const double rowU = yy * s, rowV = yy * c;

@@ -33,6 +33,7 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     const bool avx2 = HaveAvx2();
     const bool interpolate = m_bInterpolate != 0;
     auto rowOffset = [&](int y) { return hv < 0 ? -hv * y / dh : hv > 0 ? double(dh - y) * hv / dh : 0.0; };
+    const int tileW = TileWidth(double(vv) / dw, dw);
     return ForRows(dh, dw, [&](int y0, int y1) {
         // The sampled columns of each row: x − ox rises with x and the tabled vertical offset is
         // monotone, so they are one span.
@@ -44,9 +45,9 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
                                       MonotoneSpan(dw, 0, sh, [&](int x) { return kv::SaturatingTrunc(y - colOy[x]); }));
         }
         for (int by = y0; by < y1; by += kTileRows)
-            for (int bx = 0; bx < dw; bx += kTileColumns)
+            for (int bx = 0; bx < dw; bx += tileW)
                 for (int y = by; y < std::min(y1, by + kTileRows); ++y) {
-                    const Span span = Intersect(spans[y - y0], Span{bx, std::min(dw, bx + kTileColumns)});
+                    const Span span = Intersect(spans[y - y0], Span{bx, std::min(dw, bx + tileW)});
                     if (span.first >= span.last) continue;
                     const double ox = rowOffset(y);
                     RGBX* d = Row(pDst, dw, y);
