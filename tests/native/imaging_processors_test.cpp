@@ -41,12 +41,24 @@ const Case kCases[] = {
      [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(1), true, bg); }},
     {"rotate 0.0 rad", [] { return std::make_unique<CImageRotator>(0.0); },
      [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, 6.283185307179586, false, bg); }},
+    // The other quadrants: rows whose source coordinates fall as well as rise.
+    {"rotate 135 nearest", [] { return std::make_unique<CImageRotator>(135, 0); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(135), false, bg); }},
+    {"rotate 300 blend", [] { return std::make_unique<CImageRotator>(300, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(300), true, bg); }},
+    {"rotate 2.5 rad", [] { return std::make_unique<CImageRotator>(2.5); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, 2.5, false, bg); }},
     {"shear 7,0 blend", [] { return std::make_unique<CImageShearer>(7, 0, 1); },
      [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, 7, 0, true, bg); }},
     {"shear -5,3 nearest", [] { return std::make_unique<CImageShearer>(-5, 3, 0); },
      [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, -5, 3, false, bg); }},
     {"shear 4,-9 blend", [] { return std::make_unique<CImageShearer>(4, -9, 1); },
      [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, 4, -9, true, bg); }},
+    // Steep shears: rows cross many source rows and are walked in tiles.
+    {"shear 40,-120 blend", [] { return std::make_unique<CImageShearer>(40, -120, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, 40, -120, true, bg); }},
+    {"shear -60,250 nearest", [] { return std::make_unique<CImageShearer>(-60, 250, 0); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, -60, 250, false, bg); }},
     {"enlarge 2", [] { return std::make_unique<CImageResizer>(2.0); }, [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 2.0, bg); }},
     {"enlarge 4 (whole 128ths)", [] { return std::make_unique<CImageResizer>(4.0); },
      [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 4.0, bg); }},
@@ -54,6 +66,12 @@ const Case kCases[] = {
      [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 1.6, bg); }},
     {"enlarge 1.37", [] { return std::make_unique<CImageResizer>(1.37); },
      [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 1.37, bg); }},
+    {"enlarge 1.5", [] { return std::make_unique<CImageResizer>(1.5); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 1.5, bg); }},
+    {"enlarge 1.07", [] { return std::make_unique<CImageResizer>(1.07); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 1.07, bg); }},
+    {"enlarge 3.3", [] { return std::make_unique<CImageResizer>(3.3); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 3.3, bg); }},
     {"shrink 0.5", [] { return std::make_unique<CImageResizer>(0.5); }, [](const ref::Img& s, COLORREF bg) { return ref::Shrink(s, 0.5, bg); }},
     {"shrink 0.3", [] { return std::make_unique<CImageResizer>(0.3); }, [](const ref::Img& s, COLORREF bg) { return ref::Shrink(s, 0.3, bg); }},
     {"shrink 0.77", [] { return std::make_unique<CImageResizer>(0.77); },
@@ -72,16 +90,21 @@ const Case kCases[] = {
 const CSize kSizes[] = {{1, 1}, {1, 7}, {7, 1}, {2, 2}, {3, 3}, {5, 4}, {17, 9}, {64, 3}, {257, 131}};
 const COLORREF kBackgrounds[] = {0xFFFFFF, 0x336699, 0};
 
+// Every instruction set the kernels may use on this processor: the widest, AVX2 and none.
+using kv::detail::KernelSet;
+const KernelSet kKernelSets[] = {KernelSet::Best, KernelSet::Avx2, KernelSet::Scalar};
+const char* KernelSetName(KernelSet k) { return k == KernelSet::Best ? " widest" : k == KernelSet::Avx2 ? " avx2" : " scalar"; }
+
 TEST(ImagingProcessors, MatchPlainFormulasOnRandomImages) {
     int caseNo = 0;
-    for (bool scalar : {false, true})
+    for (KernelSet kernels : kKernelSets)
     for (const Case& c : kCases)
         for (CSize size : kSizes)
             for (COLORREF bg : kBackgrounds) {
                 const int i = caseNo++;
                 if (!kvtest::CaseSelected(i)) continue;
-                kv::detail::ForceScalarKernels(scalar);
-                SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << (scalar ? " scalar " : " ") << c.name << " " << size.cx << "x" << size.cy
+                kv::detail::LimitKernels(kernels);
+                SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << KernelSetName(kernels) << " " << c.name << " " << size.cx << "x" << size.cy
                                                 << " bg " << std::hex << bg);
                 const ref::Img src = kvtest::RandomImage(size.cx, size.cy, uint32_t(i));
                 auto p = c.make();
@@ -89,7 +112,7 @@ TEST(ImagingProcessors, MatchPlainFormulasOnRandomImages) {
                 const ref::Img got = kvtest::Run(*p, src, bg, &result);
                 EXPECT_EQ(result, 1);
                 EXPECT_TRUE(kvtest::SameImage(c.reference(src, bg), got));
-                kv::detail::ForceScalarKernels(false);
+                kv::detail::LimitKernels(KernelSet::Best);
             }
 }
 
@@ -108,12 +131,12 @@ TEST(ImagingProcessors, SameBytesOnAnyNumberOfThreads) {
             if (!kvtest::CaseSelected(i)) continue;
             const ref::Img src = kvtest::RandomImage(size.cx, size.cy, uint32_t(1000 + i));
             const ref::Img want = c.reference(src, 0x336699);
-            for (bool scalar : {false, true})
+            for (KernelSet kernels : kKernelSets)
                 for (int threads : {1, 2, 3}) {
                     SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << " " << c.name << " " << size.cx << "x" << size.cy
-                                                    << " threads " << threads << (scalar ? " scalar" : ""));
+                                                    << " threads " << threads << KernelSetName(kernels));
                     kv::SetImagingThreads(threads);
-                    kv::detail::ForceScalarKernels(scalar);
+                    kv::detail::LimitKernels(kernels);
                     auto p = c.make();
                     int result = 0;
                     const ref::Img got = kvtest::Run(*p, src, 0x336699, &result);
@@ -122,7 +145,7 @@ TEST(ImagingProcessors, SameBytesOnAnyNumberOfThreads) {
                 }
         }
     }
-    kv::detail::ForceScalarKernels(false);
+    kv::detail::LimitKernels(KernelSet::Best);
     kv::SetImagingThreads(0);
 }
 

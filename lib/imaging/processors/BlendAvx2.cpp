@@ -13,18 +13,33 @@
 namespace kv::detail {
 
 namespace {
-bool g_forceScalar = false;
+KernelSet g_limit = KernelSet::Best;
 }
 
+// The run-time checks also see whether the system saves the wider registers (XGETBV).
 bool HaveAvx2() {
     static const bool have = [] {
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx2") != 0;
     }();
-    return have && !g_forceScalar;
+    return have && g_limit != KernelSet::Scalar;
 }
 
-void ForceScalarKernels(bool scalar) { g_forceScalar = scalar; }
+bool HaveAvx512() {
+    static const bool have = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
+               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+               __builtin_cpu_supports("avx512dq");
+    }();
+    return have && g_limit == KernelSet::Best;
+}
+
+void LimitKernels(KernelSet limit) { g_limit = limit; }
+
+const EnlargeKernels* VectorEnlargeKernels() {
+    return HaveAvx512() ? &kEnlargeAvx512 : HaveAvx2() ? &kEnlargeAvx2 : nullptr;
+}
 
 namespace {
 
@@ -175,17 +190,18 @@ KV_AVX2 void ExpandRowAvx2(const RGBX* row, int sw, const int* cols, RGBX* out, 
     for (; x < dw; ++x) out[x] = row[cols[x]];
 }
 
-void EnlargeGroups(const int* col0, const int* col1, int sw, int groups, EnlargeGroup* out) {
+void EnlargeGroups(const int* col0, const int* col1, int sw, int lanes, int groups, EnlargeGroup* out) {
     for (int g = 0; g < groups; ++g) {
         EnlargeGroup& e = out[g];
-        e.base = col0[4 * g];
-        e.window = e.base + 8 <= sw;
-        for (int k = 0; k < 4; ++k) {
-            e.offset[k] = col0[4 * g + k] - e.base;
-            e.offset[4 + k] = col1[4 * g + k] - e.base;
+        const int x = lanes * g;
+        e.base = col0[x];
+        e.window = e.base + 2 * lanes <= sw;
+        for (int k = 0; k < lanes; ++k) {
+            e.offset[k] = col0[x + k] - e.base;
+            e.offset[lanes + k] = col1[x + k] - e.base;
         }
-        for (int k = 0; k < 8; ++k)
-            if (e.offset[k] < 0 || e.offset[k] > 7) e.window = 0;
+        for (int k = 0; k < 2 * lanes; ++k)
+            if (e.offset[k] < 0 || e.offset[k] >= 2 * lanes) e.window = 0;
     }
 }
 
@@ -201,8 +217,6 @@ KV_AVX2_INLINE __m256i GroupPixels(const RGBX* row, const EnlargeGroup& g) {
     return _mm256_setr_epi32(int(p[o[0]]), int(p[o[1]]), int(p[o[2]]), int(p[o[3]]), int(p[o[4]]), int(p[o[5]]),
                              int(p[o[6]]), int(p[o[7]]));
 }
-
-}  // namespace
 
 KV_AVX2 void RowPlanesAvx2(const RGBX* row, const EnlargeGroup* groups, int count, double* planes) {
     for (int g = 0; g < count; ++g, planes += 12) {
@@ -225,8 +239,6 @@ KV_AVX2 void HorizontalPlanesAvx2(const RGBX* row, const EnlargeGroup* groups, i
     }
 }
 
-namespace {
-
 // ((H + p00·(1−dy)) + p01·dy) / 2 of channel c, truncated.
 template <int c>
 KV_AVX2_INLINE __m128i PlaneChannel(const double* h, const double* top, const double* bottom, __m256d dy, __m256d omdy) {
@@ -234,8 +246,6 @@ KV_AVX2_INLINE __m128i PlaneChannel(const double* h, const double* top, const do
     s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_loadu_pd(bottom + 4 * c), dy));
     return _mm_srli_epi32(_mm256_cvttpd_epi32(s), 1);
 }
-
-}  // namespace
 
 KV_AVX2 void EnlargePlanesRowAvx2(const double* h, const double* top, const double* bottom, double dy, double omdy,
                                   int groups, RGBX* dst) {
@@ -247,5 +257,9 @@ KV_AVX2 void EnlargePlanesRowAvx2(const double* h, const double* top, const doub
         Store4(dst + 4 * g, _mm_or_si128(_mm_or_si128(b, _mm_slli_epi32(gr, 8)), _mm_slli_epi32(r, 16)));
     }
 }
+
+}  // namespace
+
+const EnlargeKernels kEnlargeAvx2{4, RowPlanesAvx2, HorizontalPlanesAvx2, EnlargePlanesRowAvx2};
 
 }  // namespace kv::detail

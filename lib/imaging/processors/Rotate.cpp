@@ -70,7 +70,7 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         colU[x] = xx * c;
         colV[x] = -xx * s;
     }
-    const bool avx2 = HaveAvx2();
+    const bool avx2 = HaveAvx2(), avx512 = HaveAvx512();
     const bool interpolate = m_bInterpolate != 0;
     const int tileW = TileWidth(s, dw);  // v moves by −s a column
     return ForRows(dh, dw, [&](int y0, int y1) {
@@ -93,10 +93,11 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
                     const double rowU = yy * s, rowV = yy * c;
                     RGBX* d = Row(pDst, dw, y);
                     int x = span.first;
-                    if (avx2) {
-                        const RotateRow row{pSrc, sw, sh, colU.get() + x, colV.get() + x, rowU, rowV, hsW, hsH, interpolate};
-                        x += RotateRowAvx2(row, d + x, span.last - x);
-                    }
+                    auto row = [&] {
+                        return RotateRow{pSrc, sw, sh, colU.get() + x, colV.get() + x, rowU, rowV, hsW, hsH, interpolate};
+                    };
+                    if (avx512) x += RotateRowAvx512(row(), d + x, span.last - x);
+                    if (avx2) x += RotateRowAvx2(row(), d + x, span.last - x);
                     for (; x < span.last; ++x) {
                         const double u = colU[x] + rowU, v = colV[x] + rowV;
                         const int iu = kv::SaturatingTrunc(u), iv = kv::SaturatingTrunc(v);

@@ -141,9 +141,10 @@ bool ShrinkPairRow(const RGBX* src, int sw, int top, const Block* cols, int dw, 
 template <class RowsOf, class Body>
 bool ForExpandedRows(const RGBX* src, int sw, int dw, int dh, const int* col0, const int* col1, RowsOf rowsOf,
                      Body body) {
-    const bool avx2 = HaveAvx2();
+    const bool avx2 = HaveAvx2(), avx512 = HaveAvx512();
     auto expand = [&](RGBX* out, const int* cols, int srcRow) {
         const RGBX* s = Row(src, sw, srcRow);
+        if (avx512) return ExpandRowAvx512(s, sw, cols, out, dw);
         if (avx2) return ExpandRowAvx2(s, sw, cols, out, dw);
         for (int x = 0; x < dw; ++x) out[x] = s[cols[x]];
     };
@@ -231,7 +232,7 @@ bool EnlargeDyadic(const RGBX* src, int sw, RGBX* dst, int dw, int dh, const int
     for (int y = 0; y < dh; ++y)
         if (!Dyadic(rowAt(y).d, my[y])) return false;
 
-    const bool avx2 = HaveAvx2();
+    const bool avx2 = HaveAvx2(), avx512 = HaveAvx512();
     const __m128i zero = _mm_setzero_si128(), colourMask = _mm_set1_epi32(0x00FFFFFF);
     auto rowsOf = [&](int y) {
         const DyadicRow r = rowAt(y);
@@ -241,7 +242,8 @@ bool EnlargeDyadic(const RGBX* src, int sw, RGBX* dst, int dw, int dh, const int
             const __m128i wy = _mm_set1_epi16(short(my[y]));
             const __m128i base = _mm_set1_epi16(short(256 - my[y]));
             RGBX* d = Row(dst, dw, y);
-            int x = avx2 ? DyadicRowAvx2(p00, e10, p01, wx.get(), my[y], d, dw) : 0;
+            int x = avx512 ? DyadicRowAvx512(p00, e10, p01, wx.get(), my[y], d, dw) : 0;
+            if (avx2) x += DyadicRowAvx2(p00 + x, e10 + x, p01 + x, wx.get() + int64_t(x) * 4, my[y], d + x, dw - x);
             for (; x + 4 <= dw; x += 4) {
                 const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p00 + x));
                 const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e10 + x));
@@ -323,7 +325,8 @@ int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
                     uint8_t(BlendChannel(p00.green, p10.green, p01.green, cd, comd, r.d, r.omd)),
                     uint8_t(BlendChannel(p00.red, p10.red, p01.red, cd, comd, r.d, r.omd)), 0};
     };
-    if (!HaveAvx2()) {
+    const EnlargeKernels* kernels = VectorEnlargeKernels();
+    if (!kernels) {
         auto rowsOf = [&](int y) { return std::make_pair(rows[y].i0, rows[y].i1); };
         return ForExpandedRows(pSrc, sw, dw, dh, col0.get(), col1.get(), rowsOf,
                                [&](int y, const RGBX* e00, const RGBX* e10, const RGBX* e01) {
@@ -333,42 +336,43 @@ int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
     }
 
     // Vector rows: the source rows as planes of doubles and the hoisted horizontal half H of the
-    // current upper source row (see EnlargePlanesRowAvx2), in tiles of a strip of columns by a
-    // block of rows: the planes stay in the first-level cache (whole rows of them measured
+    // current upper source row (see EnlargeKernels), in tiles of a strip of columns by a block of
+    // rows: the planes stay in the first-level cache (whole rows of them measured
     // bandwidth-bound) and a tile's rows in the address cache (a strip down the whole image
-    // measured slower than whole rows); the last dw % 4 columns are blended one by one.
+    // measured slower than whole rows); the last dw % L columns are blended one by one.
     constexpr int kStrip = 256, kBlockRows = 128;  // three planes of 6 KiB
-    const int vectorW = dw / 4 * 4;
-    Scratch<EnlargeGroup> groups(vectorW / 4);
+    const int lanes = kernels->lanes, planeSize = kStrip * 3;
+    const int vectorW = dw / lanes * lanes;
+    Scratch<EnlargeGroup> groups(vectorW / lanes);
     if (!groups) return 0;
-    EnlargeGroups(col0.get(), col1.get(), sw, vectorW / 4, groups.get());
+    EnlargeGroups(col0.get(), col1.get(), sw, lanes, vectorW / lanes, groups.get());
     return ForRows(dh, dw, [&](int band0, int band1) {
-        Scratch<double> planes(int64_t(kStrip / 4) * 12 * 3);
+        Scratch<double> planes(int64_t(planeSize) * 3);
         if (!planes) return false;
         for (int y0 = band0; y0 < band1; y0 += kBlockRows)
         for (int cx = 0; cx < vectorW; cx += kStrip) {
             const int y1 = std::min(band1, y0 + kBlockRows);
-            const int n = std::min(kStrip, vectorW - cx) / 4;  // groups in this strip
-            const EnlargeGroup* g = groups.get() + cx / 4;
-            double* upper = planes.get();              // row haveUpper as doubles
-            double* lower = upper + (kStrip / 4) * 12;  // row haveLower as doubles
-            double* h = lower + (kStrip / 4) * 12;      // H of row haveH
+            const int n = std::min(kStrip, vectorW - cx) / lanes;  // groups in this strip
+            const EnlargeGroup* g = groups.get() + cx / lanes;
+            double* upper = planes.get();       // row haveUpper as doubles
+            double* lower = upper + planeSize;  // row haveLower as doubles
+            double* h = lower + planeSize;      // H of row haveH
             int haveUpper = -1, haveLower = -1, haveH = -1;
             for (int y = y0; y < y1; ++y) {
                 const RowPos r = rows[y];
                 if (r.i0 != haveH) {
                     // Moving down one source row: the lower row's planes are the new upper ones.
                     if (r.i0 == haveLower) std::swap(upper, lower), std::swap(haveUpper, haveLower);
-                    if (r.i0 != haveUpper) RowPlanesAvx2(Row(pSrc, sw, r.i0), g, n, upper), haveUpper = r.i0;
-                    HorizontalPlanesAvx2(Row(pSrc, sw, r.i0), g, n, upper, colD.get() + cx, colOmd.get() + cx, h);
+                    if (r.i0 != haveUpper) kernels->rowPlanes(Row(pSrc, sw, r.i0), g, n, upper), haveUpper = r.i0;
+                    kernels->horizontal(Row(pSrc, sw, r.i0), g, n, upper, colD.get() + cx, colOmd.get() + cx, h);
                     haveH = r.i0;
                 }
                 const double* bottom = upper;  // the last source row is its own lower neighbour
                 if (r.i1 != haveUpper) {
-                    if (r.i1 != haveLower) RowPlanesAvx2(Row(pSrc, sw, r.i1), g, n, lower), haveLower = r.i1;
+                    if (r.i1 != haveLower) kernels->rowPlanes(Row(pSrc, sw, r.i1), g, n, lower), haveLower = r.i1;
                     bottom = lower;
                 }
-                EnlargePlanesRowAvx2(h, upper, bottom, r.d, r.omd, n, Row(pDst, dw, y) + cx);
+                kernels->row(h, upper, bottom, r.d, r.omd, n, Row(pDst, dw, y) + cx);
             }
         }
         for (int y = band0; y < band1; ++y) {

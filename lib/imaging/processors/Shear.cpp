@@ -30,7 +30,7 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     for (int x = 0; x < dw; ++x)
         colOy[x] = vv > 0 ? vv * x / dw : vv < 0 ? double(dw - x) * -vv / dw : 0.0;
 
-    const bool avx2 = HaveAvx2();
+    const bool avx2 = HaveAvx2(), avx512 = HaveAvx512();
     const bool interpolate = m_bInterpolate != 0;
     auto rowOffset = [&](int y) { return hv < 0 ? -hv * y / dh : hv > 0 ? double(dh - y) * hv / dh : 0.0; };
     const int tileW = TileWidth(double(vv) / dw, dw);
@@ -52,8 +52,9 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
                     const double ox = rowOffset(y);
                     RGBX* d = Row(pDst, dw, y);
                     int x = span.first;
-                    if (avx2)
-                        x += ShearRowAvx2(ShearRow{pSrc, sw, sh, colOy.get() + x, ox, x, y, interpolate}, d + x, span.last - x);
+                    auto row = [&] { return ShearRow{pSrc, sw, sh, colOy.get() + x, ox, x, y, interpolate}; };
+                    if (avx512) x += ShearRowAvx512(row(), d + x, span.last - x);
+                    if (avx2) x += ShearRowAvx2(row(), d + x, span.last - x);
                     for (; x < span.last; ++x) {
                         const double sx = x - ox, sy = y - colOy[x];
                         d[x] = interpolate ? BlendAt(pSrc, sw, sh, sx, sy)
