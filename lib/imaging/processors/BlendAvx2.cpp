@@ -218,24 +218,22 @@ KV_AVX2_INLINE __m256i GroupPixels(const RGBX* row, const EnlargeGroup& g) {
                              int(p[o[6]]), int(p[o[7]]));
 }
 
-KV_AVX2 void RowPlanesAvx2(const RGBX* row, const EnlargeGroup* groups, int count, double* planes) {
-    for (int g = 0; g < count; ++g, planes += 12) {
-        const __m128i p00 = _mm256_castsi256_si128(GroupPixels(row, groups[g]));
-        _mm256_storeu_pd(planes, Channel<0>(p00));
-        _mm256_storeu_pd(planes + 4, Channel<1>(p00));
-        _mm256_storeu_pd(planes + 8, Channel<2>(p00));
-    }
+template <int c>
+KV_AVX2_INLINE void SourceChannel(__m128i p00, __m128i p10, __m256d dx, __m256d omdx, double* planes, double* h) {
+    const __m256d a = Channel<c>(p00);
+    _mm256_storeu_pd(planes + 4 * c, a);
+    _mm256_storeu_pd(h + 4 * c, _mm256_add_pd(_mm256_mul_pd(a, omdx), _mm256_mul_pd(Channel<c>(p10), dx)));
 }
 
-KV_AVX2 void HorizontalPlanesAvx2(const RGBX* row, const EnlargeGroup* groups, int count, const double* planes,
-                                  const double* colD, const double* colOmd, double* h) {
+KV_AVX2 void SourceRowAvx2(const RGBX* row, const EnlargeGroup* groups, int count, const double* colD,
+                           const double* colOmd, double* planes, double* h) {
     for (int g = 0; g < count; ++g, planes += 12, h += 12) {
-        const __m128i p10 = _mm256_extracti128_si256(GroupPixels(row, groups[g]), 1);
+        const __m256i px = GroupPixels(row, groups[g]);
+        const __m128i p00 = _mm256_castsi256_si128(px), p10 = _mm256_extracti128_si256(px, 1);
         const __m256d dx = _mm256_loadu_pd(colD + 4 * g), omdx = _mm256_loadu_pd(colOmd + 4 * g);
-        const __m256d b[3] = {Channel<0>(p10), Channel<1>(p10), Channel<2>(p10)};
-        for (int c = 0; c < 3; ++c)
-            _mm256_storeu_pd(h + 4 * c, _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(planes + 4 * c), omdx),
-                                                      _mm256_mul_pd(b[c], dx)));
+        SourceChannel<0>(p00, p10, dx, omdx, planes, h);
+        SourceChannel<1>(p00, p10, dx, omdx, planes, h);
+        SourceChannel<2>(p00, p10, dx, omdx, planes, h);
     }
 }
 
@@ -260,6 +258,6 @@ KV_AVX2 void EnlargePlanesRowAvx2(const double* h, const double* top, const doub
 
 }  // namespace
 
-const EnlargeKernels kEnlargeAvx2{4, RowPlanesAvx2, HorizontalPlanesAvx2, EnlargePlanesRowAvx2};
+const EnlargeKernels kEnlargeAvx2{4, SourceRowAvx2, EnlargePlanesRowAvx2};
 
 }  // namespace kv::detail

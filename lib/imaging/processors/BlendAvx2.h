@@ -61,11 +61,9 @@ void EnlargeGroups(const int* col0, const int* col1, int sw, int lanes, int grou
 
 struct EnlargeKernels {
     int lanes;
-    //! The planes of p00 of a source row.
-    void (*rowPlanes)(const RGBX* row, const EnlargeGroup* groups, int count, double* planes);
-    //! H of a source row from its planes and its p10.
-    void (*horizontal)(const RGBX* row, const EnlargeGroup* groups, int count, const double* planes,
-                       const double* colD, const double* colOmd, double* h);
+    //! A source row's planes of p00 and its H, from one pass over its pixels.
+    void (*sourceRow)(const RGBX* row, const EnlargeGroup* groups, int count, const double* colD, const double* colOmd,
+                      double* planes, double* h);
     //! A destination row of `count` groups.
     void (*row)(const double* h, const double* top, const double* bottom, double dy, double omdy, int count,
                 RGBX* dst);

@@ -146,29 +146,22 @@ KV_AVX512_INLINE __m512i GroupPixels16(const RGBX* row, const EnlargeGroup& g) {
     return _mm512_load_si512(v);
 }
 
-KV_AVX512 void RowPlanes8(const RGBX* row, const EnlargeGroup* groups, int count, double* planes) {
-    for (int g = 0; g < count; ++g, planes += 24) {
-        const __m256i p00 = _mm512_castsi512_si256(GroupPixels16(row, groups[g]));
-        _mm512_storeu_pd(planes, Channel8<0>(p00));
-        _mm512_storeu_pd(planes + 8, Channel8<1>(p00));
-        _mm512_storeu_pd(planes + 16, Channel8<2>(p00));
-    }
-}
-
 template <int c>
-KV_AVX512_INLINE void Horizontal8(const double* planes, __m256i p10, __m512d dx, __m512d omdx, double* h) {
-    _mm512_storeu_pd(h + 8 * c, _mm512_add_pd(_mm512_mul_pd(_mm512_loadu_pd(planes + 8 * c), omdx),
-                                              _mm512_mul_pd(Channel8<c>(p10), dx)));
+KV_AVX512_INLINE void SourceChannel8(__m256i p00, __m256i p10, __m512d dx, __m512d omdx, double* planes, double* h) {
+    const __m512d a = Channel8<c>(p00);
+    _mm512_storeu_pd(planes + 8 * c, a);
+    _mm512_storeu_pd(h + 8 * c, _mm512_add_pd(_mm512_mul_pd(a, omdx), _mm512_mul_pd(Channel8<c>(p10), dx)));
 }
 
-KV_AVX512 void HorizontalPlanes8(const RGBX* row, const EnlargeGroup* groups, int count, const double* planes,
-                                 const double* colD, const double* colOmd, double* h) {
+KV_AVX512 void SourceRow8(const RGBX* row, const EnlargeGroup* groups, int count, const double* colD,
+                          const double* colOmd, double* planes, double* h) {
     for (int g = 0; g < count; ++g, planes += 24, h += 24) {
-        const __m256i p10 = _mm512_extracti64x4_epi64(GroupPixels16(row, groups[g]), 1);
+        const __m512i px = GroupPixels16(row, groups[g]);
+        const __m256i p00 = _mm512_castsi512_si256(px), p10 = _mm512_extracti64x4_epi64(px, 1);
         const __m512d dx = _mm512_loadu_pd(colD + 8 * g), omdx = _mm512_loadu_pd(colOmd + 8 * g);
-        Horizontal8<0>(planes, p10, dx, omdx, h);
-        Horizontal8<1>(planes, p10, dx, omdx, h);
-        Horizontal8<2>(planes, p10, dx, omdx, h);
+        SourceChannel8<0>(p00, p10, dx, omdx, planes, h);
+        SourceChannel8<1>(p00, p10, dx, omdx, planes, h);
+        SourceChannel8<2>(p00, p10, dx, omdx, planes, h);
     }
 }
 
@@ -193,7 +186,7 @@ KV_AVX512 void EnlargePlanesRow8(const double* h, const double* top, const doubl
 
 }  // namespace
 
-const EnlargeKernels kEnlargeAvx512{8, RowPlanes8, HorizontalPlanes8, EnlargePlanesRow8};
+const EnlargeKernels kEnlargeAvx512{8, SourceRow8, EnlargePlanesRow8};
 
 KV_AVX512 void ExpandRowAvx512(const RGBX* row, int sw, const int* cols, RGBX* out, int dw) {
     int x = 0;

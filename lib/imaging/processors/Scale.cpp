@@ -335,44 +335,49 @@ int CImageResizer::Enlarge(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst)
         }) ? 1 : 0;
     }
 
-    // Vector rows: the source rows as planes of doubles and the hoisted horizontal half H of the
-    // current upper source row (see EnlargeKernels), in tiles of a strip of columns by a block of
-    // rows: the planes stay in the first-level cache (whole rows of them measured
-    // bandwidth-bound) and a tile's rows in the address cache (a strip down the whole image
-    // measured slower than whole rows); the last dw % L columns are blended one by one.
-    constexpr int kStrip = 256, kBlockRows = 128;  // three planes of 6 KiB
+    // Vector rows: the two source rows of a destination row as planes of doubles with their
+    // hoisted horizontal halves H (see EnlargeKernels), made once per source row, in tiles of a
+    // strip of columns by a block of rows: the planes stay in the first-level cache (whole rows of
+    // them measured bandwidth-bound) and a tile's rows in the address cache (a strip down the
+    // whole image measured slower than whole rows); the last dw % L columns are blended one by one.
+    constexpr int kStrip = 256, kBlockRows = 128;  // four planes of 6 KiB
     const int lanes = kernels->lanes, planeSize = kStrip * 3;
     const int vectorW = dw / lanes * lanes;
     Scratch<EnlargeGroup> groups(vectorW / lanes);
     if (!groups) return 0;
     EnlargeGroups(col0.get(), col1.get(), sw, lanes, vectorW / lanes, groups.get());
     return ForRows(dh, dw, [&](int band0, int band1) {
-        Scratch<double> planes(int64_t(planeSize) * 3);
+        Scratch<double> planes(int64_t(planeSize) * 4);
         if (!planes) return false;
         for (int y0 = band0; y0 < band1; y0 += kBlockRows)
         for (int cx = 0; cx < vectorW; cx += kStrip) {
             const int y1 = std::min(band1, y0 + kBlockRows);
             const int n = std::min(kStrip, vectorW - cx) / lanes;  // groups in this strip
             const EnlargeGroup* g = groups.get() + cx / lanes;
-            double* upper = planes.get();       // row haveUpper as doubles
-            double* lower = upper + planeSize;  // row haveLower as doubles
-            double* h = lower + planeSize;      // H of row haveH
-            int haveUpper = -1, haveLower = -1, haveH = -1;
+            struct Slot {
+                double* planes;
+                double* h;
+                int row;
+            };
+            Slot upper{planes.get(), planes.get() + planeSize, -1};
+            Slot lower{planes.get() + 2 * planeSize, planes.get() + 3 * planeSize, -1};
+            auto make = [&](Slot& slot, int srcRow) {
+                kernels->sourceRow(Row(pSrc, sw, srcRow), g, n, colD.get() + cx, colOmd.get() + cx, slot.planes, slot.h);
+                slot.row = srcRow;
+            };
             for (int y = y0; y < y1; ++y) {
                 const RowPos r = rows[y];
-                if (r.i0 != haveH) {
+                if (r.i0 != upper.row) {
                     // Moving down one source row: the lower row's planes are the new upper ones.
-                    if (r.i0 == haveLower) std::swap(upper, lower), std::swap(haveUpper, haveLower);
-                    if (r.i0 != haveUpper) kernels->rowPlanes(Row(pSrc, sw, r.i0), g, n, upper), haveUpper = r.i0;
-                    kernels->horizontal(Row(pSrc, sw, r.i0), g, n, upper, colD.get() + cx, colOmd.get() + cx, h);
-                    haveH = r.i0;
+                    if (r.i0 == lower.row) std::swap(upper, lower);
+                    else make(upper, r.i0);
                 }
-                const double* bottom = upper;  // the last source row is its own lower neighbour
-                if (r.i1 != haveUpper) {
-                    if (r.i1 != haveLower) kernels->rowPlanes(Row(pSrc, sw, r.i1), g, n, lower), haveLower = r.i1;
-                    bottom = lower;
+                const double* bottom = upper.planes;  // the last source row is its own lower neighbour
+                if (r.i1 != upper.row) {
+                    if (r.i1 != lower.row) make(lower, r.i1);
+                    bottom = lower.planes;
                 }
-                kernels->row(h, upper, bottom, r.d, r.omd, n, Row(pDst, dw, y) + cx);
+                kernels->row(upper.h, upper.planes, bottom, r.d, r.omd, n, Row(pDst, dw, y) + cx);
             }
         }
         for (int y = band0; y < band1; ++y) {
