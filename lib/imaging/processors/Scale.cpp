@@ -82,21 +82,65 @@ inline void ReduceBlock16(const uint16_t* acc, Block cb, uint64_t count, RGBX* o
     std::memcpy(out, &merged, 4);
 }
 
+// pairs[j]: how many blocks from column j on are two columns wide, each right after the last.
+void PairRuns(const Block* cols, int dw, int* pairs) {
+    int run = 0;
+    for (int j = dw - 1; j >= 0; --j) {
+        const bool pair = cols[j].last == cols[j].first + 1;
+        run = pair && (j + 1 >= dw || run == 0 || cols[j + 1].first == cols[j].last + 1) ? run + 1 : 0;
+        if (!pair) run = 0;
+        pairs[j] = run;
+    }
+}
+
+#define KV_AVX2 __attribute__((target("avx2")))
+
+// Eight destination pixels from sixteen source columns of two rows (see ShrinkPairRow). The
+// 256-bit unpacks work per 128-bit half, so the pack leaves the pixels as 0 1 4 5 | 2 3 6 7 and a
+// lane permutation restores them.
+// Destination pixels 0, 1 | 2, 3 of eight source columns of two rows, in 16-bit lanes.
+__attribute__((target("avx2"), always_inline)) inline __m256i PairAverages(const RGBX* s0, const RGBX* s1, int at) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s0 + at));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s1 + at));
+    const __m256i lo = _mm256_add_epi16(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(b, zero));
+    const __m256i hi = _mm256_add_epi16(_mm256_unpackhi_epi8(a, zero), _mm256_unpackhi_epi8(b, zero));
+    const __m256i p0 = _mm256_add_epi16(lo, _mm256_srli_si256(lo, 8));
+    const __m256i p1 = _mm256_add_epi16(hi, _mm256_srli_si256(hi, 8));
+    return _mm256_srli_epi16(_mm256_unpacklo_epi64(p0, p1), 2);
+}
+
+KV_AVX2 int ShrinkPairsAvx2(const RGBX* s0, const RGBX* s1, int x, int count, RGBX* d) {
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    int j = 0;
+    for (; j + 8 <= count; j += 8, x += 16) {
+        const __m256i packed = _mm256_packus_epi16(PairAverages(s0, s1, x), PairAverages(s0, s1, x + 8));
+        const __m256i avg = _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0));
+        __m256i* out = reinterpret_cast<__m256i*>(d + j);
+        const __m256i old = _mm256_loadu_si256(out);
+        _mm256_storeu_si256(out, _mm256_or_si256(_mm256_and_si256(avg, colour), _mm256_andnot_si256(colour, old)));
+    }
+    return j;
+}
+
 // One destination row whose source block is two rows (halving, and any factor whose blocks are
-// two by two): the blocks two pixels wide, four destination pixels at a time, straight from the
-// two source rows: the sum of four pixels shifted right by two, which is the truncated average
-// the general path computes; other blocks (the first holds three columns) summed one by one.
-// The reserved bytes of the destination stay.
-bool ShrinkPairRow(const RGBX* src, int sw, int top, const Block* cols, int dw, RGBX* d) {
+// two by two): runs of blocks two pixels wide, eight or four destination pixels at a time,
+// straight from the two source rows: the sum of four pixels shifted right by two, which is the
+// truncated average the general path computes; other blocks (the first holds three columns)
+// summed one by one. The reserved bytes of the destination stay.
+bool ShrinkPairRow(const RGBX* src, int sw, int top, const Block* cols, const int* pairRuns, int dw, RGBX* d,
+                   bool avx2) {
     const RGBX* s0 = Row(src, sw, top);
     const RGBX* s1 = Row(src, sw, top + 1);
     const __m128i zero = _mm_setzero_si128(), colour = _mm_set1_epi32(0x00FFFFFF);
     int j = 0;
     while (j < dw) {
         const Block cb = cols[j];
-        const bool quad = j + 4 <= dw && cols[j + 3].last == cb.first + 7 && cb.last == cb.first + 1 &&
-                          cols[j + 1].last == cb.first + 3 && cols[j + 2].last == cb.first + 5;
-        if (quad) {
+        if (avx2 && pairRuns[j] >= 8) {
+            j += ShrinkPairsAvx2(s0, s1, cb.first, pairRuns[j], d + j);
+            continue;
+        }
+        if (pairRuns[j] >= 4) {
             const int x = cb.first;
             auto pairs = [&](int at) {  // two destination pixels from four source columns
                 const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s0 + at));
@@ -185,7 +229,6 @@ inline bool Dyadic(double d, int& m) {
     return true;
 }
 
-#define KV_AVX2 __attribute__((target("avx2")))
 
 KV_AVX2 inline __m256i DyadicHalf(__m256i a, __m256i b, __m256i c, __m256i wx, __m256i base, __m256i wy) {
     const __m256i n = _mm256_add_epi16(
@@ -400,6 +443,10 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) 
     if (!cols || !rows) return 0;
     MakeBlocks(cols.get(), dw, sw, step);
     MakeBlocks(rows.get(), dh, sh, step);
+    Scratch<int> pairRuns(dw);
+    if (!pairRuns) return 0;
+    PairRuns(cols.get(), dw, pairRuns.get());
+    const bool avx2 = HaveAvx2();
     // Columns past the last block are never read.
     const int usedW = std::max(cols[dw - 1].last + 1, 0);
     // Per-column channel sums of one row block, four lanes a pixel: 16 bits hold up to 257 rows.
@@ -417,7 +464,7 @@ int CImageResizer::Shrink(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize sizeDst) 
         for (int k = k0; k < k1; ++k) {
             const Block rb = rows[k];
             if (rb.last < rb.first) continue;
-            if (rb.last - rb.first == 1 && ShrinkPairRow(pSrc, sw, rb.first, cols.get(), dw, Row(pDst, dw, k))) continue;
+            if (rb.last - rb.first == 1 && ShrinkPairRow(pSrc, sw, rb.first, cols.get(), pairRuns.get(), dw, Row(pDst, dw, k), avx2)) continue;
             if (narrow) {
                 std::fill(acc16.get(), acc16.get() + int64_t(usedW) * 4, uint16_t(0));
                 for (int y = rb.first; y <= rb.last; ++y) AddRow16(acc16.get(), Row(pSrc, sw, y), usedW);
