@@ -11,7 +11,7 @@
 #include "imaging/Parallel.h"
 #include "imaging/BitmapOps.h"
 #include "imaging/ImageBitmap.h"
-#include "imaging/processors/BlendAvx2.h"
+#include "imaging/processors/BlendRows.h"
 
 namespace {
 

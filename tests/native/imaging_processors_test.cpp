@@ -6,7 +6,7 @@
 
 #include "TestImages.h"
 #include "imaging/Parallel.h"
-#include "imaging/processors/BlendAvx2.h"
+#include "imaging/processors/BlendRows.h"
 
 namespace {
 

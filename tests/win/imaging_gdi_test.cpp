@@ -7,7 +7,7 @@
 #include "TestImages.h"
 #include "WinTestUtil.h"
 #include "imaging/ImageBitmap.h"
-#include "imaging/processors/BlendAvx2.h"
+#include "imaging/processors/BlendRows.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // AVX2 versions of the blend rows: four destination pixels per step, one double lane each.
 // Functions carry target attributes instead of the file being built with -mavx2, so no inline
 // function of a shared header is ever emitted here in an AVX2 flavour.
-#include "imaging/processors/BlendAvx2.h"
+#include "imaging/processors/BlendRows.h"
 
 #include <immintrin.h>
 

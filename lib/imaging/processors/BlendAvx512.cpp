@@ -8,7 +8,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 
-#include "imaging/processors/BlendAvx2.h"
+#include "imaging/processors/BlendRows.h"
 
 #define KV_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512dq")))
 #define KV_AVX512_INLINE __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512dq"), always_inline)) inline

@@ -7,7 +7,7 @@
 
 #include "imaging/Parallel.h"
 #include "imaging/Processor.h"
-#include "imaging/processors/BlendAvx2.h"
+#include "imaging/processors/BlendRows.h"
 #include "imaging/processors/Kernels.h"
 #include "imaging/processors/Scratch.h"
 
