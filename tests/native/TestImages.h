@@ -63,4 +63,12 @@ inline ::testing::AssertionResult SameImage(const ref::Img& expected, const ref:
     return ::testing::AssertionSuccess();
 }
 
+//! The processor succeeds on src over a bg background and gives exactly `want`.
+inline ::testing::AssertionResult Gives(CImage32BitProcessor& p, const ref::Img& src, COLORREF bg, const ref::Img& want) {
+    int result = 0;
+    const ref::Img got = Run(p, src, bg, &result);
+    if (result != 1) return ::testing::AssertionFailure() << "ProcessPixels returned " << result;
+    return SameImage(want, got);
+}
+
 }  // namespace kvtest
