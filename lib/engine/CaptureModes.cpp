@@ -132,7 +132,6 @@ void WaitForCompositor() {
 // screen under the selection changed to exactly those colours, or a program does not repaint).
 // Returns the milliseconds waited.
 DWORD CKarvoCore::WaitUntilSelectionGone(HBITMAP shown, HBITMAP frozen, const CRect& selected) {
-    WaitForCompositor();
     CRect r;
     const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     if (!shown || !frozen || !::IntersectRect(&r, &selected, &screen)) return 0;
@@ -142,28 +141,34 @@ DWORD CKarvoCore::WaitUntilSelectionGone(HBITMAP shown, HBITMAP frozen, const CR
         frozenSize.cx < r.right || frozenSize.cy < r.bottom)
         return 0;
     std::vector<size_t> marks;  // pixels of the rectangle that only the window drew
+    std::vector<RGBX> colours;
     for (int y = 0; y < r.Height(); ++y)
         for (int x = 0; x < r.Width(); ++x) {
             const size_t i = size_t(y) * size_t(r.Width()) + size_t(x);
             if (!SameColour(drawn[i], under[size_t(y + r.top) * size_t(frozenSize.cx) + size_t(x + r.left)]))
-                marks.push_back(i);
+                marks.push_back(i), colours.push_back(drawn[i]);
         }
+    return WaitUntilGone(r, marks, colours);
+}
+
+DWORD CKarvoCore::WaitUntilGone(const CRect& r, const std::vector<size_t>& marks, const std::vector<RGBX>& drawn) {
+    WaitForCompositor();
     const DWORD start = ::GetTickCount();
     while (!marks.empty()) {
-        std::unique_ptr<CImageBitmap> live(SnapBitmap(::GetDesktopWindow(), r));
-        CSize liveSize;
-        const std::vector<RGBX> now = live ? Pixels(live->GetSafeHandle(), liveSize) : std::vector<RGBX>();
-        if (now.size() != drawn.size()) break;
+        const std::vector<RGBX> now = ScreenPixels(r);
+        if (now.size() != size_t(r.Width()) * size_t(r.Height())) break;
         bool visible = false;
-        for (size_t i : marks)
-            if (SameColour(now[i], drawn[i])) {
-                visible = true;
-                break;
-            }
+        for (size_t k = 0; k < marks.size() && !visible; ++k) visible = SameColour(now[marks[k]], drawn[k]);
         if (!visible || ::GetTickCount() - start >= 1000) break;
         ::Sleep(5);
     }
     return ::GetTickCount() - start;
+}
+
+std::vector<RGBX> CKarvoCore::ScreenPixels(const CRect& r) {
+    std::unique_ptr<CImageBitmap> live(SnapBitmap(::GetDesktopWindow(), r));
+    CSize size;
+    return live ? Pixels(live->GetSafeHandle(), size) : std::vector<RGBX>();
 }
 
 // Not guarded: a selection may run while another capture's dialog is open.

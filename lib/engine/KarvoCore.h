@@ -5,6 +5,7 @@
 // reports only through its result; image pointers it hands out stay its own until the next
 // operation that changes the image.
 #include <string>
+#include <vector>
 
 #include "Export.h"
 #include "KvHook.h"
@@ -160,6 +161,15 @@ protected:
     //! Waits until no pixel that the closed selection window drew over the rectangle is still
     //! on the screen (at most a second); the milliseconds waited.
     static DWORD WaitUntilSelectionGone(HBITMAP shown, HBITMAP frozen, const CRect& selected);
+    //! Waits until no screen pixel marks[k] of rectangle r (an index into its rows) still shows
+    //! the colour drawn[k] (at most a second); the milliseconds waited.
+    static DWORD WaitUntilGone(const CRect& r, const std::vector<size_t>& marks, const std::vector<RGBX>& drawn);
+    //! Keeps what drawing the picking frame on over `under` (the object's pixels) made of them.
+    void RecordFrame(const CRect& r, const std::vector<RGBX>& under);
+    //! The screen's pixels in r, row by row; empty when they cannot be read.
+    static std::vector<RGBX> ScreenPixels(const CRect& r);
+    static constexpr int kFramePenWidth = 4;
+    static constexpr COLORREF kFramePenColour = RGB(255, 0, 0);
 
     LRESULT HighlightFoundWindow(HWND hWnd);
     LRESULT RefreshFoundWindow(HWND hWnd);
@@ -199,7 +209,17 @@ protected:
     DWORD m_dwLastFileError = 0;
     DWORD m_dwConfigError = 0;
     int m_nRefusedSteps = 0;
-    DWORD m_dwLastSettleMs = 0;  // how long the last rectangle capture waited for the screen
+    DWORD m_dwLastSettleMs = 0;  // how long the last rectangle or picked capture waited for the screen
+    // The picking frame is drawn inverted over the object every other tick (it blinks) and
+    // erased by the object's repainting, which another program does, so it can still be on the
+    // screen when the grab comes. What the frame made of the pixels under its pen when last
+    // drawn on is kept, for the grab to wait until none of it shows.
+    struct FrameRecord {
+        bool on = false;            // the last drawing put the frame on
+        CRect rect;                 // the object's rectangle, screen coordinates
+        std::vector<size_t> marks;  // the pixels under the pen, row by row
+        std::vector<RGBX> drawn;    // their colours with the frame on
+    } m_frame;
     // A command-line run's own pause, sound and processing, while Capture runs.
     struct RunOptions {
         bool active = false;

@@ -4,6 +4,7 @@
 #include "engine/KarvoCore.h"
 
 #include "framework/Gdi.h"
+#include "imaging/BitmapOps.h"
 #include "settings/LocalResource.h"
 
 namespace {
@@ -31,6 +32,7 @@ BOOL CKarvoCore::SnapWinObj() {
 
 void CKarvoCore::EndPicking() {
     m_pickTimer.Stop();
+    m_frame = FrameRecord{};
     m_dlgSnapObj.m_bAtTopLeft = FALSE;  // the next picking opens the tip at the bottom right
     if (m_hFoundWnd) RefreshFoundWindow(m_hFoundWnd);
     m_hFoundWnd = nullptr;
@@ -59,12 +61,16 @@ void CKarvoCore::OnTimer(UINT_PTR nIDEvent) {
 }
 
 LRESULT CKarvoCore::HighlightFoundWindow(HWND hWnd) {
-    kv::UniqueHpen pen(::CreatePen(PS_SOLID, 4, RGB(255, 0, 0)));
+    kv::UniqueHpen pen(::CreatePen(PS_SOLID, kFramePenWidth, kFramePenColour));
     RECT r;
     ::GetWindowRect(hWnd, &r);
     POINT o;
     kv::WindowDc dc = kv::GetRootWindowDc(hWnd, &o);
     if (!dc) return 0;
+    // Inverted drawing blinks: this draws the frame on unless it is on over this same rectangle.
+    const CRect rect(r);
+    const bool turningOn = !(m_frame.on && m_frame.rect == rect);
+    const std::vector<RGBX> under = turningOn ? ScreenPixels(rect) : std::vector<RGBX>();
     // The top-level window's DC is not clipped to a child: clip it to the object, so the half of
     // the pen that falls outside the object's rectangle does not mark the parent (only the
     // object is repainted when the frame goes).
@@ -74,10 +80,46 @@ LRESULT CKarvoCore::HighlightFoundWindow(HWND hWnd) {
     const int oldRop = ::SetROP2(dc.get(), R2_NOTXORPEN);
     ::Rectangle(dc.get(), o.x, o.y, o.x + r.right - r.left, o.y + r.bottom - r.top);
     ::SetROP2(dc.get(), oldRop);
+    if (turningOn)
+        RecordFrame(rect, under);
+    else
+        m_frame.on = false;
     return 0;
 }
 
+// The pixels under the frame's pen are those the same rectangle with the same pen covers in a
+// bitmap of the object's size; inverted drawing gives each channel ~(pen ^ colour).
+void CKarvoCore::RecordFrame(const CRect& r, const std::vector<RGBX>& under) {
+    m_frame = FrameRecord{};
+    const CSize size(r.Width(), r.Height());
+    if (size.cx <= 0 || size.cy <= 0 || under.size() != size_t(size.cx) * size_t(size.cy)) return;
+    kv::UniqueHbitmap mask(kv::bitmap::CreateScreenCompatible(size));
+    kv::UniqueHdc dc(::CreateCompatibleDC(nullptr));
+    if (!mask || !dc) return;
+    {
+        kv::ScopedSelect selBitmap(dc.get(), mask.get());
+        kv::UniqueHpen pen(::CreatePen(PS_SOLID, kFramePenWidth, RGB(255, 255, 255)));
+        kv::ScopedSelect selPen(dc.get(), pen.get());
+        kv::ScopedSelect selBrush(dc.get(), ::GetStockObject(NULL_BRUSH));
+        ::Rectangle(dc.get(), 0, 0, size.cx, size.cy);
+        ::GdiFlush();
+    }
+    const RGBX* covered = kv::bitmap::Pixels(mask.get());
+    if (!covered) return;
+    const RGBX pen{GetBValue(kFramePenColour), GetGValue(kFramePenColour), GetRValue(kFramePenColour), 0};
+    for (size_t i = 0; i < under.size(); ++i) {
+        if (covered[i].red == 0 && covered[i].green == 0 && covered[i].blue == 0) continue;
+        const RGBX u = under[i];
+        m_frame.marks.push_back(i);
+        m_frame.drawn.push_back(RGBX{uint8_t(~(pen.blue ^ u.blue)), uint8_t(~(pen.green ^ u.green)),
+                                     uint8_t(~(pen.red ^ u.red)), 0});
+    }
+    m_frame.rect = r;
+    m_frame.on = true;
+}
+
 LRESULT CKarvoCore::RefreshFoundWindow(HWND hWnd) {
+    if (hWnd == m_hFoundWnd) m_frame.on = false;  // repainting erases it (the record stays)
     ::InvalidateRect(hWnd, nullptr, TRUE);
     ::UpdateWindow(hWnd);
     ::RedrawWindow(hWnd, nullptr, nullptr, kRedrawAll);
@@ -124,7 +166,12 @@ LRESULT CKarvoCore::OnEsLButtonDown(WPARAM, LPARAM) {
     m_pickTimer.Stop();
     if (m_hFoundWnd) {
         PlaySnapSound();
+        // The repainting that erases the frame is the object's program's; until the screen shows
+        // it, a grab would hold the frame.
+        const bool frameOn = m_frame.on;
         RefreshFoundWindow(m_hFoundWnd);
+        m_dwLastSettleMs = frameOn ? WaitUntilGone(m_frame.rect, m_frame.marks, m_frame.drawn) : 0;
+        m_frame = FrameRecord{};
         const BOOL captured = SnapRect(m_hFoundWnd, CRect());
         m_hFoundWnd = nullptr;
         if (captured) AutoSaveCapture();
