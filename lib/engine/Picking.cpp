@@ -90,7 +90,11 @@ LRESULT CKarvoCore::HighlightFoundWindow(HWND hWnd) {
 // The pixels under the frame's pen are those the same rectangle with the same pen covers in a
 // bitmap of the object's size; inverted drawing gives each channel ~(pen ^ colour).
 void CKarvoCore::RecordFrame(const CRect& r, const std::vector<RGBX>& under) {
+    // The frame is on whatever follows: the blinking stays in step; without the pixels under it
+    // there is just nothing to wait for.
     m_frame = FrameRecord{};
+    m_frame.rect = r;
+    m_frame.on = true;
     const CSize size(r.Width(), r.Height());
     if (size.cx <= 0 || size.cy <= 0 || under.size() != size_t(size.cx) * size_t(size.cy)) return;
     kv::UniqueHbitmap mask(kv::bitmap::CreateScreenCompatible(size));
@@ -114,8 +118,6 @@ void CKarvoCore::RecordFrame(const CRect& r, const std::vector<RGBX>& under) {
         m_frame.drawn.push_back(RGBX{uint8_t(~(pen.blue ^ u.blue)), uint8_t(~(pen.green ^ u.green)),
                                      uint8_t(~(pen.red ^ u.red)), 0});
     }
-    m_frame.rect = r;
-    m_frame.on = true;
 }
 
 LRESULT CKarvoCore::RefreshFoundWindow(HWND hWnd) {
