@@ -7,20 +7,12 @@
 #include <memory>
 #include <thread>
 
-#include "TestImages.h"
-#include "WinTestUtil.h"
-#include "engine/KarvoCore.h"
+#include "CoreFixture.h"
 #include "settings/FileDialogs.h"
 
 namespace {
 
-class TestCore : public CKarvoCore {
-public:
-    using CKarvoCore::ResetBitmapData;
-};
-
-
-
+using kvtest::TestCore;
 
 // Decoded independently of the engine: GDI+ from the file itself.
 ref::Img Decode(const std::wstring& path) {
@@ -37,29 +29,15 @@ int MaxDiff(const ref::Img& a, const ref::Img& b) {
     return m;
 }
 
-class Files : public ::testing::Test {
+class Files : public kvtest::CoreWithImage {
 protected:
     void SetUp() override {
-        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
-        ASSERT_TRUE(main.CreateEx(0, L"files", WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0));
-        ASSERT_TRUE(preview.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &main, 1001));
-        ASSERT_TRUE(core.InitDadodav(&main, &preview));
         // Smooth content (JPEG keeps it within a small tolerance), 64 colours at most (GIF keeps it).
-        src = ref::Img(120, 90);
-        for (int y = 0; y < src.h; ++y)
-            for (int x = 0; x < src.w; ++x) src.at(x, y) = RGBX{uint8_t(x / 30 * 85), uint8_t(y / 30 * 85), 128, 0};
-        HBITMAP h = kvtest::MakeBitmap(src);
-        core.ResetBitmapData(h);
-        DeleteObject(h);
-        core.RefreshImageData();
+        ref::Img image(120, 90);
+        for (int y = 0; y < image.h; ++y)
+            for (int x = 0; x < image.w; ++x) image.at(x, y) = RGBX{uint8_t(x / 30 * 85), uint8_t(y / 30 * 85), 128, 0};
+        Start(L"files", image);
     }
-    void TearDown() override {
-        core.CloseDadodav();
-        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
-    }
-    CWnd main, preview;
-    TestCore core;
-    ref::Img src;
 };
 
 TEST_F(Files, InstalledEncodersAndFilters) {

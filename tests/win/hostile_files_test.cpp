@@ -6,17 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "TestImages.h"
-#include "WinTestUtil.h"
-#include "engine/KarvoCore.h"
+#include "CoreFixture.h"
 #include "settings/FileIO.h"
 
 namespace {
-
-class TestCore : public CKarvoCore {
-public:
-    using CKarvoCore::ResetBitmapData;
-};
 
 std::string Bytes(const std::wstring& path) {
     std::string b;
@@ -114,27 +107,12 @@ std::string BmpClaiming(int32_t w, int32_t h) {
     return b + std::string(16, '\x7f');
 }
 
-class Hostile : public ::testing::Test {
+class Hostile : public kvtest::CoreWithImage {
 protected:
     void SetUp() override {
-        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
-        ASSERT_TRUE(main.CreateEx(0, L"hostile", WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0));
-        ASSERT_TRUE(preview.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &main, 1001));
-        ASSERT_TRUE(core.InitDadodav(&main, &preview));
-        src = kvtest::Opaque(kvtest::RandomImage(64, 48, 3));
-        HBITMAP h = kvtest::MakeBitmap(src);
-        core.ResetBitmapData(h);
-        DeleteObject(h);
-        core.RefreshImageData();
+        Start(L"hostile", kvtest::Opaque(kvtest::RandomImage(64, 48, 3)));
         dir = kvtest::TempFolder(L"kv hostile");
     }
-    void TearDown() override {
-        core.CloseDadodav();
-        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
-    }
-    CWnd main, preview;
-    TestCore core;
-    ref::Img src;
     std::wstring dir;
 };
 
