@@ -87,37 +87,52 @@ LRESULT CKarvoCore::HighlightFoundWindow(HWND hWnd) {
     return 0;
 }
 
-// The pixels under the frame's pen are those the same rectangle with the same pen covers in a
-// bitmap of the object's size; inverted drawing gives each channel ~(pen ^ colour).
-void CKarvoCore::RecordFrame(const CRect& r, const std::vector<RGBX>& under) {
-    // The frame is on whatever follows: the blinking stays in step; without the pixels under it
-    // there is just nothing to wait for.
-    m_frame = FrameRecord{};
-    m_frame.rect = r;
-    m_frame.on = true;
-    const CSize size(r.Width(), r.Height());
-    if (size.cx <= 0 || size.cy <= 0 || under.size() != size_t(size.cx) * size_t(size.cy)) return;
+namespace {
+
+// The pixels the frame's pen covers in an object of this size, row by row: those the same
+// rectangle with the same pen covers in a bitmap of that size.
+std::vector<size_t> PenPixels(CSize size, int penWidth) {
+    std::vector<size_t> marks;
     kv::UniqueHbitmap mask(kv::bitmap::CreateScreenCompatible(size));
     kv::UniqueHdc dc(::CreateCompatibleDC(nullptr));
-    if (!mask || !dc) return;
+    if (!mask || !dc) return marks;
     {
         kv::ScopedSelect selBitmap(dc.get(), mask.get());
-        kv::UniqueHpen pen(::CreatePen(PS_SOLID, kFramePenWidth, RGB(255, 255, 255)));
+        kv::UniqueHpen pen(::CreatePen(PS_SOLID, penWidth, RGB(255, 255, 255)));
         kv::ScopedSelect selPen(dc.get(), pen.get());
         kv::ScopedSelect selBrush(dc.get(), ::GetStockObject(NULL_BRUSH));
         ::Rectangle(dc.get(), 0, 0, size.cx, size.cy);
         ::GdiFlush();
     }
     const RGBX* covered = kv::bitmap::Pixels(mask.get());
-    if (!covered) return;
+    if (!covered) return marks;
+    for (size_t i = 0; i < size_t(size.cx) * size_t(size.cy); ++i)
+        if (covered[i].red || covered[i].green || covered[i].blue) marks.push_back(i);
+    return marks;
+}
+
+}  // namespace
+
+// Inverted drawing gives each channel ~(pen ^ colour). The pen's pixels depend on the size only,
+// so an object that keeps its size keeps them from one blink to the next.
+void CKarvoCore::RecordFrame(const CRect& r, const std::vector<RGBX>& under) {
+    const CSize size(r.Width(), r.Height());
+    std::vector<size_t> marks;
+    if (m_frame.rect.Width() == size.cx && m_frame.rect.Height() == size.cy) marks = std::move(m_frame.marks);
+    // The frame is on whatever follows: the blinking stays in step; without the pixels under it
+    // there is just nothing to wait for.
+    m_frame = FrameRecord{};
+    m_frame.rect = r;
+    m_frame.on = true;
+    if (size.cx <= 0 || size.cy <= 0 || under.size() != size_t(size.cx) * size_t(size.cy)) return;
+    if (marks.empty()) marks = PenPixels(size, kFramePenWidth);
     const RGBX pen{GetBValue(kFramePenColour), GetGValue(kFramePenColour), GetRValue(kFramePenColour), 0};
-    for (size_t i = 0; i < under.size(); ++i) {
-        if (covered[i].red == 0 && covered[i].green == 0 && covered[i].blue == 0) continue;
+    for (size_t i : marks) {
         const RGBX u = under[i];
-        m_frame.marks.push_back(i);
         m_frame.drawn.push_back(RGBX{uint8_t(~(pen.blue ^ u.blue)), uint8_t(~(pen.green ^ u.green)),
                                      uint8_t(~(pen.red ^ u.red)), 0});
     }
+    m_frame.marks = std::move(marks);
 }
 
 LRESULT CKarvoCore::RefreshFoundWindow(HWND hWnd) {
