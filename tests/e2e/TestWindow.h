@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "Drive.h"
+
 namespace kvtest {
 
 //! Button releases that reached a pattern window (picking must keep them, as it keeps presses).
@@ -32,6 +34,22 @@ public:
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
     HWND hwnd() const { return m_hwnd; }
+    //! Waits until the pattern stands on the screen.
+    bool WaitPainted(int ms = 10000) const { return WaitPatternPainted(m_hwnd, ms); }
+    //! Waits until a window of the pattern class (a child too) shows its pattern on the screen:
+    //! the corners and the centre of its client area.
+    static bool WaitPatternPainted(HWND h, int ms = 10000) {
+        return kvdrive::WaitFor([&] {
+            RECT r;
+            GetClientRect(h, &r);
+            MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&r), 2);
+            const int w = r.right - r.left, ht = r.bottom - r.top;
+            const POINT at[] = {{0, 0}, {w - 1, 0}, {0, ht - 1}, {w - 1, ht - 1}, {w / 2, ht / 2}};
+            for (const POINT& p : at)
+                if (kvdrive::ScreenPixel(r.left + p.x, r.top + p.y) != PatternColour(p.x, p.y)) return false;
+            return w > 0 && ht > 0;
+        }, ms);
+    }
     RECT ClientOnScreen() const {
         RECT r;
         GetClientRect(m_hwnd, &r);

@@ -47,20 +47,15 @@ protected:
             return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
         });
     }
-    // A drag as a hand makes it: press, six moves, release.
-    static void Drag(int x0, int y0, int x1, int y1) {
-        INPUT down{}, up{};
-        down.type = up.type = INPUT_MOUSE;
-        down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        kvdrive::MoveMouse(x0, y0);
-        SendInput(1, &down, sizeof down);
-        for (int i = 1; i <= 6; ++i) {
-            kvdrive::MoveMouse(x0 + (x1 - x0) * i / 6, y0 + (y1 - y0) * i / 6);
-            Sleep(15);
-        }
-        SendInput(1, &up, sizeof up);
+    // A press at (x, y) goes to the selection window: the system finds it there.
+    static bool PressReaches(HWND sel, int x, int y) {
+        return WaitFor([&] {
+            HWND at = WindowFromPoint(POINT{x, y});
+            return at == sel || GetAncestor(at, GA_ROOT) == sel;
+        });
     }
+    // The main window is back and active, as it is a moment after a capture.
+    static bool MainActive(kvdrive::Karvo& k) { return WaitFor([&] { return GetForegroundWindow() == k.Main(); }); }
     // The full-screen selection window of the program, or null.
     static HWND SelectionWindow(kvdrive::Karvo& k) {
         HWND sel = nullptr;
@@ -91,7 +86,7 @@ TEST_F(Capture, WholeScreenWithAutomaticCopy) {
 TEST_F(Capture, CurrentWindowIsTheTopmostTitledOne) {
     kvdrive::Karvo& k = Start(1);
     kvtest::TestWindow target(L"Karvo 测试窗口", 150, 120, 320, 240);
-    WaitFor([] { return false; }, 200);  // let it paint
+    ASSERT_TRUE(target.WaitPainted());
     const RECT wr = kvdrive::ScreenRect(target.hwnd());
     const DWORD seq = kvdrive::ClipboardSequence();
     k.Command(ID_SNAP_CURRENTWIN);
@@ -114,7 +109,7 @@ TEST_F(Capture, ClientAreaChosenFromTheWindowList) {
     // The list leaves out the bottom-most qualifying window (the shell's, on a desktop that has one).
     kvtest::TestWindow bottom(L"bottom", 700, 500, 200, 150, false);
     kvtest::TestWindow target(L"Karvo 客户区", 200, 150, 360, 260, false);
-    WaitFor([] { return false; }, 200);
+    ASSERT_TRUE(target.WaitPainted());
     const DWORD seq = kvdrive::ClipboardSequence();
     k.Command(ID_SNAP_WINCLIENT);
     HWND list = kvdrive::WaitTopWindow(k.Proc().Id(), L"活动程序窗口");
@@ -171,21 +166,11 @@ TEST_F(Capture, RectangleSelectionKeepsTheClipboard) {
     EXPECT_TRUE(WaitFor([&] { return kvdrive::ScreenRect(tip).left == GetSystemMetrics(SM_CXSCREEN) - 230; }));
 
     kvdrive::MoveMouse(400, 300);
-    kvdrive::Key(VK_LBUTTON, true);
-    INPUT down{};
-    down.type = INPUT_MOUSE;
-    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    SendInput(1, &down, sizeof down);
-    for (int i = 1; i <= 10; ++i) {
-        kvdrive::MoveMouse(400 + 20 * i, 300 + 15 * i);
-        Sleep(20);
-    }
+    kvdrive::Button(true);
+    for (int i = 1; i <= 10; ++i) kvdrive::MoveMouse(400 + 20 * i, 300 + 15 * i);
     EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(tip).find(L"松开鼠标左键确定截取范围") != std::wstring::npos; }));
     Keep(L"rectangle-selection");
-    INPUT up{};
-    up.type = INPUT_MOUSE;
-    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &up, sizeof up);
+    kvdrive::Button(false);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(sel); }));
     EXPECT_TRUE(WaitFor([&] { return ComboType(k) == 5; }));
     EXPECT_EQ(kvdrive::ClipboardText(), L"用户复制的文字");
@@ -200,14 +185,8 @@ TEST_F(Capture, RectangleSelectionKeepsTheClipboard) {
             if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
         return sel != nullptr;
     }));
-    WaitFor([] { return false; }, 200);
-    kvdrive::MoveMouse(601, 451);
-    SendInput(1, &down, sizeof down);
-    for (int i = 1; i <= 10; ++i) {
-        kvdrive::MoveMouse(601 - 20 * i, 451 - 15 * i);  // dragged towards the upper left
-        Sleep(20);
-    }
-    SendInput(1, &up, sizeof up);
+    ASSERT_TRUE(PressReaches(sel, 601, 451));
+    kvdrive::Drag(601, 451, 401, 301, 10);  // towards the upper left
     const kvdrive::Picture p = NextPicture(seq);
     EXPECT_EQ(p.width, 202);
     EXPECT_EQ(p.height, 152);
@@ -222,7 +201,7 @@ TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
     // Right of the main window's place: Wine can leave a hidden window's X surface on the
     // screen for a moment, and a press there never reaches the selection window.
     kvtest::TestWindow target(L"Karvo 图案", 970, 120, 300, 330);
-    WaitFor([] { return false; }, 300);
+    ASSERT_TRUE(target.WaitPainted());
     const RECT cr = target.ClientOnScreen();
     int dirty = 0, retries = 0;
     for (int round = 0; round < 20; ++round) {
@@ -230,10 +209,10 @@ TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
         k.Command(ID_SNAP_SELECTRECT);
         HWND sel = SelectionWindow(k);
         ASSERT_TRUE(sel);
-        ASSERT_TRUE(SelectionReady(sel));
-        WaitFor([] { return false; }, 200);
         const int x0 = cr.left + 10 + round * 3, y0 = cr.top + 15 + round * 5;
         const int w = 100 + round * 2, h = 90 + round * 2;
+        ASSERT_TRUE(SelectionReady(sel));
+        ASSERT_TRUE(PressReaches(sel, x0, y0));
         const DWORD seq = kvdrive::ClipboardSequence();
         // Wine: a press where the just-hidden main window's X surface still stands never reaches
         // the selection window (it sees the release only); the pattern lies away from that place,
@@ -243,9 +222,9 @@ TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
                 ++retries;
                 SetForegroundWindow(sel);
                 WaitFor([&] { return GetForegroundWindow() == sel; }, 1000);
-                WaitFor([] { return false; }, 300);
+                PressReaches(sel, x0, y0);
             }
-            Drag(x0, y0, x0 + w, y0 + h);
+            kvdrive::Drag(x0, y0, x0 + w, y0 + h);
             WaitFor([&] { return !IsWindow(sel); }, 1000);
         }
         const kvdrive::Picture p = NextPicture(seq);
@@ -263,7 +242,7 @@ TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
         ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) != 0; }));
         // Wine: the main window's return activates it a moment later; a selection opened within
         // that moment loses the mouse capture to it. A user's next drag is never that quick.
-        WaitFor([] { return false; }, 400);
+        ASSERT_TRUE(MainActive(k));
     }
     std::printf("rectangle drags made again: %d\n", retries);
     EXPECT_EQ(dirty, 0);
@@ -276,15 +255,15 @@ TEST_F(Capture, RectangleCapturesNeverShowTheSelectionWindow) {
 TEST_F(Capture, RepeatTheLastRegionAcrossARestart) {
     kvdrive::Karvo& k = Start(1);
     kvtest::TestWindow target(L"Karvo 重复", 970, 120, 300, 330);
-    WaitFor([] { return false; }, 300);
+    ASSERT_TRUE(target.WaitPainted());
     const RECT cr = target.ClientOnScreen();
     DWORD seq = kvdrive::ClipboardSequence();
     k.Command(ID_SNAP_REPEATRECT);
     HWND sel = SelectionWindow(k);
     ASSERT_TRUE(sel) << "with no region remembered the selection window opens";
     ASSERT_TRUE(SelectionReady(sel));
-    WaitFor([] { return false; }, 200);
-    Drag(cr.left + 30, cr.top + 40, cr.left + 150, cr.top + 130);
+    ASSERT_TRUE(PressReaches(sel, cr.left + 30, cr.top + 40));
+    kvdrive::Drag(cr.left + 30, cr.top + 40, cr.left + 150, cr.top + 130);
     const kvdrive::Picture first = NextPicture(seq);
     ASSERT_EQ(first.width, 122);
     ASSERT_EQ(first.height, 92);
@@ -307,7 +286,7 @@ TEST_F(Capture, RepeatTheLastRegionAcrossARestart) {
             EXPECT_NE(kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left, GetSystemMetrics(SM_CXSCREEN));
         EXPECT_TRUE(WaitFor([&] { return ComboType(k) == 5; }));
         ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) != 0; }));
-        WaitFor([] { return false; }, 400);
+        ASSERT_TRUE(MainActive(k));
     }
     EXPECT_TRUE(k.Exit());
 }
@@ -334,7 +313,7 @@ TEST_F(Capture, PointerMovesDuringTheCapturePause) {
         SendInput(1, &in, sizeof in);
         QueryPerformanceCounter(&b);
         slowest = std::max(slowest, double(b.QuadPart - a.QuadPart) * 1000.0 / double(f.QuadPart));
-        Sleep(100);
+        Sleep(100);  // a hand's pace between the moves: what is measured is each SendInput's own time
     }
     std::printf("slowest mouse move during the pause: %.1f ms\n", slowest);
     EXPECT_LT(slowest, 1000.0) << "a mouse move waited " << slowest << " ms";
@@ -349,8 +328,9 @@ TEST_F(Capture, SelectionCancelledByEscape) {
     HWND sel = SelectionWindow(k);
     ASSERT_TRUE(sel);
     // A press and release without movement leaves the window open.
+    ASSERT_TRUE(PressReaches(sel, 500, 400));
     kvdrive::Click(500, 400);
-    WaitFor([] { return false; }, 300);
+    kvdrive::SettleFor(300, "a click taken as a selection would have closed the window");
     EXPECT_TRUE(IsWindow(sel));
     SetForegroundWindow(sel);
     kvdrive::Press(VK_ESCAPE);

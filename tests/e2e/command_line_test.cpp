@@ -57,7 +57,7 @@ TEST_F(CommandLine, UsageAndBadArguments) {
 // A fixed region of a known window: exact pixels in a BMP; the JSON describes it.
 TEST_F(CommandLine, RegionIsExact) {
     kvtest::TestWindow target(L"Karvo 命令行", 200, 150, 320, 240);
-    WaitFor([] { return false; }, 300);
+    ASSERT_TRUE(target.WaitPainted());
     const RECT cr = target.ClientOnScreen();
     wchar_t args[256];
     swprintf(args, 256, L"/region %ld,%ld,64,48 /out region.bmp /quiet", cr.left + 10, cr.top + 5);
@@ -88,7 +88,7 @@ TEST_F(CommandLine, RegionIsExact) {
 
 TEST_F(CommandLine, CurrentWindowDescribesIt) {
     kvtest::TestWindow target(L"Karvo 当前", 150, 120, 300, 200);
-    WaitFor([] { return false; }, 300);
+    ASSERT_TRUE(target.WaitPainted());
     const kvdrive::RunResult r = Run(L"/capture current /out cur.png /clipboard", [](DWORD) {});
     ASSERT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_EQ(Field(r.out, "type"), "current");
@@ -194,11 +194,10 @@ TEST_F(CommandLine, ConsoleCompanionBehavesTheSame) {
 // hot spot on the pointer's position) and some do.
 TEST_F(CommandLine, PointerDrawnAtItsPlaceOnly) {
     kvtest::TestWindow target(L"Karvo 指针", 200, 150, 320, 240);
-    WaitFor([] { return false; }, 300);
+    ASSERT_TRUE(target.WaitPainted());
     const RECT cr = target.ClientOnScreen();
     const POINT at{cr.left + 100, cr.top + 80};
     kvdrive::MoveMouse(at.x, at.y);
-    WaitFor([] { return false; }, 300);
     wchar_t args[256];
     swprintf(args, 256, L"/region %ld,%ld,200,160 /quiet /out plain.bmp", cr.left, cr.top);
     ASSERT_EQ(Run(args).exitCode, 0u);

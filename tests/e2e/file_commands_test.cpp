@@ -42,7 +42,13 @@ protected:
     // Types a full path into a file dialog's name box and confirms it.
     static void ChooseFile(HWND dlg, const std::wstring& path) {
         SetForegroundWindow(dlg);
-        WaitFor([] { return false; }, 300);
+        // Typing goes to the dialog once it is active with the focus in its name box.
+        WaitFor([&] {
+            GUITHREADINFO info{sizeof info};
+            return GetForegroundWindow() == dlg && GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &info) &&
+                   info.hwndFocus && GetAncestor(info.hwndFocus, GA_ROOT) == dlg &&
+                   kvdrive::ClassName(info.hwndFocus) == L"Edit";
+        });
         kvdrive::TypeText(path);
         kvdrive::Press(VK_RETURN);
     }
@@ -62,7 +68,7 @@ TEST_F(FileCommands, SaveAsThroughTheDialogThenOpenIt) {
     kvdrive::Karvo& k = Start();
     k.Command(ID_SNAP_FULLSCREEN);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
-    WaitFor([] { return false; }, 300);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == k.Main(); }));
     const std::wstring path = k.Folder() + L"屏幕 截图.png";
     k.Command(ID_FILE_SAVE_AS);
     HWND dlg = WaitDialog(k);
@@ -214,7 +220,14 @@ TEST_F(FileCommands, EditorGetsTheQuotedName) {
     ChooseFile(dlg, path);
     const std::wstring record = kvdrive::ScratchRoot() + L"record.txt";
     ASSERT_TRUE(WaitFor([&] { return Exists(record); }));
-    WaitFor([] { return false; }, 200);
+    // Written whole once the editor has closed it: until then it cannot be opened to share.
+    ASSERT_TRUE(WaitFor([&] {
+        HANDLE h = CreateFileW(record.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        const DWORD size = GetFileSize(h, nullptr);
+        CloseHandle(h);
+        return size > 0 && size != INVALID_FILE_SIZE;
+    }));
     HANDLE f = CreateFileW(record.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     wchar_t buf[1024] = {};
     DWORD n = 0;
@@ -261,7 +274,7 @@ TEST_F(FileCommands, EditorAfterAFailedSaveStartsNothing) {
     EXPECT_NE(AllText(box).find(path), std::wstring::npos);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
-    WaitFor([] { return false; }, 500);
+    kvdrive::SettleFor(500, "an editor started anyway would have written its record");
     EXPECT_FALSE(Exists(record)) << "the editor was started";
     char bytes[16] = {};
     HANDLE r = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -293,7 +306,7 @@ TEST_F(FileCommands, TooLargeStepIsReportedOnceAndSwitchedOff) {
     // Nothing more to say: another capture runs without a message.
     k.Command(ID_SNAP_FULLSCREEN);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); }));
-    WaitFor([] { return false; }, 500);
+    kvdrive::SettleFor(500, "a message after the capture would have opened");
     for (HWND h : kvdrive::TopWindows(k.Proc().Id())) EXPECT_FALSE(h != k.Main() && kvdrive::ClassName(h) == L"#32770");
     EXPECT_TRUE(k.Exit());
 }
@@ -320,7 +333,6 @@ TEST_F(FileCommands, AFileNamedOnTheCommandLineOpens) {
     WriteFile(f, file.data(), DWORD(file.size()), &n, nullptr);
     CloseHandle(f);
     ASSERT_TRUE(k.Launch(L"\"" + path + L"\""));
-    WaitFor([] { return false; }, 500);
     const DWORD seq = kvdrive::ClipboardSequence();
     k.Command(ID_EDIT_COPY);
     kvdrive::Picture p;
@@ -444,7 +456,7 @@ TEST_F(FileCommands, AutoSaveAfterEveryCapture) {
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
     EXPECT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq && kvdrive::ClipboardPicture().width > 0; }));
-    WaitFor([] { return false; }, 500);
+    kvdrive::SettleFor(500, "a second failure message would have opened");
     for (HWND other : kvdrive::TopWindows(k.Proc().Id())) EXPECT_FALSE(other != k.Main() && kvdrive::ClassName(other) == L"#32770");
     EXPECT_TRUE(k.Exit());
 }

@@ -51,7 +51,7 @@ TEST_F(Keyboard, DefaultHotKeys) {
     EXPECT_TRUE(WaitFor([&] { return ComboType(k) == 0 && IsWindowVisible(k.Main()); }));
 
     kvtest::TestWindow target(L"Karvo 热键", 200, 150, 300, 200);
-    WaitFor([] { return false; }, 200);
+    ASSERT_TRUE(target.WaitPainted());
     seq = kvdrive::ClipboardSequence();
     kvdrive::Press(VK_F4);  // current window
     EXPECT_TRUE(Captured(seq, 300));
@@ -126,7 +126,7 @@ TEST_F(Keyboard, SettingsSheetValuesAndAChangedHotKey) {
 
     // The changed key works at once; the old one no longer does.
     kvdrive::Press(VK_F8);
-    WaitFor([] { return false; }, 300);
+    kvdrive::SettleFor(300, "the old key, still registered, would have hidden the window");
     EXPECT_TRUE(IsWindowVisible(k.Main()));
     kvdrive::Press(VK_F9, {VK_MENU});
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(k.Main()); }));
@@ -191,7 +191,7 @@ TEST_F(Keyboard, SettingsPagesFit) {
 TEST_F(Keyboard, TrayIcon) {
     kvdrive::Karvo& k = Start();
     // No "could not create the tray icon" message: Shell_NotifyIconW succeeded.
-    WaitFor([] { return false; }, 300);
+    kvdrive::SettleFor(300, "a failed tray icon would have shown its message");
     for (HWND h : kvdrive::TopWindows(k.Proc().Id())) EXPECT_EQ(AllText(h).find(L"创建系统图标失败"), std::wstring::npos);
     PostMessageW(k.Main(), WM_TRAY_NOTIFY, IDR_TRAYMENU, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(k.Main()); }));
@@ -215,7 +215,7 @@ TEST_F(Keyboard, TrayIcon) {
 
     // The taskbar is re-created: the icon comes back, and still answers.
     PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    WaitFor([] { return false; }, 300);
+    // Posted to the same queue after the broadcast, the double click is handled after it.
     PostMessageW(k.Main(), WM_TRAY_NOTIFY, IDR_TRAYMENU, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(k.Main()); }));
     PostMessageW(k.Main(), WM_TRAY_NOTIFY, IDR_TRAYMENU, WM_LBUTTONDBLCLK);

@@ -26,7 +26,8 @@ protected:
         // A child of the pattern class: a control whose look does not change under the mouse.
         button = CreateWindowExW(0, L"KvTestPattern", L"child", WS_CHILD | WS_VISIBLE | WS_BORDER, 60, 80, 140, 40,
                                  target->hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
-        WaitFor([] { return false; }, 300);
+        ASSERT_TRUE(target->WaitPainted());
+        ASSERT_TRUE(kvtest::TestWindow::WaitPatternPainted(button));
         k = &App();
         k->WriteConfig(kConfig);
         ASSERT_TRUE(k->Launch());
@@ -117,10 +118,11 @@ TEST_F(Picking, VanishedWindowLeavesThePreviousImage) {
     k->Command(ID_SNAP_FULLSCREEN);
     ASSERT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq0 && kvdrive::ClipboardPicture().width > 0; }));
     const RECT br = kvdrive::ScreenRect(button);
+    const COLORREF normal = kvdrive::ScreenPixel(br.left + 1, (br.top + br.bottom) / 2);
     k->Command(ID_SNAP_WINOBJ);
     ASSERT_TRUE(WaitFor([&] { return TipWindow() != nullptr; }));
     kvdrive::MoveMouse((br.left + br.right) / 2, (br.top + br.bottom) / 2);
-    WaitFor([] { return false; }, 1200);  // at least two ticks: the button is the found window
+    ASSERT_TRUE(FrameSeen(br, normal, 5000));  // the button is the found window
     DestroyWindow(button);
     const DWORD seq = kvdrive::ClipboardSequence();
     kvdrive::Click((br.left + br.right) / 2, (br.top + br.bottom) / 2);
@@ -135,10 +137,11 @@ TEST_F(Picking, VanishedWindowLeavesThePreviousImage) {
 TEST_F(Picking, RightClickEndsPicking) {
     kvdrive::SetClipboardText(L"untouched");
     const RECT br = kvdrive::ScreenRect(button);
+    const COLORREF normal = kvdrive::ScreenPixel(br.left + 1, (br.top + br.bottom) / 2);
     k->Command(ID_SNAP_WINOBJ);
     ASSERT_TRUE(WaitFor([&] { return TipWindow() != nullptr; }));
     kvdrive::MoveMouse((br.left + br.right) / 2, (br.top + br.bottom) / 2);
-    WaitFor([] { return false; }, 700);
+    ASSERT_TRUE(FrameSeen(br, normal, 5000));  // the button is the found window
     kvdrive::Click((br.left + br.right) / 2, (br.top + br.bottom) / 2, true);
     EXPECT_TRUE(WaitFor([&] { return TipWindow() == nullptr; }));
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(k->Main()) != 0; }));
@@ -179,14 +182,10 @@ TEST_F(Picking, EndingLeavesTheScreenAsItWasAndKeepsTheRelease) {
             }
         EXPECT_EQ(marked, 0) << "the frame marks the parent";
         // A click as a hand makes it: the release comes after picking has ended.
-        INPUT press{};
-        press.type = INPUT_MOUSE;
-        press.mi.dwFlags = capture ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
-        SendInput(1, &press, sizeof press);
+        kvdrive::Button(true, !capture);
         WaitFor([&] { return TipWindow() == nullptr; }, 2000);
-        WaitFor([] { return false; }, 200);
-        press.mi.dwFlags = capture ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
-        SendInput(1, &press, sizeof press);
+        kvdrive::WaitNoCapture(Engine(), 2000);
+        kvdrive::Button(false, !capture);
         ASSERT_TRUE(WaitFor([&] { return TipWindow() == nullptr && IsWindowVisible(k->Main()); }));
         if (capture) {
             // The click came while the frame showed: the capture still holds the object alone.
@@ -209,7 +208,7 @@ TEST_F(Picking, EndingLeavesTheScreenAsItWasAndKeepsTheRelease) {
             kvdrive::SavePicture(kvdrive::ScratchRoot() + L"around-before.png", before);
             kvdrive::SavePicture(kvdrive::ScratchRoot() + L"around-after.png", after);
         }
-        WaitFor([] { return false; }, 300);  // pumps: a stray release would arrive now
+        kvdrive::SettleFor(300, "a stray release would have reached the window");
         EXPECT_EQ(kvtest::g_buttonUps, 0) << "the release of the picking click reached the window";
     }
     EXPECT_TRUE(k->Exit());
@@ -243,7 +242,7 @@ TEST_F(Picking, CapturesUnderLoadNeverHoldTheFrame) {
         EXPECT_TRUE(p.pixels == before.pixels) << "the frame is in the capture";
         ASSERT_TRUE(WaitFor([&] { return TipWindow() == nullptr && IsWindowVisible(k->Main()); }, 5000));
         kvdrive::MoveMouse(at.x + 300, at.y + 300);
-        WaitFor([] { return false; }, 300);
+        ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == k->Main(); }));
     }
     stop = true;
     for (std::thread& t : load) t.join();
@@ -266,7 +265,7 @@ TEST_F(Picking, TipJumpsAwayInTwoPickingsInARow) {
             << "the tip stayed under the pointer";
         kvdrive::Click(sw - 100, sh - 100, true);
         ASSERT_TRUE(WaitFor([&] { return TipWindow() == nullptr && IsWindowVisible(k->Main()); }));
-        WaitFor([] { return false; }, 300);
+        ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == k->Main(); }));
     }
     EXPECT_TRUE(k->Exit());
 }
@@ -280,7 +279,7 @@ TEST_F(Picking, MessagesOutsidePickingAreIgnored) {
         PostMessageW(Engine(), WM_USER + 1007, 0, 0);
         PostMessageW(Engine(), WM_TIMER, 1, 0);
     }
-    WaitFor([] { return false; }, 500);
+    kvdrive::SettleFor(500, "a capture they started would have changed the clipboard");
     EXPECT_EQ(kvdrive::ClipboardText(), L"quiet");
     EXPECT_EQ(TipWindow(), nullptr);
     EXPECT_TRUE(k->Exit());

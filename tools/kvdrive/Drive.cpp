@@ -20,6 +20,16 @@ bool WaitFor(const std::function<bool()>& cond, int ms) {
     }
 }
 
+void SettleFor(int ms, const char*) { WaitFor([] { return false; }, ms); }
+
+bool WaitNoCapture(HWND h, int ms) {
+    const DWORD thread = GetWindowThreadProcessId(h, nullptr);
+    return WaitFor([&] {
+        GUITHREADINFO info{sizeof info};
+        return GetGUIThreadInfo(thread, &info) && info.hwndCapture == nullptr;
+    }, ms);
+}
+
 // WM_GETTEXT rather than GetWindowText: for a control of another process GetWindowText returns
 // the window's caption field, which an edit control does not keep.
 std::wstring Text(HWND h) {
@@ -70,45 +80,95 @@ HWND WaitTopWindow(DWORD pid, const std::wstring& title, const std::wstring& cls
     return found;
 }
 
-// Wine: SendInput moves Wine's cursor but not the X pointer, and GetCursorPos asks the X server
-// again once the cursor has been still for 100 ms, so a synthesized position snaps back to where
-// the X pointer is (SetCursorPos does not warp it here either). The X pointer is moved to the
-// same place with xdotool, a Unix program that Wine's CreateProcess starts directly. The virtual
-// desktop lies at the X screen's origin, so the coordinates are the same.
-void SyncXPointer(int x, int y) {
+// Wine: the pointer has two places here, Wine's cursor (which SendInput moves) and the X pointer
+// (which only an X client moves). GetCursorPos asks the X server again once the cursor has been
+// still for 100 ms, and each move of the X pointer comes back to Wine as input of its own, read
+// by the desktop process whenever it gets to it. Sent both ways, a busy machine mixed them: a
+// press sent with SendInput went to wherever a late X move had just put the cursor (measured:
+// 20 drags of 20 pressed at the previous drag's end and released one step short). So under Wine
+// every mouse move and button goes through the X server alone, with xdotool (a Unix program that
+// Wine's CreateProcess starts directly), in one ordered stream: Wine reads each button's place
+// from its own X event. The virtual desktop lies at the X screen's origin, so the coordinates are
+// the same. Where xdotool is not (Windows itself), SendInput does it all.
+namespace {
+
+bool HaveXdotool() {
     static const bool have = GetFileAttributesW(L"Z:\\usr\\bin\\xdotool") != INVALID_FILE_ATTRIBUTES;
-    if (!have) return;
-    std::wstring cmd = L"/usr/bin/xdotool mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y);
+    return have;
+}
+
+// Runs xdotool with the given commands and waits for it; false without it.
+bool Xdotool(const std::wstring& commands) {
+    if (!HaveXdotool()) return false;
+    std::wstring cmd = L"/usr/bin/xdotool " + commands;
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(L"Z:\\usr\\bin\\xdotool", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return;
-    WaitForSingleObject(pi.hProcess, 5000);
+        return false;
+    WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
+    return true;
 }
 
-void MoveMouse(int x, int y) {
+std::wstring MoveCommand(int x, int y) { return L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" "; }
+
+void SendButton(bool down, bool right) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = right ? (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP) : (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+    SendInput(1, &in, sizeof in);
+}
+
+void SendMove(int x, int y) {
     INPUT in{};
     in.type = INPUT_MOUSE;
     in.mi.dx = LONG((x * 65536LL + 32768) / GetSystemMetrics(SM_CXSCREEN));
     in.mi.dy = LONG((y * 65536LL + 32768) / GetSystemMetrics(SM_CYSCREEN));
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in, sizeof in);
-    SyncXPointer(x, y);
+}
+
+}  // namespace
+
+void MoveMouse(int x, int y) {
+    if (!Xdotool(MoveCommand(x, y))) SendMove(x, y);
+    // Returns once the system's cursor is there (under Wine that can be later: the X move is read
+    // by another process).
+    WaitFor([&] {
+        POINT p{};
+        return GetCursorPos(&p) && p.x == x && p.y == y;
+    }, 2000);
+}
+
+void Button(bool down, bool right) {
+    if (!Xdotool(std::wstring(down ? L"mousedown " : L"mouseup ") + (right ? L"3" : L"1"))) SendButton(down, right);
 }
 
 void Click(int x, int y, bool right, bool dbl) {
+    const wchar_t* button = right ? L"3" : L"1";
+    if (Xdotool(MoveCommand(x, y) + L"click --repeat " + (dbl ? L"2" : L"1") + L" --delay 30 " + button)) return;
     MoveMouse(x, y);
-    Sleep(30);
     for (int i = 0; i < (dbl ? 2 : 1); ++i) {
-        INPUT in[2]{};
-        in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-        in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-        SendInput(2, in, sizeof in[0]);
-        Sleep(30);
+        SendButton(true, right);
+        SendButton(false, right);
+        Sleep(30);  // a hand's pace between the clicks of a double click
     }
+}
+
+void Drag(int x0, int y0, int x1, int y1, int steps) {
+    // A hand's pace: about 15 ms between moves.
+    std::wstring commands = MoveCommand(x0, y0) + L"mousedown 1 ";
+    for (int i = 1; i <= steps; ++i)
+        commands += L"sleep 0.015 " + MoveCommand(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    if (Xdotool(commands + L"mouseup 1")) return;
+    MoveMouse(x0, y0);
+    SendButton(true, false);
+    for (int i = 1; i <= steps; ++i) {
+        SendMove(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+        Sleep(15);
+    }
+    SendButton(false, false);
 }
 
 void ClickWindow(HWND h) {
@@ -131,7 +191,7 @@ void Press(WORD vk, std::initializer_list<WORD> modifiers) {
     Key(vk, true);
     Key(vk, false);
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) Key(*it, false);
-    Sleep(30);
+    Sleep(30);  // a hand's pace: the next key does not come in the same instant
 }
 
 void TypeText(const std::wstring& text) {
@@ -143,7 +203,7 @@ void TypeText(const std::wstring& text) {
         in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
         SendInput(2, in, sizeof in[0]);
     }
-    Sleep(30);
+    Sleep(30);  // a hand's pace after typing
 }
 
 COLORREF ScreenPixel(int x, int y) {

@@ -13,6 +13,12 @@ namespace kvdrive {
 //! Polls cond every 20 ms until it holds or ms pass; whether it held.
 bool WaitFor(const std::function<bool()>& cond, int ms = 10000);
 
+//! For what no condition can show: that something does not happen. Pumps this thread's messages
+//! for ms; what names what would have happened by then (for the reader; it is not printed).
+void SettleFor(int ms, const char* what);
+//! Waits until the thread that owns h holds no mouse capture (a drag, picking or a tracker over).
+bool WaitNoCapture(HWND h, int ms = 10000);
+
 //! The first visible top-level window of the process whose title equals title (empty: any) and
 //! whose class equals cls (empty: any).
 HWND FindTopWindow(DWORD pid, const std::wstring& title = L"", const std::wstring& cls = L"");
@@ -27,6 +33,10 @@ RECT ScreenRect(HWND h);
 void MoveMouse(int x, int y);
 void Click(int x, int y, bool right = false, bool dbl = false);
 void ClickWindow(HWND h);  //!< at its centre
+//! A drag as a hand makes it: press at the start, steps moves, release at the end.
+void Drag(int x0, int y0, int x1, int y1, int steps = 6);
+//! The left (or right) button pressed or released where the pointer is.
+void Button(bool down, bool right = false);
 void Key(WORD vk, bool down);
 void Press(WORD vk, std::initializer_list<WORD> modifiers = {});
 void TypeText(const std::wstring& text);
