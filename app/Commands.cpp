@@ -119,15 +119,28 @@ void CKarvoDlg::ReportRefusedSteps() {
     const int refused = m_core.GetRefusedSteps();
     if (!refused) return;
     CKarvoConfig& c = m_core.m_config;
-    std::wstring names;
-    const auto add = [&](const wchar_t* name) { names += (names.empty() ? L"" : L"、") + std::wstring(name); };
-    if (refused & CKarvoCore::kRefusedRotate) add(L"旋转"), c.SetRotate(0);
-    if (refused & CKarvoCore::kRefusedScale) add(L"缩放"), c.SetScale(0);
-    if (refused & CKarvoCore::kRefusedShear) add(L"倾斜"), c.SetShearDown(0), c.SetShearAcross(0);
+    // The names of the steps in `bits` (rotate, scale, shear), each switched off.
+    const auto switchOff = [&](int bits) {
+        std::wstring names;
+        const auto add = [&](const wchar_t* name) { names += (names.empty() ? L"" : L"、") + std::wstring(name); };
+        if (bits & CKarvoCore::kRefusedRotate) add(L"旋转"), c.SetRotate(0);
+        if (bits & CKarvoCore::kRefusedScale) add(L"缩放"), c.SetScale(0);
+        if (bits & CKarvoCore::kRefusedShear) add(L"倾斜"), c.SetShearDown(0), c.SetShearAcross(0);
+        return names;
+    };
+    const int steps = CKarvoCore::kRefusedRotate | CKarvoCore::kRefusedScale | CKarvoCore::kRefusedShear;
+    const std::wstring large = switchOff(refused & steps);
+    const std::wstring noPixels = switchOff(refused >> CKarvoCore::kEmptyShift & steps);
     ExchangeImageOptions(FALSE);
-    Message(L"图像太大：" + names + L"之后的图像将超过 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 10000) +
-                L" 万像素，这一步没有执行，已被关闭。\n\n请在“设置”的“图像”页中减小它的参数。",
-            MB_ICONWARNING);
+    if (!large.empty())
+        Message(L"图像太大：" + large + L"之后的图像将超过 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 10000) +
+                    L" 万像素，这一步没有执行，已被关闭。\n\n请在“设置”的“图像”页中减小它的参数。",
+                MB_ICONWARNING);
+    if (!noPixels.empty())
+        Message(L"图像为空：" + noPixels + L"之后的图像将没有像素，这一步没有执行，已被关闭。\n\n请在“设置”的“图像”页中调整它的参数。",
+                MB_ICONWARNING);
+    if (refused & CKarvoCore::kChainFailed)
+        Message(L"图像处理没有完成（内存不足），显示的是未经处理的图像。", MB_ICONWARNING);
 }
 
 // A menu item flips its field, then the fields go to the controls and on to the settings; so a

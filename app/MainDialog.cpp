@@ -161,7 +161,17 @@ void CKarvoDlg::OnKickIdle() {
     if (HMENU bar = ::GetMenu(m_hWnd)) UpdateMenu(bar, 0);
 }
 
+// A read-only query for tests and support tools, answered synchronously: wParam 0 asks how many
+// exceptions the window and dialog boundaries have caught in this process.
+static UINT DiagnosticsMessage() {
+    static const UINT msg = ::RegisterWindowMessageW(L"KarvoDiagnostics");
+    return msg;
+}
+
+static LRESULT Diagnostics(WPARAM what) { return what == 0 ? kv::fw::CaughtExceptionCount() : -1; }
+
 INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == DiagnosticsMessage()) return SetMsgResult(Diagnostics(wp)), TRUE;
     switch (msg) {
     case WM_SYSCOMMAND: return OnSysCommand(wp);
     case WM_PAINT: return OnPaint(), TRUE;

@@ -95,8 +95,8 @@ void CKarvoCore::RefreshImageData() {
         CImageBlurrer blur(c.GetBlurFactor());
         CImageSharpener sharpen(c.GetSharpenFactor());
         CImageColorReplacer replace(0x000000, 0x0000FF);
-        // A step whose result would pass the engine's size limit is left out (the program
-        // reports it); the steps after it see the size before it.
+        // A step whose result would pass the engine's size limit, or have no pixels, is left out
+        // (the program reports it); the steps after it see the size before it.
         BITMAP bm{};
         ::GetObjectW(m_bmpRaw.GetSafeHandle(), sizeof bm, &bm);
         CSize size(bm.bmWidth, bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight);
@@ -105,9 +105,10 @@ void CKarvoCore::RefreshImageData() {
             const CSize next = p->CalcDestSize(size);
             const int64_t pixels = kv::CheckedPixelCount(next.cx, next.cy);
             const bool tooLarge = next.cx >= 0 && next.cy >= 0 && (pixels < 0 || pixels > kMaxImagePixels);
-            if (refusal && tooLarge) {
-                m_nRefusedSteps |= refusal;
-                m_sizeRefused = next;
+            const bool empty = next.cx <= 0 || next.cy <= 0;
+            if (refusal && (tooLarge || empty)) {
+                m_nRefusedSteps |= empty ? refusal << kEmptyShift : refusal;
+                if (!empty) m_sizeRefused = next;
                 return;
             }
             size = next;
@@ -123,6 +124,7 @@ void CKarvoCore::RefreshImageData() {
         if (c.GetBlur()) add(&blur, 0);
         if (c.GetSharpen()) add(&sharpen, 0);
         processed = !chain.empty() && m_bmpProcessed.ProcessImageFrom(m_bmpRaw, chain);
+        if (!chain.empty() && !processed) m_nRefusedSteps |= kChainFailed;
     }
     if (!processed) m_bmpProcessed.CopyImage(&m_bmpRaw);
     // A 24-bit image of the same size is filled again rather than made anew (a new 4K image costs

@@ -106,8 +106,11 @@ public:
     DWORD GetAutoSaveError() const { return m_dwAutoSaveError; }
     //! The name a capture's file gets from the automatic-saving pattern (no folder, no extension).
     std::wstring AutoSaveName() const;
-    //! The image steps the last refresh left out because their result would pass kMaxImagePixels.
-    enum RefusedStep { kRefusedRotate = 1, kRefusedScale = 2, kRefusedShear = 4 };
+    //! The image steps the last refresh left out: bits 0-2 because their result would pass
+    //! kMaxImagePixels, bits 3-5 (the same step shifted by kEmptyShift) because it would have no
+    //! pixels (a scale factor of 0 or one that shrinks a side below a pixel); kChainFailed when
+    //! the chain itself failed (out of memory), so the picture is the capture unprocessed.
+    enum RefusedStep { kRefusedRotate = 1, kRefusedScale = 2, kRefusedShear = 4, kEmptyShift = 3, kChainFailed = 64 };
     int GetRefusedSteps() const { return m_nRefusedSteps; }
     //! The size that was refused: of the refused step's result, or of the refused paste.
     CSize GetRefusedSize() const { return m_sizeRefused; }

@@ -97,7 +97,7 @@ INT_PTR CALLBACK CDialog::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 
 // The one path from a dialog procedure (a dialog's or a property page's) to its object, through
 // the windows' binding (in DWLP_USER, `init` found by the caller from WM_INITDIALOG's data);
-// nothing leaves by exception.
+// nothing leaves by exception (what is caught is recorded).
 INT_PTR CDialog::Deliver(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, CDialog* init) noexcept {
     auto* self = static_cast<CDialog*>(BoundObject(hwnd, msg, DWLP_USER, init));
     if (!self) return FALSE;
@@ -105,6 +105,7 @@ INT_PTR CDialog::Deliver(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, CDialog* ini
     try {
         r = self->DialogProc(msg, wp, lp);
     } catch (...) {
+        kv::fw::CountCaughtException("a dialog procedure");
         r = FALSE;
     }
     return msg == WM_NCDESTROY ? INT_PTR(self->EndOfWindow(r)) : r;

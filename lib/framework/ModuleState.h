@@ -19,6 +19,13 @@ KV_API HINSTANCE GetLibraryModule();
 //! KvSetResourceHandle chose another).
 KV_API HINSTANCE GetLibraryResourceModule();
 
+//! Records an exception caught at one of the boundaries nothing may leave by exception (window,
+//! dialog and COM callbacks): a line on the debugger output naming where and what, and one more
+//! in the count. Call it inside the catch block.
+KV_API void CountCaughtException(const char* where) noexcept;
+//! How many exceptions those boundaries have caught in this process.
+KV_API int CaughtExceptionCount() noexcept;
+
 }  // namespace kv::fw
 
 //! Sets the module library windows load resources from; null restores the library's own.

@@ -81,12 +81,19 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, U
     return self->Deliver(msg, wp, lp);
 }
 
-// Nothing leaves a window procedure by exception: a handler that throws gets default processing.
+// Nothing leaves a window procedure by exception: a handler that throws is recorded and gets
+// default processing.
 LRESULT CWnd::Deliver(UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
         return WindowProc(msg, wp, lp);
     } catch (...) {
+        kv::fw::CountCaughtException("a window procedure");
+    }
+    try {
         return DefaultProc(msg, wp, lp);
+    } catch (...) {
+        kv::fw::CountCaughtException("a window's default processing");
+        return 0;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/ComObject.h"
+#include "framework/ModuleState.h"
 #include "framework/Owners.h"
 #include "settings/CodecInfo.h"
 #include "settings/FileDialogs.h"
@@ -21,6 +22,7 @@ public:
         try {
             return m_owner->ItemFileOk() ? S_OK : S_FALSE;
         } catch (...) {
+            kv::fw::CountCaughtException("the file dialog's OK check");
             return S_FALSE;
         }
     }
@@ -28,6 +30,7 @@ public:
         try {
             m_owner->ItemTypeChange();
         } catch (...) {
+            kv::fw::CountCaughtException("the file dialog's type change");
         }
         return S_OK;
     }

@@ -40,6 +40,11 @@ protected:
         return *m_app;
     }
     void TearDown() override {
+        // Nothing the program catches at its boundaries goes unnoticed (its debugger output
+        // names what and where).
+        if (m_app) {
+            EXPECT_EQ(m_app->CaughtExceptions(), 0) << "the program caught exceptions";
+        }
         if (HasFailure()) {
             const std::wstring dir = kvdrive::ScratchRoot() + L"failures\\";
             CreateDirectoryW(dir.c_str(), nullptr);

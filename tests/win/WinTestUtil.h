@@ -12,6 +12,9 @@
 
 namespace kvtest {
 
+//! A test that makes the framework catch n exceptions on purpose says so (CaughtCheck.cpp).
+void ExpectCaught(int n);
+
 inline void Pump(int ms = 0) {
     const DWORD end = GetTickCount() + DWORD(ms);
     do {

@@ -2,6 +2,7 @@
 // right order, modeless dialogs, and owners that release exactly what they hold.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "framework/Handles.h"
+#include "framework/ModuleState.h"
 #include "framework/Owners.h"
 
 namespace {
@@ -54,6 +56,50 @@ TEST(Framework, MessagesReachTheBoundObject) {
     ASSERT_TRUE(child.Create(L"c", 0, CRect(0, 0, 10, 10), &parent, 100));
     EXPECT_EQ(GetDlgCtrlID(child), 100);
     EXPECT_EQ(parent.GetDlgItem(100), child.GetSafeHwnd());
+}
+
+// A handler that throws: the window gets default processing and keeps working, the dialog's
+// message counts as not handled, and each one is counted and named on the debugger output.
+class Thrower : public CWnd {
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == kPing && wp == 1) throw std::runtime_error("window handler");
+        if (msg == kPing) return LRESULT(wp + 1);
+        return CWnd::WindowProc(msg, wp, lp);
+    }
+};
+
+class ThrowingDialog : public CDialog {
+public:
+    ThrowingDialog() : CDialog(9002) {}
+    int pings = 0;
+
+protected:
+    INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == kPing && wp == 1) throw 7;  // not even a standard exception
+        if (msg == kPing) return ++pings, SetMsgResult(LRESULT(wp + 1)), TRUE;
+        return CDialog::DialogProc(msg, wp, lp);
+    }
+};
+
+TEST(Framework, ExceptionsInHandlersAreCountedAndTheWindowsGoOn) {
+    const int before = kv::fw::CaughtExceptionCount();
+    Thrower w;
+    ASSERT_TRUE(w.CreateEx(0, L"thrower", WS_OVERLAPPED, CRect(0, 0, 100, 100), nullptr, 0));
+    EXPECT_EQ(w.SendMessage(kPing, 1), 0);  // default processing
+    EXPECT_EQ(w.SendMessage(kPing, 5), 6);
+    EXPECT_TRUE(IsWindow(w.GetSafeHwnd()));
+    EXPECT_EQ(kv::fw::CaughtExceptionCount(), before + 1);
+    w.DestroyWindow();
+
+    ThrowingDialog dlg;
+    ASSERT_TRUE(dlg.CreateModeless());
+    EXPECT_EQ(SendMessageW(dlg.GetSafeHwnd(), kPing, 1, 0), 0);
+    EXPECT_EQ(SendMessageW(dlg.GetSafeHwnd(), kPing, 8, 0), 9);
+    EXPECT_EQ(dlg.pings, 1);
+    EXPECT_EQ(kv::fw::CaughtExceptionCount(), before + 2);
+    dlg.DestroyWindow();
+    kvtest::ExpectCaught(2);
 }
 
 std::vector<std::string> g_order;

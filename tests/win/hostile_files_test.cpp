@@ -257,4 +257,32 @@ TEST_F(Hostile, ChainStepsBeyondTheLimitAreLeftOut) {
     EXPECT_LT(core.GetImage()->GetWidth(), 200u);
 }
 
+// A step that would leave no pixels (a scale factor of 0, below 0, or too small for the picture:
+// 2 % of 64 × 48 is 1 × 0) is left out and reported as such, never run into a failed chain that
+// shows the capture unprocessed without a word; the steps before and after it still run.
+TEST_F(Hostile, ChainStepsWithNoPixelsAreLeftOut) {
+    CKarvoConfig& c = core.m_config;
+    c.SetGrayScale(1);
+    c.SetScale(1);
+    struct Row {
+        int factor;
+        int refused;
+    };
+    const int empty = CKarvoCore::kRefusedScale << CKarvoCore::kEmptyShift;
+    const Row rows[] = {{0, empty}, {-50, empty}, {1, empty}, {-2147483647 - 1, empty}, {2, empty}, {3, 0}, {100, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.factor);
+        c.SetScaleFactor(row.factor);
+        core.RefreshImageData();
+        EXPECT_EQ(core.GetRefusedSteps(), row.refused);
+        ASSERT_TRUE(core.GetImage());
+        const UINT w = row.refused ? 64u : UINT(64 * row.factor / 100);
+        EXPECT_EQ(core.GetImage()->GetWidth(), w);
+        // The grey step ran either way: the first pixel's three channels are equal.
+        Gdiplus::Color px;
+        ASSERT_EQ(static_cast<Gdiplus::Bitmap*>(core.GetImage())->GetPixel(0, 0, &px), Gdiplus::Ok);
+        EXPECT_TRUE(px.GetR() == px.GetG() && px.GetG() == px.GetB());
+    }
+}
+
 }  // namespace

@@ -72,8 +72,23 @@ bool Karvo::Launch(const std::wstring& args, const std::wstring& caption) {
     return m_main && WaitFor([&] { return IsWindowVisible(m_main); });
 }
 
+LRESULT Karvo::Diagnostic(WPARAM what) const {
+    static const UINT msg = RegisterWindowMessageW(L"KarvoDiagnostics");
+    DWORD_PTR answer = 0;
+    if (!m_main || !IsWindow(m_main) ||
+        !SendMessageTimeoutW(m_main, msg, what, 0, SMTO_ABORTIFHUNG, 5000, &answer))
+        return -1;
+    return LRESULT(answer);
+}
+
+int Karvo::CaughtExceptions() const {
+    const LRESULT now = Diagnostic(0);
+    return m_caughtBefore + (now > 0 ? int(now) : 0);
+}
+
 bool Karvo::Exit(int ms) {
     if (!m_main) return false;
+    if (const LRESULT caught = Diagnostic(0); caught > 0) m_caughtBefore += int(caught);
     PostMessageW(m_main, WM_COMMAND, IDOK, 0);
     return m_proc.WaitExit(ms);
 }

@@ -30,11 +30,18 @@ public:
     //! Ends the program with its exit button; whether it ended.
     bool Exit(int ms = 15000);
     Process& Proc() { return m_proc; }
+    //! Answers the program's diagnostics query `what` (0: exceptions caught at its window and
+    //! dialog boundaries); -1 when it does not answer.
+    LRESULT Diagnostic(WPARAM what) const;
+    //! Exceptions caught by every run of the program in this folder so far (the running one
+    //! asked now, ended ones as they were asked before their end).
+    int CaughtExceptions() const;
 
 private:
     std::wstring m_folder;
     Process m_proc;
     HWND m_main = nullptr;
+    int m_caughtBefore = 0;  // by runs that have ended
 };
 
 //! The build's scratch folder for e2e files (screenshots of failures among them).
