@@ -1,9 +1,29 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both trees and runs every test: native under ASan/UBSan,
 # then the Windows tests under Wine on a private Xvfb display. Exits non-zero on any failure.
+# With --under-load, two CPU-bound processes run beside the whole of it, as on a busy machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 KV_ROOT=$(pwd)
+load_pids=()
+small=""
+kv_cleanup() {
+    [ ${#load_pids[@]} -gt 0 ] && kill "${load_pids[@]}" 2>/dev/null
+    [ -n "$small" ] && umount "$small" 2>/dev/null
+    if declare -F kv_wine_stop >/dev/null; then kv_wine_stop; fi
+    return 0
+}
+trap kv_cleanup EXIT
+case "${1:-}" in
+    --under-load)
+        for _ in 1 2; do
+            (while :; do :; done) &
+            load_pids+=($!)
+        done
+        echo "== two CPU-bound processes beside the run: ${load_pids[*]}" ;;
+    "") ;;
+    *) echo "usage: $0 [--under-load]" >&2; exit 2 ;;
+esac
 bash tools/deps.sh
 jobs=$(nproc)
 
@@ -34,15 +54,14 @@ unzip -q "build/win/Karvo-$kv_version-win64.zip" -d build/win/portable-test
 
 echo "== windows tests under Wine"
 source tools/wine-env.sh
-trap kv_wine_stop EXIT
 kv_wine_start
 kv_wine_dpi_prefix
 kv_wine_pkg_prefix
 # A small disk for the full-disk tests (root only; they skip without it).
-small="$KV_ROOT/build/win/smalldisk"
-mkdir -p "$small"
-if mountpoint -q "$small" || mount -t tmpfs -o size=96k tmpfs "$small" 2>/dev/null; then
-    export KV_SMALL_DISK="Z:$(echo "$small" | tr / '\\')"
-    trap 'umount "$small" 2>/dev/null; kv_wine_stop' EXIT
+disk="$KV_ROOT/build/win/smalldisk"
+mkdir -p "$disk"
+if mountpoint -q "$disk" || mount -t tmpfs -o size=96k tmpfs "$disk" 2>/dev/null; then
+    export KV_SMALL_DISK="Z:$(echo "$disk" | tr / '\\')"
+    small="$disk"
 fi
 ctest --test-dir build/win --output-on-failure --timeout 600 ${KV_CTEST_ARGS:-}
