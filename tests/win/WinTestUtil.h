@@ -27,6 +27,17 @@ inline void Pump(int ms = 0) {
     } while (GetTickCount() < end);
 }
 
+//! Pumps this thread's messages until cond holds or ms pass; whether it held.
+inline bool PumpUntil(const std::function<bool()>& cond, int ms = 10000) {
+    const ULONGLONG end = GetTickCount64() + ULONGLONG(ms);
+    for (;;) {
+        if (cond()) return true;
+        if (GetTickCount64() > end) return false;
+        Pump();
+        Sleep(5);
+    }
+}
+
 // A window that paints itself with a function of (x, y) in client coordinates.
 class PatternWindow : public CWnd {
 public:

@@ -147,9 +147,15 @@ TEST_F(EngineTest, ThumbnailExamples) {
 TEST_F(EngineTest, SnapBitmapGrabsExactPixels) {
     SetWindowPos(main, HWND_TOP, 100, 100, 600, 500, SWP_SHOWWINDOW);
     RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    kvtest::Pump(100);
     POINT origin{0, 0};
     ClientToScreen(main, &origin);
+    // On the screen once painted: a pixel outside the preview child shows the function.
+    ASSERT_TRUE(kvtest::PumpUntil([&] {
+        HDC screen = GetDC(nullptr);
+        const COLORREF c = GetPixel(screen, origin.x + 5, origin.y + 5);
+        ReleaseDC(nullptr, screen);
+        return c == main.colour(5, 5);
+    }));
     // 50 × 40 pixels from client (20, 15): the painted function of client coordinates.
     std::unique_ptr<CImageBitmap> grab(
         CKarvoCore::SnapBitmap(GetDesktopWindow(), CRect(origin.x + 20, origin.y + 15, origin.x + 70, origin.y + 55)));
@@ -181,7 +187,7 @@ TEST_F(EngineTest, SnapBitmapGrabsExactPixels) {
 
     // A window whose left edge is at −100 is grabbed from its own corner, on-screen width only.
     SetWindowPos(main, nullptr, -100, 50, 300, 200, SWP_NOZORDER);
-    kvtest::Pump(50);
+    kvtest::Pump();
     std::unique_ptr<CImageBitmap> left(CKarvoCore::SnapBitmap(main, CRect()));
     ASSERT_TRUE(left && left->GetSafeHandle());
     GetObjectW(left->GetSafeHandle(), sizeof bm, &bm);

@@ -49,7 +49,7 @@ TEST(Hook, PostsOnlyToTheMarkedCaptureWindow) {
     Target w;
     ASSERT_TRUE(w.CreateEx(0, L"hook target", WS_POPUP | WS_VISIBLE, CRect(0, 0, 50, 50), nullptr, 0));
 
-    // Not marked: nothing.
+    // Not marked: nothing. (Pump(100) here and below: time for a message that must not come.)
     SetCapture(w);
     Move(300, 300);
     kvtest::Pump(100);
@@ -58,15 +58,14 @@ TEST(Hook, PostsOnlyToTheMarkedCaptureWindow) {
     SetPropW(w, KV_HOOK_TARGET_PROP, reinterpret_cast<HANDLE>(1));
     Move(310, 320);
     Move(400, 420);
-    kvtest::Pump(100);
-    EXPECT_GE(w.moves, 1);
+    EXPECT_TRUE(kvtest::PumpUntil([&] { return w.moves >= 1; }));
     Click();
+    EXPECT_TRUE(kvtest::PumpUntil([&] { return w.presses == 1; }));
     kvtest::Pump(100);
     EXPECT_EQ(w.presses, 1);
     EXPECT_EQ(w.rawPresses, 0);  // kept from the window under the cursor
     Click(true);
-    kvtest::Pump(100);
-    EXPECT_EQ(w.rights, 1);
+    EXPECT_TRUE(kvtest::PumpUntil([&] { return w.rights == 1; }));
 
     // Marked but no longer capturing: nothing more.
     ReleaseCapture();
