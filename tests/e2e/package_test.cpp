@@ -124,13 +124,21 @@ TEST_F(Package, InstallRunUpgradeUninstall) {
               ERROR_SUCCESS);
     EXPECT_EQ(prtsc, 0u);
 
-    // A silent uninstall removes every installed file and keeps the settings. The uninstaller
-    // runs a copy of itself from the temporary folder, so its end is waited for by its effect.
+    // A silent uninstall removes every installed file, the Start-menu entry and the entry under
+    // Apps, and keeps the settings. The uninstaller runs a copy of itself from the temporary
+    // folder, so its end is waited for by its effect: the last of these gone.
     ASSERT_GE(RunToEnd(dir + L"uninstall.exe", L"/S", dir), 0);
+    const auto appsEntry = [] {
+        HKEY k = nullptr;
+        const bool there = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Karvo", 0,
+                                         KEY_READ, &k) == ERROR_SUCCESS;
+        if (k) RegCloseKey(k);
+        return there;
+    };
     EXPECT_TRUE(WaitFor([&] {
         for (const wchar_t* name2 : kProgramFiles)
             if (Exists(dir + name2)) return false;
-        return !Exists(dir + L"uninstall.exe");
+        return !Exists(dir + L"uninstall.exe") && !Exists(menu) && !appsEntry();
     }, 30000));
     for (const wchar_t* name2 : kProgramFiles) EXPECT_FALSE(Exists(dir + name2)) << std::string(name2, name2 + wcslen(name2));
     EXPECT_FALSE(Exists(dir + L"uninstall.exe"));
