@@ -268,8 +268,9 @@ BOOL CKarvoCore::PasteImageData() {
     FileStatus status = FileStatus::NoBitmap;
     LONG w = 0, h = 0;
     if (::IsClipboardFormatAvailable(CF_BITMAP) && ClipboardBitmapSize(w, h)) {
-        const int64_t pixels = kv::CheckedPixelCount(w, h);
-        if (pixels < 0 || pixels > kMaxImagePixels) {
+        if (w <= 0 || h <= 0) {
+            // No pixels (the system would hand out a 1 × 1 bitmap for it): not a picture to take.
+        } else if (kv::ExceedsPictureLimit(w, h)) {
             status = FileStatus::TooLarge;
         } else if (HBITMAP bmp = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP)); bmp && m_bmpRaw.CopyImage(bmp)) {
             RefreshImageData();  // makes the processed image

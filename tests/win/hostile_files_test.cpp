@@ -237,6 +237,32 @@ TEST_F(Hostile, HugeClipboardPictureIsRefusedAsTooLarge) {
     }
 }
 
+// A clipboard picture without pixels (a side of 0, or a negative width) is no picture: the paste
+// fails and the current image, its names and its switches stay.
+TEST_F(Hostile, EmptyClipboardPictureIsRefused) {
+    core.SetPathName(L"C:\\kept.png");
+    Gdiplus::Image* before = core.GetImage();
+    struct Row {
+        LONG w, h;
+    };
+    for (Row r : {Row{0, 5}, {5, 0}, {0, 0}, {-5, 5}, {0, -5}}) {
+        SCOPED_TRACE(testing::Message() << r.w << " x " << r.h);
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + 256);
+        auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(mem));
+        *header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), r.w, r.h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        GlobalUnlock(mem);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        ASSERT_TRUE(SetClipboardData(CF_DIB, mem));
+        CloseClipboard();
+        EXPECT_FALSE(core.PasteImageData());
+        EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::NoBitmap);
+        EXPECT_EQ(core.GetImage(), before);
+        EXPECT_EQ(core.GetImage()->GetWidth(), 64u);
+        EXPECT_EQ(core.GetPathName(), L"C:\\kept.png");
+    }
+}
+
 // JPEG, GIF, TIFF and icon files claiming a huge size: headers with no pixels behind them.
 std::string JpegClaiming(unsigned w, unsigned h) {
     std::string j = "\xFF\xD8\xFF\xC0";
