@@ -262,21 +262,26 @@ bool ClipboardBitmapSize(LONG& width, LONG& height) {
 
 }  // namespace
 
+// The clipboard is held only while the bitmap is measured and copied: the refresh (the whole
+// chain, up to a second or more for a large picture) runs after it is closed, so other programs
+// are not kept waiting to open it.
 BOOL CKarvoCore::PasteImageData() {
-    kv::ClipboardSession clip(nullptr, kClipboardTries, kClipboardWaitMs);
-    if (!clip) return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
     FileStatus status = FileStatus::NoBitmap;
     LONG w = 0, h = 0;
-    if (::IsClipboardFormatAvailable(CF_BITMAP) && ClipboardBitmapSize(w, h)) {
-        if (w <= 0 || h <= 0) {
-            // No pixels (the system would hand out a 1 × 1 bitmap for it): not a picture to take.
-        } else if (kv::ExceedsPictureLimit(w, h)) {
-            status = FileStatus::TooLarge;
-        } else if (HBITMAP bmp = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP)); bmp && m_bmpRaw.CopyImage(bmp)) {
-            RefreshImageData();  // makes the processed image
-            status = FileStatus::Ok;
+    {
+        kv::ClipboardSession clip(nullptr, kClipboardTries, kClipboardWaitMs);
+        if (!clip) return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
+        if (::IsClipboardFormatAvailable(CF_BITMAP) && ClipboardBitmapSize(w, h)) {
+            if (w <= 0 || h <= 0) {
+                // No pixels (the system would hand out a 1 × 1 bitmap for it): not a picture to take.
+            } else if (kv::ExceedsPictureLimit(w, h)) {
+                status = FileStatus::TooLarge;
+            } else if (HBITMAP bmp = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP)); bmp && m_bmpRaw.CopyImage(bmp)) {
+                status = FileStatus::Ok;  // the pixels are ours now; the handle stays the clipboard's
+            }
         }
     }
+    if (status == FileStatus::Ok) RefreshImageData();  // makes the processed image
     m_lastFileStatus = status;
     m_strLastFilePath.clear();
     if (status == FileStatus::TooLarge) m_sizeRefused = CSize(w, h);
