@@ -11,6 +11,7 @@
 #include "framework/ByteStream.h"
 #include "framework/Handles.h"
 #include "framework/Owners.h"
+#include "framework/UniqueCom.h"
 #include "imaging/Palette.h"
 #include "imaging/PictureSize.h"
 #include "settings/FileDialogs.h"
@@ -46,10 +47,9 @@ Loaded LoadFromBytes(std::string bytes) {
         result.size = CSize(Saturated(s->width), Saturated(s->height));
         return result;
     }
-    IStream* stream = kv::CreateByteStream(std::move(bytes));
+    const kv::UniqueCom<IStream> stream(kv::CreateByteStream(std::move(bytes)));
     if (!stream) return result;
-    std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream));
-    stream->Release();  // the image keeps its own reference while it needs the data
+    std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream.get()));  // takes its own reference
     if (!image || image->GetLastStatus() != Gdiplus::Ok) return result;
     const int64_t w = image->GetWidth(), h = image->GetHeight();
     if (kv::ExceedsPictureLimit(w, h)) {
@@ -114,13 +114,13 @@ Gdiplus::Status EncodeToBytes(Gdiplus::Image* image, const CLSID& encoder, std::
         if (!indexed) return Gdiplus::OutOfMemory;
         toWrite = indexed.get();
     }
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return Gdiplus::OutOfMemory;
-    Gdiplus::Status st = toWrite->Save(stream, &encoder, nullptr);
+    kv::UniqueCom<IStream> stream;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))) return Gdiplus::OutOfMemory;
+    Gdiplus::Status st = toWrite->Save(stream.get(), &encoder, nullptr);
     if (st == Gdiplus::Ok) {
         HGLOBAL mem = nullptr;
         STATSTG stat{};
-        const void* p = SUCCEEDED(::GetHGlobalFromStream(stream, &mem)) && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))
+        const void* p = SUCCEEDED(::GetHGlobalFromStream(stream.get(), &mem)) && SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))
                             ? ::GlobalLock(mem)
                             : nullptr;
         if (p) {
@@ -130,7 +130,7 @@ Gdiplus::Status EncodeToBytes(Gdiplus::Image* image, const CLSID& encoder, std::
             st = Gdiplus::OutOfMemory;
         }
     }
-    stream->Release();
+    stream.reset();
     if (st != Gdiplus::Ok) return st;
     const std::unique_ptr<Gdiplus::Image> check = LoadFromBytes(bytes).image;
     if (!check || check->GetWidth() != image->GetWidth() || check->GetHeight() != image->GetHeight())

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/Gdi.h"
+#include "framework/UniqueCom.h"
 #include "imaging/ImageBitmap.h"
 #include "imaging/PictureSize.h"
 #include "settings/FileIO.h"
@@ -55,14 +56,11 @@ HBITMAP CImageBitmap::LoadImageFile(const std::wstring& path, DWORD matte) {
     if (!kv::ReadFileBytes(path, bytes) || TooLarge(bytes.data(), bytes.size())) return nullptr;
     if (type == 0)
         return static_cast<HBITMAP>(::LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    IPicture* picture = nullptr;
-    if (FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(path.c_str()), nullptr, 0, matte, IID_IPicture,
-                                    reinterpret_cast<void**>(&picture))) ||
+    kv::UniqueCom<IPicture> picture;
+    if (FAILED(::OleLoadPicturePath(const_cast<LPOLESTR>(path.c_str()), nullptr, 0, matte, IID_IPicture, picture.put_void())) ||
         !picture)
         return nullptr;
-    HBITMAP bmp = ExtractBitmap(picture, matte);
-    picture->Release();
-    return bmp;
+    return ExtractBitmap(picture.get(), matte);
 }
 
 IPicture* CImageBitmap::LoadFromBuffer(const BYTE* bytes, int length) {
@@ -71,15 +69,14 @@ IPicture* CImageBitmap::LoadFromBuffer(const BYTE* bytes, int length) {
     if (!mem) return nullptr;
     memcpy(::GlobalLock(mem), bytes, size_t(length));
     ::GlobalUnlock(mem);
-    IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(mem, TRUE, &stream))) {
+    kv::UniqueCom<IStream> stream;
+    if (FAILED(::CreateStreamOnHGlobal(mem, TRUE, stream.put()))) {
         ::GlobalFree(mem);
         return nullptr;
     }
-    IPicture* picture = nullptr;
-    if (FAILED(::OleLoadPicture(stream, length, FALSE, IID_IPicture, reinterpret_cast<void**>(&picture)))) picture = nullptr;
-    stream->Release();
-    return picture;
+    kv::UniqueCom<IPicture> picture;
+    if (FAILED(::OleLoadPicture(stream.get(), length, FALSE, IID_IPicture, picture.put_void()))) return nullptr;
+    return picture.release();
 }
 
 int CImageBitmap::GetResource(const wchar_t* name, const wchar_t* type, HMODULE module, void* buffer, int& length) {
@@ -106,11 +103,9 @@ HBITMAP CImageBitmap::LoadImageResource(UINT id, const wchar_t* type, HMODULE mo
     if (!GetResource(name, type, module, nullptr, length) || length <= 0) return nullptr;
     std::vector<BYTE> bytes(static_cast<size_t>(length));
     if (!GetResource(name, type, module, bytes.data(), length)) return nullptr;
-    IPicture* picture = LoadFromBuffer(bytes.data(), length);
+    const kv::UniqueCom<IPicture> picture(LoadFromBuffer(bytes.data(), length));
     if (!picture) return nullptr;
-    HBITMAP bmp = ExtractBitmap(picture, matte);
-    picture->Release();
-    return bmp;
+    return ExtractBitmap(picture.get(), matte);
 }
 
 int CImageBitmap::LoadImageW(UINT id, const wchar_t* type, HMODULE module, DWORD matte) {
