@@ -65,15 +65,14 @@ HBITMAP CImageBitmap::LoadImageFile(const std::wstring& path, DWORD matte) {
 
 IPicture* CImageBitmap::LoadFromBuffer(const BYTE* bytes, int length) {
     if (!bytes || length <= 0 || TooLarge(bytes, size_t(length))) return nullptr;
-    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, SIZE_T(length));
-    if (!mem) return nullptr;
-    memcpy(::GlobalLock(mem), bytes, size_t(length));
-    ::GlobalUnlock(mem);
+    kv::UniqueHglobal mem(::GlobalAlloc(GMEM_MOVEABLE, SIZE_T(length)));
+    void* copy = mem ? ::GlobalLock(mem.get()) : nullptr;
+    if (!copy) return nullptr;
+    memcpy(copy, bytes, size_t(length));
+    ::GlobalUnlock(mem.get());
     kv::UniqueCom<IStream> stream;
-    if (FAILED(::CreateStreamOnHGlobal(mem, TRUE, stream.put()))) {
-        ::GlobalFree(mem);
-        return nullptr;
-    }
+    if (FAILED(::CreateStreamOnHGlobal(mem.get(), TRUE, stream.put()))) return nullptr;
+    mem.release();  // the stream frees it
     kv::UniqueCom<IPicture> picture;
     if (FAILED(::OleLoadPicture(stream.get(), length, FALSE, IID_IPicture, picture.put_void()))) return nullptr;
     return picture.release();

@@ -163,6 +163,18 @@ TEST(Framework, OwnersReleaseWhatTheyHold) {
     EXPECT_EQ(kv::LiveOwnerCount().load(), base);
     EXPECT_NE(GetObjectType(kept), 0u);
     DeleteObject(kept);
+
+    // Global memory (what the print dialog hands back): freed, and the handle no longer valid.
+    std::vector<HGLOBAL> freed;
+    for (int i = 0; i < 1000; ++i) {
+        kv::UniqueHglobal mem(GlobalAlloc(GMEM_MOVEABLE, 64 + i));
+        ASSERT_TRUE(mem);
+        EXPECT_EQ(GlobalSize(mem.get()), SIZE_T(64 + i));
+        EXPECT_EQ(kv::LiveOwnerCount().load(), base + 1);
+        if (i % 97 == 0) freed.push_back(mem.get());
+    }
+    EXPECT_EQ(kv::LiveOwnerCount().load(), base);
+    for (HGLOBAL h : freed) EXPECT_EQ(GlobalFlags(h), UINT(GMEM_INVALID_HANDLE));
 }
 
 // A COM object that counts how many of it are alive.
