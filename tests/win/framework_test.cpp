@@ -232,9 +232,21 @@ TEST(Framework, ScopedOperations) {
         EXPECT_TRUE(first);
     }
     {
-        kv::TimerOwner t(w, 9, 1000);
+        kv::TimerOwner t(w, 9, 100000);
         EXPECT_TRUE(t.Running());
     }
+    EXPECT_FALSE(KillTimer(w, 9));  // the owner killed it
+    // A moved timer keeps running: the owner it left does not kill it at its end.
+    w.log.clear();
+    kv::TimerOwner moved;
+    {
+        kv::TimerOwner first(w, 10, 10);
+        moved = std::move(first);
+        EXPECT_FALSE(first.Running());
+    }
+    EXPECT_TRUE(moved.Running());
+    for (DWORD start = GetTickCount(); w.log.empty() && GetTickCount() - start < 5000;) kvtest::Pump(10);
+    EXPECT_EQ(w.log, std::vector<std::string>{"timer"});
     kv::GdiPlusSession gdiplus;
     EXPECT_TRUE(gdiplus);
 }
