@@ -242,7 +242,12 @@ void CKarvoDlg::ReportFileFailure(bool saving) {
     if (st == S::Ok || st == S::Cancelled || st == S::NoImage) return;
     const std::wstring path = m_core.GetLastFilePath();
     std::wstring text;
-    if (!saving) {
+    if (!saving && st == S::TooLarge) {
+        const CSize s = m_core.GetRefusedSize();
+        text = L"无法打开图像文件：\n" + path + L"\n\n图像太大（" + std::to_wstring(s.cx) + L" × " +
+               std::to_wstring(s.cy) + L" 像素）。可以打开的图像最多 " +
+               std::to_wstring(CKarvoCore::kMaxImagePixels / 10000) + L" 万像素。当前图像保持不变。";
+    } else if (!saving) {
         text = L"无法打开图像文件：\n" + path + L"\n\n文件不存在、无法读取，或不是支持的图像格式。当前图像保持不变。";
     } else if (st == S::NoEncoder) {
         text = L"无法保存图像文件：\n" + path + L"\n\n没有能写入这种格式的图像编码器，请换一个扩展名。";

@@ -5,6 +5,7 @@
 #include <commdlg.h>
 
 #include "framework/Gdi.h"
+#include "framework/Handles.h"
 
 namespace {
 
@@ -24,8 +25,7 @@ void CKarvoDlg::DrawPreview(BOOL toPrinter) {
         pd.hwndOwner = m_hWnd;  // owned and modal: it cannot open underneath the window
         pd.Flags = kPrintFlags | PD_RETURNDC;
         if (!::PrintDlgW(&pd)) return;
-        if (pd.hDevMode) ::GlobalFree(pd.hDevMode);
-        if (pd.hDevNames) ::GlobalFree(pd.hDevNames);
+        const kv::UniqueHglobal devMode(pd.hDevMode), devNames(pd.hDevNames);  // the dialog's, ours to free
         printer.reset(pd.hDC);
         if (!printer) return;
         DOCINFOW doc{sizeof doc};
@@ -64,11 +64,9 @@ void CKarvoDlg::PrinterSetup() {
     PRINTDLGW pd{sizeof pd};
     pd.hwndOwner = m_hWnd;
     pd.Flags = kPrintFlags | PD_PRINTSETUP;
-    if (::PrintDlgW(&pd)) {
-        if (pd.hDevMode) ::GlobalFree(pd.hDevMode);
-        if (pd.hDevNames) ::GlobalFree(pd.hDevNames);
-        if (pd.hDC) ::DeleteDC(pd.hDC);
-    }
+    if (!::PrintDlgW(&pd)) return;
+    const kv::UniqueHglobal devMode(pd.hDevMode), devNames(pd.hDevNames);
+    const kv::UniqueHdc dc(pd.hDC);
 }
 
 void CKarvoDlg::OnPaint() {

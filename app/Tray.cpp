@@ -19,14 +19,14 @@ BOOL CTrayTimerWnd::CreateHidden() {
 
 LRESULT CTrayTimerWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CREATE: m_nTimer = ::SetTimer(m_hWnd, 1, m_nInterval, nullptr); return 0;
+    case WM_CREATE: m_timer.Start(m_hWnd, 1, m_nInterval); return 0;
     case WM_TIMER:
         if (!m_icons.empty()) {
             m_nCurrent = (m_nCurrent + 1) % m_icons.size();
             m_pOwner->SetIcon(m_icons[m_nCurrent]);
         }
         return 0;
-    case WM_DESTROY: ::KillTimer(m_hWnd, m_nTimer); return 0;
+    case WM_DESTROY: m_timer.Stop(); return 0;
     default: return CWnd::WindowProc(msg, wp, lp);
     }
 }

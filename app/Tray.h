@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Owners.h"
 #include "framework/Window.h"
 
 class CTrayNotifyIcon;
@@ -25,7 +26,7 @@ private:
     CTrayNotifyIcon* m_pOwner;
     std::vector<HICON> m_icons;  // shared icons, not destroyed
     UINT m_nInterval;
-    UINT_PTR m_nTimer = 0;
+    kv::TimerOwner m_timer;  // steps the frames while the window exists
     size_t m_nCurrent = 0;
 };
 

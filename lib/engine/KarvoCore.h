@@ -15,6 +15,7 @@
 #include "framework/Owners.h"
 #include "framework/Window.h"
 #include "imaging/ImageBitmap.h"
+#include "imaging/PictureSize.h"
 #include "settings/KarvoConfig.h"
 
 #define WM_ES_LBUTTONDOWN (WM_USER + 1001)
@@ -61,13 +62,15 @@ public:
     BOOL SnapLastRegion();
 
     //! Makes an image file the current image (empty path: the open dialog). On failure nothing
-    //! changes: image, thumbnail, names and switches stay as they were.
+    //! changes: image, thumbnail, names and switches stay as they were. A picture larger than
+    //! kMaxImagePixels fails as TooLarge, its size in GetRefusedSize.
     BOOL OpenImage(const std::wstring& path);
     //! Writes the current image (or its thumbnail) in one step (empty path: the save dialog).
     BOOL SaveImage(const std::wstring& path, int bThubImage);
     //! The current image (or thumbnail) onto the clipboard as a bitmap.
     BOOL CopyImageData(int bThubImage);
-    //! A clipboard bitmap as the new capture.
+    //! A clipboard bitmap as the new capture; one with no pixels (a side of 0) or more than
+    //! kMaxImagePixels is refused. The clipboard is closed again before the picture is processed.
     BOOL PasteImageData();
 
     // For a capture run from the command line: the engine without settings written at the end,
@@ -97,8 +100,8 @@ public:
     //! 4K frames. A refresh holds two buffers of its largest step and a 24-bit copy, so this keeps
     //! one refresh under about 700 MiB and, for the slowest step (blended rotation, about 30× a
     //! memcpy of the frame), near a second. Pastes, opened files and chain steps beyond it are
-    //! refused.
-    static constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
+    //! refused; a file is measured from its header, before anything decodes its pixels.
+    static constexpr int64_t kMaxImagePixels = kv::kMaxPicturePixels;
     //! The last automatic save (after a capture, when the settings switch it on): the file it
     //! wrote or meant to write, whether it failed and the system's reason.
     const std::wstring& GetAutoSavePath() const { return m_strAutoSavePath; }
@@ -112,7 +115,7 @@ public:
     //! the chain itself failed (out of memory), so the picture is the capture unprocessed.
     enum RefusedStep { kRefusedRotate = 1, kRefusedScale = 2, kRefusedShear = 4, kEmptyShift = 3, kChainFailed = 64 };
     int GetRefusedSteps() const { return m_nRefusedSteps; }
-    //! The size that was refused: of the refused step's result, or of the refused paste.
+    //! The size that was refused: of the refused step's result, or of the refused paste or file.
     CSize GetRefusedSize() const { return m_sizeRefused; }
     //! Grabs rect of hWnd (the whole window when rect is empty) into a new bitmap object the
     //! caller deletes; null when nothing lies on the primary screen.

@@ -58,6 +58,7 @@ struct NullTraits {
 };
 inline void DeleteGdi(HGDIOBJ h) { ::DeleteObject(h); }
 inline void CloseFileHandle(HANDLE h) { ::CloseHandle(h); }
+inline void FreeGlobal(HGLOBAL h) { ::GlobalFree(h); }
 struct FileTraits {
     using Handle = HANDLE;
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
@@ -73,6 +74,7 @@ using UniqueHfont = UniqueAny<detail::NullTraits<HFONT, detail::DeleteGdi>>;
 using UniqueHrgn = UniqueAny<detail::NullTraits<HRGN, detail::DeleteGdi>>;
 using UniqueHmenu = UniqueAny<detail::NullTraits<HMENU, ::DestroyMenu>>;
 using UniqueHandle = UniqueAny<detail::NullTraits<HANDLE, detail::CloseFileHandle>>;
+using UniqueHglobal = UniqueAny<detail::NullTraits<HGLOBAL, detail::FreeGlobal>>;
 using UniqueFile = UniqueAny<detail::FileTraits>;
 
 }  // namespace kv

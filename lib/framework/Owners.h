@@ -16,6 +16,14 @@ public:
     ~TimerOwner() { Stop(); }
     TimerOwner(const TimerOwner&) = delete;
     TimerOwner& operator=(const TimerOwner&) = delete;
+    TimerOwner(TimerOwner&& o) noexcept : m_hwnd(std::exchange(o.m_hwnd, nullptr)), m_id(o.m_id) {}
+    TimerOwner& operator=(TimerOwner&& o) noexcept {
+        if (this != &o) {
+            Stop();
+            m_hwnd = std::exchange(o.m_hwnd, nullptr), m_id = o.m_id;
+        }
+        return *this;
+    }
     bool Start(HWND hwnd, UINT_PTR id, UINT ms) {
         Stop();
         if (!::SetTimer(hwnd, id, ms, nullptr)) return false;

@@ -6,24 +6,7 @@
 #include <mutex>
 #include <unordered_map>
 
-namespace {
-
-// The screen DC, released at scope exit.
-class ScreenDc {
-public:
-    ScreenDc() : m_hdc(::GetDC(nullptr)) {}
-    ~ScreenDc() {
-        if (m_hdc) ::ReleaseDC(nullptr, m_hdc);
-    }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC get() const { return m_hdc; }
-
-private:
-    HDC m_hdc;
-};
-
-}  // namespace
+#include "framework/Gdi.h"
 
 namespace kv::bitmap {
 
@@ -84,7 +67,7 @@ bool ReadPixels(HBITMAP h, RGBX* dst, CSize size) {
         std::memcpy(dst, px, size_t(size.cx) * size_t(size.cy) * sizeof(RGBX));
         return true;
     }
-    ScreenDc dc;
+    const kv::WindowDc dc = kv::GetDc(nullptr);  // the screen
     BITMAPINFO info = Describe32(size);
     return dc.get() && ::GetDIBits(dc.get(), h, 0, UINT(size.cy), dst, &info, DIB_RGB_COLORS) != 0;
 }
@@ -104,7 +87,7 @@ HBITMAP CreateScreenCompatible(CSize size) {
     }
     if (h || size.cx > 0 || size.cy > 0) return h;
     // An empty bitmap (no section can be empty): a device-dependent one, as before.
-    ScreenDc dc;
+    const kv::WindowDc dc = kv::GetDc(nullptr);  // the screen
     return dc.get() ? ::CreateCompatibleBitmap(dc.get(), 0, 0) : nullptr;
 }
 
@@ -115,7 +98,7 @@ bool WritePixels(HBITMAP h, const RGBX* src, CSize size) {
         std::memcpy(px, src, size_t(size.cx) * size_t(size.cy) * sizeof(RGBX));
         return true;
     }
-    ScreenDc dc;
+    const kv::WindowDc dc = kv::GetDc(nullptr);  // the screen
     BITMAPINFO info = Describe32(size);
     return dc.get() && ::SetDIBits(dc.get(), h, 0, UINT(size.cy), src, &info, DIB_RGB_COLORS) != 0;
 }

@@ -20,7 +20,8 @@ struct ThumbLayout {
 // The preview's client area less 2 pixels on every side is the box; a larger image is scaled
 // down by the larger of the two ratios (never up), then centred: horizontally when it fits
 // (w ≤ box), vertically only when it is strictly lower (h < box); the 2-pixel margin is added.
-// Defined for clients larger than 4 × 4.
+// A side that scaling truncates to 0 (a 5000 × 1 picture) keeps one pixel, so a thin picture
+// still shows. Defined for clients larger than 4 × 4.
 inline ThumbLayout FitThumbnail(int clientW, int clientH, int imageW, int imageH) {
     const int availW = clientW - 4, availH = clientH - 4;
     ThumbLayout t{imageW, imageH, 0, 0};
@@ -30,6 +31,8 @@ inline ThumbLayout FitThumbnail(int clientW, int clientH, int imageW, int imageH
         const double ratio = rw > rh ? rw : rh;
         t.width = int(imageW / ratio);
         t.height = int(imageH / ratio);
+        if (t.width < 1) t.width = 1;
+        if (t.height < 1) t.height = 1;
     }
     t.left = (t.width <= availW ? (availW - t.width) / 2 : 0) + 2;
     t.top = (t.height < availH ? (availH - t.height) / 2 : 0) + 2;

@@ -57,7 +57,8 @@ public:
 
 #if defined(_WIN32)
     // Loading from files and resources. A matte colour of 0xFFFFFFFF means none (the object
-    // methods use the object's background colour instead).
+    // methods use the object's background colour instead). A picture of more than
+    // kv::kMaxPicturePixels (imaging/PictureSize.h) is refused from its header: null.
     //! A new bitmap from a .bmp (bitmap loader) or .ico/.jpg/.jpeg/.gif (picture decoder) file.
     static HBITMAP LoadImageFile(const std::wstring& path, DWORD matte);
     //! A new bitmap from an image file stored as a resource of any type.

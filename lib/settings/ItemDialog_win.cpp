@@ -10,6 +10,7 @@
 #include "framework/ComObject.h"
 #include "framework/ModuleState.h"
 #include "framework/Owners.h"
+#include "framework/UniqueCom.h"
 #include "settings/CodecInfo.h"
 #include "settings/FileDialogs.h"
 
@@ -47,25 +48,14 @@ private:
     CGdiplusFileDialog* m_owner;  // borrowed: outlives the dialog's run
 };
 
-template <class T>
-struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() {
-        if (p) p->Release();
-    }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
-    explicit operator bool() const { return p != nullptr; }
-};
-
 }  // namespace
 
 // The bar-separated filter ("name|patterns|...|") as the object's file types.
 bool CGdiplusFileDialog::RunItemDialog(HWND owner, INT_PTR& result) {
     kv::ComSession com;
-    ComPtr<IFileDialog> dialog;
+    kv::UniqueCom<IFileDialog> dialog;
     if (FAILED(::CoCreateInstance(m_bOpen ? CLSID_FileOpenDialog : CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IFileDialog, reinterpret_cast<void**>(&dialog))))
+                                  IID_IFileDialog, dialog.put_void())))
         return false;
     std::vector<std::wstring> parts;
     for (size_t at = 0; at < m_strFilter.size();) {
@@ -92,21 +82,20 @@ bool CGdiplusFileDialog::RunItemDialog(HWND owner, INT_PTR& result) {
     dialog->SetOptions(options);
     m_itemPath.clear();
     if (m_file[0]) dialog->SetFileName(m_file.data());
-    auto* events = new Events(this);
+    const kv::UniqueCom<Events> events(new Events(this));  // the dialog takes its own reference
     DWORD cookie = 0;
-    const bool advised = SUCCEEDED(dialog->Advise(events, &cookie));
-    events->Release();
-    m_pItem = dialog.p;
+    const bool advised = SUCCEEDED(dialog->Advise(events.get(), &cookie));
+    m_pItem = dialog.get();
     OnInitDone();
     const HRESULT shown = dialog->Show(owner);
     m_pItem = nullptr;
     if (advised) dialog->Unadvise(cookie);
     result = IDCANCEL;
     if (SUCCEEDED(shown)) {
-        ComPtr<IShellItem> item;
+        kv::UniqueCom<IShellItem> item;
         PWSTR path = nullptr;
         std::wstring chosen = m_itemPath;
-        if (chosen.empty() && SUCCEEDED(dialog->GetResult(&item)) && SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) &&
+        if (chosen.empty() && SUCCEEDED(dialog->GetResult(item.put())) && SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) &&
             path) {
             chosen = path;
             ::CoTaskMemFree(path);
@@ -143,9 +132,9 @@ BOOL CGdiplusFileDialog::ItemFileOk() {
     const bool absolute = name.size() > 1 && (name[1] == L':' || (name[0] == L'\\' && name[1] == L'\\'));
     std::wstring full = name;
     if (!absolute) {
-        ComPtr<IShellItem> folder;
+        kv::UniqueCom<IShellItem> folder;
         PWSTR dir = nullptr;
-        if (FAILED(m_pItem->GetFolder(&folder)) || FAILED(folder->GetDisplayName(SIGDN_FILESYSPATH, &dir)) || !dir) return FALSE;
+        if (FAILED(m_pItem->GetFolder(folder.put())) || FAILED(folder->GetDisplayName(SIGDN_FILESYSPATH, &dir)) || !dir) return FALSE;
         std::wstring base = dir;
         ::CoTaskMemFree(dir);
         if (!base.empty() && base.back() != L'\\') base += L'\\';
@@ -180,9 +169,9 @@ std::wstring CGdiplusFileDialog::TypedName() const {
 
 HWND CGdiplusFileDialog::DialogWindow() const {
     if (!m_pItem) return m_hDialog;
-    ComPtr<IOleWindow> window;
+    kv::UniqueCom<IOleWindow> window;
     HWND hwnd = nullptr;
-    if (SUCCEEDED(m_pItem->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&window)))) window->GetWindow(&hwnd);
+    if (SUCCEEDED(m_pItem->QueryInterface(IID_IOleWindow, window.put_void()))) window->GetWindow(&hwnd);
     return hwnd;
 }
 

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include "HugeFiles.h"
 #include "res/resource.h"
 
 namespace {
@@ -351,6 +352,30 @@ TEST_F(FileCommands, AFileNamedOnTheCommandLineOpens) {
     HWND box = WaitMessage(k, L"无法打开图像文件");
     ASSERT_TRUE(box);
     EXPECT_NE(AllText(box).find(bad), std::wstring::npos);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindowVisible(k.Main()));
+    EXPECT_TRUE(k.Exit());
+}
+
+// A picture far over the limit named on the command line is refused at once as too large, with
+// its size, and the window opens without it.
+TEST_F(FileCommands, AHugeFileNamedOnTheCommandLineIsTooLarge) {
+    kvdrive::Karvo& k = App();
+    k.WriteConfig(std::wstring(kConfig).replace(std::wstring(kConfig).find(L"%ls"), 3, L"mspaint.exe"));
+    const std::wstring path = k.Folder() + L"巨大.png";
+    const std::string file = kvtest::BlackPng(20000, 20000);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(f, file.data(), DWORD(file.size()), &n, nullptr);
+    CloseHandle(f);
+    ASSERT_TRUE(k.Launch(L"\"" + path + L"\""));
+    HWND box = WaitMessage(k, L"图像太大");
+    ASSERT_TRUE(box);
+    const std::wstring text = AllText(box);
+    EXPECT_NE(text.find(L"无法打开图像文件"), std::wstring::npos);
+    EXPECT_NE(text.find(path), std::wstring::npos);
+    EXPECT_NE(text.find(L"20000 × 20000 像素"), std::wstring::npos);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
     EXPECT_TRUE(IsWindowVisible(k.Main()));

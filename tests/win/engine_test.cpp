@@ -128,7 +128,8 @@ TEST_F(EngineTest, ThumbnailExamples) {
     struct Row {
         int w, h, tw, th, left, top;
     };
-    for (Row r : {Row{800, 600, 394, 296, 3, 2}, {300, 200, 300, 200, 50, 50}, {1280, 1024, 370, 296, 15, 2}}) {
+    for (Row r : {Row{800, 600, 394, 296, 3, 2}, {300, 200, 300, 200, 50, 50}, {1280, 1024, 370, 296, 15, 2},
+                  {1, 5000, 1, 296, 199, 2}, {5000, 1, 396, 1, 2, 149}}) {
         SCOPED_TRACE(r.w);
         Gdiplus::Bitmap image(r.w, r.h, PixelFormat24bppRGB);
         core.SetThubImage(&image);
@@ -141,6 +142,33 @@ TEST_F(EngineTest, ThumbnailExamples) {
         EXPECT_EQ(y, r.top);
     }
     core.SetThubImage(nullptr);
+    // A thin capture (or step result): the thumbnail made from its pixels is one pixel wide,
+    // each pixel the mean of its block of rows.
+    for (Row r : {Row{1, 450, 1, 296, 199, 2}, {5000, 1, 396, 1, 2, 149}}) {
+        SCOPED_TRACE(r.w);
+        ref::Img thin(r.w, r.h);
+        for (int i = 0; i < r.w * r.h; ++i) thin.px[size_t(i)] = RGBX{uint8_t(i % 2 ? 200 : 100), 0, 0, 0};
+        HBITMAP h = kvtest::MakeBitmap(thin);
+        core.ResetBitmapData(h);
+        DeleteObject(h);
+        core.RefreshImageData();
+        int x = 0, y = 0;
+        Gdiplus::Image* t = core.GetThubImage(x, y);
+        ASSERT_TRUE(t);
+        ASSERT_EQ(int(t->GetWidth()), r.tw);
+        ASSERT_EQ(int(t->GetHeight()), r.th);
+        EXPECT_EQ(x, r.left);
+        EXPECT_EQ(y, r.top);
+        const ref::Img got = kvtest::ImagePixels(t);
+        int bad = 0;
+        for (int i = 0; i < r.tw * r.th; ++i) {
+            const int n = r.w * r.h, first = int(int64_t(i) * n / (r.tw * r.th)), end = int(int64_t(i + 1) * n / (r.tw * r.th));
+            int sum = 0;
+            for (int k = first; k < end; ++k) sum += k % 2 ? 200 : 100;
+            bad += got.px[size_t(i)].blue != (sum + (end - first) / 2) / (end - first);
+        }
+        EXPECT_EQ(bad, 0);
+    }
     core.CloseDadodav();
 }
 

@@ -1,17 +1,21 @@
 // The framework layer: message dispatch to the bound object, nested modal dialogs ending in the
-// right order, modeless dialogs, and owners that release exactly what they hold.
+// right order, modeless dialogs, and owners (of handles and of COM references) that release
+// exactly what they hold.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "WinTestUtil.h"
+#include "framework/ComObject.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "framework/Handles.h"
 #include "framework/ModuleState.h"
 #include "framework/Owners.h"
+#include "framework/UniqueCom.h"
 
 namespace {
 
@@ -205,6 +209,60 @@ TEST(Framework, OwnersReleaseWhatTheyHold) {
     EXPECT_EQ(kv::LiveOwnerCount().load(), base);
     EXPECT_NE(GetObjectType(kept), 0u);
     DeleteObject(kept);
+
+    // Global memory (what the print dialog hands back): freed, and the handle no longer valid.
+    std::vector<HGLOBAL> freed;
+    for (int i = 0; i < 1000; ++i) {
+        kv::UniqueHglobal mem(GlobalAlloc(GMEM_MOVEABLE, 64 + i));
+        ASSERT_TRUE(mem);
+        EXPECT_EQ(GlobalSize(mem.get()), SIZE_T(64 + i));
+        EXPECT_EQ(kv::LiveOwnerCount().load(), base + 1);
+        if (i % 97 == 0) freed.push_back(mem.get());
+    }
+    EXPECT_EQ(kv::LiveOwnerCount().load(), base);
+    for (HGLOBAL h : freed) EXPECT_EQ(GlobalFlags(h), UINT(GMEM_INVALID_HANDLE));
+}
+
+// A COM object that counts how many of it are alive.
+class Probe final : public kv::ComObject<IUnknown> {
+public:
+    static inline int live = 0;
+    Probe() { ++live; }
+
+private:
+    ~Probe() override { --live; }
+    bool Implements(REFIID) const override { return false; }
+};
+
+static_assert(!std::is_copy_constructible_v<kv::UniqueCom<IStream>> && !std::is_copy_assignable_v<kv::UniqueCom<IStream>>);
+static_assert(std::is_nothrow_move_constructible_v<kv::UniqueCom<IStream>> &&
+              std::is_nothrow_move_assignable_v<kv::UniqueCom<IStream>>);
+
+// One owner stands for one reference: it releases it once, at its end, on reset, when it lends
+// its slot and when another is moved over it; moving and giving up release nothing.
+TEST(Framework, ComOwnerReleasesItsOneReference) {
+    for (int i = 0; i < 1000; ++i) {
+        kv::UniqueCom<Probe> a(new Probe);
+        kv::UniqueCom<Probe> b(std::move(a));
+        EXPECT_FALSE(a);
+        EXPECT_EQ(Probe::live, 1);
+        kv::UniqueCom<IUnknown> other;
+        ASSERT_EQ(b->QueryInterface(IID_IUnknown, other.put_void()), S_OK);  // a second reference
+        b.reset();
+        EXPECT_EQ(Probe::live, 1);
+        other = kv::UniqueCom<IUnknown>(new Probe);  // the first probe's last reference goes
+        EXPECT_EQ(Probe::live, 1);
+        const auto create = [](IUnknown** out) { *out = new Probe; };
+        create(other.put());  // the slot is emptied before it is lent
+        EXPECT_EQ(Probe::live, 1);
+        IUnknown* kept = other.release();
+        EXPECT_FALSE(other);
+        EXPECT_EQ(Probe::live, 1);
+        EXPECT_EQ(kept->Release(), 0u);
+        EXPECT_EQ(Probe::live, 0);
+        { kv::UniqueCom<Probe> scoped(new Probe); }
+        ASSERT_EQ(Probe::live, 0);
+    }
 }
 
 TEST(Framework, ScopedOperations) {
@@ -220,9 +278,21 @@ TEST(Framework, ScopedOperations) {
         EXPECT_TRUE(first);
     }
     {
-        kv::TimerOwner t(w, 9, 1000);
+        kv::TimerOwner t(w, 9, 100000);
         EXPECT_TRUE(t.Running());
     }
+    EXPECT_FALSE(KillTimer(w, 9));  // the owner killed it
+    // A moved timer keeps running: the owner it left does not kill it at its end.
+    w.log.clear();
+    kv::TimerOwner moved;
+    {
+        kv::TimerOwner first(w, 10, 10);
+        moved = std::move(first);
+        EXPECT_FALSE(first.Running());
+    }
+    EXPECT_TRUE(moved.Running());
+    for (DWORD start = GetTickCount(); w.log.empty() && GetTickCount() - start < 5000;) kvtest::Pump(10);
+    EXPECT_EQ(w.log, std::vector<std::string>{"timer"});
     kv::GdiPlusSession gdiplus;
     EXPECT_TRUE(gdiplus);
 }

@@ -3,10 +3,15 @@
 // disk and a huge clipboard picture. Each either works or fails with everything kept.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "CoreFixture.h"
+#include "HugeFiles.h"
 #include "settings/FileIO.h"
 
 namespace {
@@ -124,17 +129,19 @@ TEST_F(Hostile, DamagedFilesOpenOrChangeNothing) {
         ASSERT_TRUE(core.SaveImage(dir + L"valid." + exts[i], FALSE));
         valid[i] = Bytes(dir + L"valid." + exts[i]);
     }
+    using S = CKarvoCore::FileStatus;
     struct Row {
         std::wstring name;
         std::string bytes;
         bool mayOpen;
+        S failure = S::LoadFailed;
     };
     std::vector<Row> rows = {
         {L"strip past the end.tif", TiffStripPastEnd(100000), false},
         {L"strip far past the end.tif", TiffStripPastEnd(0xFFFFFFF0u), false},
-        {L"huge claimed.png", PngClaiming(100000, 100000), false},
-        {L"one pixel wide, tall.png", PngClaiming(1, 0x7FFFFFFF), false},
-        {L"huge claimed.bmp", BmpClaiming(100000, 100000), false},
+        {L"huge claimed.png", PngClaiming(100000, 100000), false, S::TooLarge},
+        {L"one pixel wide, tall.png", PngClaiming(1, 0x7FFFFFFF), false, S::TooLarge},
+        {L"huge claimed.bmp", BmpClaiming(100000, 100000), false, S::TooLarge},
         {L"negative width.bmp", BmpClaiming(-5, 5), false},
         {L"many frames.gif", GifFrames(3000), true},
         {L"png named.jpg", valid[1], true},
@@ -151,7 +158,8 @@ TEST_F(Hostile, DamagedFilesOpenOrChangeNothing) {
         rows.push_back({L"all but one byte." + e, v.substr(0, v.size() - 1), true});
         std::string flipped = v;
         for (size_t k = 16; k < flipped.size(); k += 97) flipped[k] = char(~flipped[k]);
-        rows.push_back({L"bytes flipped." + e, flipped, true});
+        // Byte 16 of a PNG is the first of its width: the flipped one claims 4 billion columns.
+        rows.push_back({L"bytes flipped." + e, flipped, true, e == L"png" ? S::TooLarge : S::LoadFailed});
     }
 
     core.m_config.SetGrayScale(1);
@@ -175,7 +183,7 @@ TEST_F(Hostile, DamagedFilesOpenOrChangeNothing) {
             core.SetPathName(L"C:\\kept.png");
             continue;
         }
-        EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::LoadFailed);
+        EXPECT_EQ(core.GetLastFileStatus(), r.failure);
         EXPECT_EQ(core.GetImage(), before);
         EXPECT_EQ(core.GetPathName(), L"C:\\kept.png");
         EXPECT_EQ(core.m_config.GetGrayScale(), 1);
@@ -227,6 +235,133 @@ TEST_F(Hostile, HugeClipboardPictureIsRefusedAsTooLarge) {
         EXPECT_EQ(core.GetRefusedSize().cx, side);
         EXPECT_EQ(core.GetImage(), before);
     }
+}
+
+// A clipboard picture without pixels (a side of 0, or a negative width) is no picture: the paste
+// fails and the current image, its names and its switches stay.
+TEST_F(Hostile, EmptyClipboardPictureIsRefused) {
+    core.SetPathName(L"C:\\kept.png");
+    Gdiplus::Image* before = core.GetImage();
+    struct Row {
+        LONG w, h;
+    };
+    for (Row r : {Row{0, 5}, {5, 0}, {0, 0}, {-5, 5}, {0, -5}}) {
+        SCOPED_TRACE(testing::Message() << r.w << " x " << r.h);
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + 256);
+        auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(mem));
+        *header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), r.w, r.h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        GlobalUnlock(mem);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        ASSERT_TRUE(SetClipboardData(CF_DIB, mem));
+        CloseClipboard();
+        EXPECT_FALSE(core.PasteImageData());
+        EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::NoBitmap);
+        EXPECT_EQ(core.GetImage(), before);
+        EXPECT_EQ(core.GetImage()->GetWidth(), 64u);
+        EXPECT_EQ(core.GetPathName(), L"C:\\kept.png");
+    }
+}
+
+// JPEG, GIF, TIFF and icon files claiming a huge size: headers with no pixels behind them.
+std::string JpegClaiming(unsigned w, unsigned h) {
+    std::string j = "\xFF\xD8\xFF\xC0";
+    j += std::string("\x00\x11\x08", 3);
+    j += char(h >> 8), j += char(h & 0xFF), j += char(w >> 8), j += char(w & 0xFF);
+    return j + std::string("\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01\xFF\xD9", 12);
+}
+
+std::string GifClaiming(unsigned w, unsigned h) {
+    std::string g = "GIF89a";
+    Le16(g, w), Le16(g, h);
+    return g + std::string("\x00\x00\x00;", 4);
+}
+
+std::string TiffClaiming(uint32_t w, uint32_t h) {
+    std::string t = TiffStripPastEnd(100000);
+    for (int i = 0; i < 4; ++i) t[18 + i] = char(w >> (8 * i) & 0xFF), t[30 + i] = char(h >> (8 * i) & 0xFF);
+    t[12] = t[24] = 4;  // both tags as LONG
+    return t;
+}
+
+std::string IconWithPng(const std::string& png) {
+    std::string i;
+    Le16(i, 0), Le16(i, 1), Le16(i, 1);
+    i += std::string("\0\0\0\0\1\0\x20\0", 8);
+    Le32(i, uint32_t(png.size())), Le32(i, 22);
+    return i + png;
+}
+
+double MsSince(LARGE_INTEGER start) {
+    LARGE_INTEGER now, f;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&f);
+    return double(now.QuadPart - start.QuadPart) * 1000.0 / double(f.QuadPart);
+}
+
+size_t PeakMegabytes() {
+    PROCESS_MEMORY_COUNTERS c{};
+    c.cb = sizeof c;
+    return K32GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c) ? c.PeakWorkingSetSize >> 20 : 0;
+}
+
+// Real files far over the limit (a black 20000 × 20000 PNG, 7.5 MB; the same as a bitmap file of
+// run-length rows, 3 MB) and lying headers of the other formats are refused from their headers,
+// as too large with their size, everything kept; the same writers' small files open, so the large
+// ones are pictures. Files loaded as bitmaps are measured the same way. The time and the
+// process's peak memory are printed (decoding the 20000 × 20000 PNG first took 11 s and 2.3 GB).
+TEST_F(Hostile, HugePicturesAreRefusedBeforeDecoding) {
+    core.m_config.SetGrayScale(1);
+    core.RefreshImageData();
+    core.SetPathName(L"C:\\kept.png");
+    Gdiplus::Image* before = core.GetImage();
+    struct Row {
+        const wchar_t* name;
+        std::string bytes;
+        LONG w, h;
+    };
+    const Row rows[] = {
+        {L"black 20000.png", kvtest::BlackPng(20000, 20000), 20000, 20000},
+        {L"black 25000.png", kvtest::BlackPng(25000, 25000), 25000, 25000},
+        {L"black 20000.bmp", kvtest::BlackRleBmp(20000, 20000), 20000, 20000},
+        {L"claims 30000.jpg", JpegClaiming(30000, 30000), 30000, 30000},
+        {L"claims 65535.gif", GifClaiming(65535, 65535), 65535, 65535},
+        {L"claims 40000.tif", TiffClaiming(40000, 40000), 40000, 40000},
+        {L"huge png inside.ico", IconWithPng(kvtest::BlackPng(20000, 20000)), 20000, 20000},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.name, r.name + wcslen(r.name)));
+        const std::wstring path = dir + r.name;
+        Put(path, r.bytes);
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        EXPECT_FALSE(core.OpenImage(path));
+        const double ms = MsSince(start);
+        EXPECT_EQ(core.GetLastFileStatus(), CKarvoCore::FileStatus::TooLarge);
+        EXPECT_EQ(core.GetRefusedSize().cx, r.w);
+        EXPECT_EQ(core.GetRefusedSize().cy, r.h);
+        EXPECT_EQ(core.GetImage(), before);
+        EXPECT_EQ(core.GetPathName(), L"C:\\kept.png");
+        EXPECT_EQ(core.m_config.GetGrayScale(), 1);
+        printf("  %ls (%zu bytes): refused in %.1f ms, peak %zu MB\n", r.name, r.bytes.size(), ms, PeakMegabytes());
+    }
+    const std::wstring bmp = dir + L"black 20000.bmp";
+    EXPECT_EQ(CImageBitmap::LoadImageFile(bmp, 0xFFFFFFFF), nullptr);
+    CImageBitmap object;
+    EXPECT_EQ(object.LoadImageW(bmp), 0);
+    EXPECT_EQ(object.GetSafeHandle(), nullptr);
+
+    Put(dir + L"small.png", kvtest::BlackPng(300, 200));
+    Put(dir + L"small.bmp", kvtest::BlackRleBmp(300, 200));
+    for (const wchar_t* name : {L"small.png", L"small.bmp"}) {
+        SCOPED_TRACE(std::string(name, name + wcslen(name)));
+        ASSERT_TRUE(core.OpenImage(dir + name));
+        EXPECT_TRUE(kvtest::SameImage(ref::Background(300, 200, 0), kvtest::ImagePixels(core.GetImage())));
+    }
+    HBITMAP small = CImageBitmap::LoadImageFile(dir + L"small.bmp", 0xFFFFFFFF);
+    ASSERT_TRUE(small);
+    EXPECT_TRUE(kvtest::SameImage(ref::Background(300, 200, 0), kvtest::BitmapPixels(small)));
+    DeleteObject(small);
 }
 
 // A step whose result would pass the engine's limit is left out and reported; the others run.
