@@ -148,6 +148,46 @@ TEST(SettingsConfig, RoundTripOfEveryStoredMember) {
     EXPECT_NE(text.find(L"C:\\colonProgram Files\\colon编辑器\\colonedit.exe"), std::wstring::npos);
 }
 
+// Every text setting holds any folder or path as it was given, the text "\\colon" in it too,
+// through a save and a restart.
+TEST(SettingsConfig, TextSettingsSurviveARestart) {
+    struct Setting {
+        const char* name;
+        void (*set)(CKarvoConfig&, const std::wstring&);
+        std::wstring (*get)(const CKarvoConfig&);
+    };
+    const Setting settings[] = {
+        {"AppName", [](CKarvoConfig& c, const std::wstring& v) { c.SetAppName(v); },
+         [](const CKarvoConfig& c) { return c.GetAppName(); }},
+        {"EditAppPath", [](CKarvoConfig& c, const std::wstring& v) { c.SetEditAppPath(v); },
+         [](const CKarvoConfig& c) { return c.GetEditAppPath(); }},
+        {"AutoSaveFolder", [](CKarvoConfig& c, const std::wstring& v) { c.SetAutoSaveFolder(v); },
+         [](const CKarvoConfig& c) { return c.GetAutoSaveFolder(); }},
+        {"AutoSavePattern", [](CKarvoConfig& c, const std::wstring& v) { c.SetAutoSavePattern(v); },
+         [](const CKarvoConfig& c) { return c.GetAutoSavePattern(); }},
+        {"AutoSaveFormat", [](CKarvoConfig& c, const std::wstring& v) { c.SetAutoSaveFormat(v); },
+         [](const CKarvoConfig& c) { return c.GetAutoSaveFormat(); }},
+    };
+    const std::wstring values[] = {
+        L"C:\\colon shots",  L"C:\\shots\\colon",   L"\\colon x",        L"C:\\\\colon\\x",  L"C:/shots/colon",
+        L"C:\\/colon",       L"\\/colon\\colon/", L"D:\\colonel\\编辑.exe", L"http://a/\\colon/b",
+    };
+    for (const Setting& s : settings)
+        for (const std::wstring& v : values) {
+            SCOPED_TRACE(std::string(s.name) + " = " + std::string(v.begin(), v.end()));
+            kvtest::ScratchDir dir;
+            CKarvoConfig a;
+            s.set(a, v);
+            ASSERT_TRUE(a.SaveConfigTo(dir.wide("config.xml")));
+            CKarvoConfig b;
+            b.LoadConfigFrom(dir.wide("config.xml"));
+            EXPECT_EQ(s.get(b), v);
+            // And once more: what the restarted program writes is what it read.
+            ASSERT_TRUE(b.SaveConfigTo(dir.wide("again.xml")));
+            EXPECT_EQ(kvtest::ReadBytes(dir.path() / "again.xml"), kvtest::ReadBytes(dir.path() / "config.xml"));
+        }
+}
+
 TEST(SettingsConfig, LoadRules) {
     struct Row {
         const char* what;
