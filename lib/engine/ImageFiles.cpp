@@ -343,5 +343,5 @@ void CKarvoCore::AutoSaveCapture() {
         ::DeleteFileW(path.c_str());  // the name taken, empty: given back
         return fail(error);
     }
-    m_config.SetAutoSaveCounter(std::max(m_config.GetAutoSaveCounter(), 1) + 1);
+    m_config.AdvanceAutoSaveCounter();
 }

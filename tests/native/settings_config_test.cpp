@@ -188,6 +188,56 @@ TEST(SettingsConfig, TextSettingsSurviveARestart) {
         }
 }
 
+// The automatic-saving counter stays within 1 to 2147483647: after 2147483647 comes 1, and a
+// file's number past the range (saturated when read) or below 1 (a hand edit, or the overflow
+// of an earlier version) gives no negative number, in the name or in the file written after it.
+TEST(SettingsConfig, AutoSaveCounterStaysInRange) {
+    struct Row {
+        std::wstring stored;  // config.xml's text
+        int read;             // the counter after loading
+        int next;             // after one file got its number
+    };
+    const Row rows[] = {
+        {L"1", 1, 2},
+        {L"2147483646", 2147483646, 2147483647},
+        {L"2147483647", 2147483647, 1},
+        {L"2147483648", 2147483647, 1},
+        {L"99999999999", 2147483647, 1},
+        {L"-2147483648", 1, 2},
+        {L"-99999999999", 1, 2},
+        {L"-1", 1, 2},
+        {L"0", 1, 2},
+        {L"abc", 1, 2},
+        {L" 7x", 7, 8},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.stored.begin(), r.stored.end()));
+        kvtest::ScratchDir dir;
+        kvtest::WriteBytes(dir.path() / "config.xml",
+                           kvtest::Utf16(L"<D><Capture><AutoSaveCounter>" + r.stored + L"</AutoSaveCounter></Capture></D>"));
+        CKarvoConfig c;
+        c.LoadConfigFrom(dir.wide("config.xml"));
+        EXPECT_EQ(c.GetAutoSaveCounter(), r.read);
+        c.AdvanceAutoSaveCounter();
+        EXPECT_EQ(c.GetAutoSaveCounter(), r.next);
+        ASSERT_TRUE(c.SaveConfigTo(dir.wide("config.xml")));
+        const std::wstring text = kvtest::FromUtf16(kvtest::ReadBytes(dir.path() / "config.xml"));
+        EXPECT_NE(text.find(L"<AutoSaveCounter>\n   " + std::to_wstring(r.next) + L"\n"), std::wstring::npos);
+    }
+    // Counted on from the top: 2147483646, 2147483647, 1, 2.
+    CKarvoConfig c;
+    c.SetAutoSaveCounter(2147483646);
+    int seen[4];
+    for (int& n : seen) n = c.GetAutoSaveCounter(), c.AdvanceAutoSaveCounter();
+    EXPECT_EQ(seen[0], 2147483646);
+    EXPECT_EQ(seen[1], 2147483647);
+    EXPECT_EQ(seen[2], 1);
+    EXPECT_EQ(seen[3], 2);
+    c.SetAutoSaveCounter(-5);  // set, not read: numbered as 1, so 2 follows
+    c.AdvanceAutoSaveCounter();
+    EXPECT_EQ(c.GetAutoSaveCounter(), 2);
+}
+
 TEST(SettingsConfig, LoadRules) {
     struct Row {
         const char* what;
