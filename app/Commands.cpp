@@ -8,6 +8,7 @@
 #include <string>
 
 #include "About.h"
+#include "ErrorText.h"
 #include "settings/Pages.h"
 #include "Tables.h"
 #include "res/resource.h"
@@ -208,15 +209,7 @@ void CKarvoDlg::OnCheckUpdate() {
     ::ShellExecuteW(nullptr, L"open", updater.c_str(), nullptr, L"", SW_SHOWNORMAL);
 }
 
-std::wstring CKarvoDlg::SystemErrorText(DWORD error) {
-    wchar_t* text = nullptr;
-    if (!error || !::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr))
-        return {};
-    std::wstring result = text;
-    ::LocalFree(text);
-    return result;
-}
+std::wstring CKarvoDlg::SystemErrorText(DWORD error) { return kv::app::SystemErrorText(error); }
 
 int CKarvoDlg::Message(const std::wstring& text, UINT icon) {
     return ::MessageBoxW(m_hWnd, text.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | icon);

@@ -95,7 +95,7 @@ private:
     //! Tells the user that the automatic save of the capture just made failed, and why.
     void ReportAutoSaveFailure();
     int Message(const std::wstring& text, UINT icon);
-    //! The system's text for an error code; empty for 0 or an unknown code.
+    //! The system's reason for an error code, in Chinese (ErrorText.h); empty for 0.
     static std::wstring SystemErrorText(DWORD error);
     int OptionState(int index);
     int AutoCopyState();
