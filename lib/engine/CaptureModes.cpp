@@ -29,7 +29,10 @@ BOOL CKarvoCore::FinishCapture(bool hidden, BOOL result, bool guarded) {
     if (hidden) m_pMainWnd->ShowWindow(SW_SHOW);
     m_strPathName.clear();
     m_strFileName.clear();
-    if (result) AutoSaveCapture();
+    if (result)
+        AutoSaveCapture();
+    else
+        ForgetAutoSave();
     AutoCopyCurrent();
     if (guarded) m_bSnapping = FALSE;
     return result;

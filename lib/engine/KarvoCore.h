@@ -53,7 +53,9 @@ public:
     BOOL SnapCurrentWin();
     BOOL SnapWinClient();
     BOOL SnapSelectRect();
-    //! Picks an interface object with the mouse and captures it; FALSE only when busy.
+    //! Picks an interface object with the mouse and captures it; TRUE when the picked object
+    //! became the current image, FALSE when busy, ended without a capture (right click, Esc,
+    //! nothing found) or the grab failed.
     BOOL SnapWinObj();
     //! The screen rectangle of the last rectangle capture again, without the selection window
     //! (pause, hiding, sound, chain and automatic copy as usual; recorded as a rectangle); with
@@ -99,8 +101,9 @@ public:
     //! memcpy of the frame), near a second. Pastes, opened files and chain steps beyond it are
     //! refused.
     static constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
-    //! The last automatic save (after a capture, when the settings switch it on): the file it
-    //! wrote or meant to write, whether it failed and the system's reason.
+    //! The automatic save of the last capture operation (when the settings switch it on): the
+    //! file it wrote or meant to write, whether it failed and the system's reason. An operation
+    //! that made no capture clears them, so a failure is told for the capture that had it only.
     const std::wstring& GetAutoSavePath() const { return m_strAutoSavePath; }
     bool GetAutoSaveFailed() const { return m_bAutoSaveFailed; }
     DWORD GetAutoSaveError() const { return m_dwAutoSaveError; }
@@ -145,6 +148,8 @@ protected:
     //! After a capture that made a new image: the file written under the pattern's name when the
     //! settings ask for automatic saving.
     void AutoSaveCapture();
+    //! No automatic save for this operation: path, failure and reason cleared.
+    void ForgetAutoSave();
     //! The closing steps every capture shares: show again, forget the names, copy, clear busy.
     BOOL FinishCapture(bool hidden, BOOL result, bool guarded);
     //! Hides the main window when the settings ask for it; whether it did.
@@ -202,6 +207,7 @@ protected:
     BOOL m_bFindingWnd = FALSE;
     bool m_bConfigSaved = false;
     bool m_bPickingHid = false;  // picking hid the main window
+    bool m_bPickCaptured = false;  // the picking's click made a capture
     FileStatus m_lastFileStatus = FileStatus::Ok;
     HWND m_hLastSnapWnd = nullptr;
     CRect m_rcLastSnap;

@@ -1,0 +1,182 @@
+// The features added to the original program, as a user meets them: an automatic-saving failure
+// told once per failing save and in one language, a folder whose name holds "\colon" and a counter
+// at its top across restarts, a repeated rectangle that lies off the screen, the user's own
+// pointer in a dragged rectangle, and the menus naming the hot keys really registered.
+#include "E2eTest.h"
+
+#include <commctrl.h>
+
+#include <deque>
+#include <map>
+
+#include "TestWindow.h"
+#include "res/resource.h"
+
+namespace {
+
+using kvdrive::WaitFor;
+using kvtest::AllText;
+
+const wchar_t kCaption[] = L"Velmor截图（Velmor科技作品）";
+
+// Quiet, no pause, automatic copy on; `capture` is the inside of the <Capture> section.
+std::wstring Config(const std::wstring& capture = L"") {
+    return L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   0\n"
+           L"  </SnapDelayTime>\n </Basic>\n <Image>\n  <AutoCopy>\n   1\n  </AutoCopy>\n </Image>\n <Capture>\n" +
+           capture + L" </Capture>\n</Dadodav>\n";
+}
+
+std::wstring Element(const std::wstring& name, const std::wstring& value) {
+    return L"  <" + name + L">\n   " + value + L"\n  </" + name + L">\n";
+}
+
+class AddedFeatures : public kvtest::E2eTest {
+protected:
+    // The program's message box whose text holds `text`, or null.
+    static HWND WaitMessage(kvdrive::Karvo& k, const std::wstring& text, int ms = 10000) {
+        HWND box = nullptr;
+        WaitFor([&] { return (box = FindMessage(k, text)) != nullptr; }, ms);
+        return box;
+    }
+    static HWND FindMessage(kvdrive::Karvo& k, const std::wstring& text) {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (h != k.Main() && kvdrive::ClassName(h) == L"#32770" && kvdrive::Text(h) == kCaption &&
+                AllText(h).find(text) != std::wstring::npos)
+                return h;
+        return nullptr;
+    }
+    static void Dismiss(HWND box) {
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    }
+    // Every message the main thread had queued before this is done: the show/hide command is
+    // posted behind them and has hidden the window (then it shows it again).
+    static void AfterQueuedWork(kvdrive::Karvo& k) {
+        PostMessageW(k.Main(), WM_COMMAND, ID_SHOW_HIDE, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(k.Main()); }));
+        PostMessageW(k.Main(), WM_COMMAND, ID_SHOW_HIDE, 0);
+        EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) != 0; }));
+    }
+    static bool Ready(kvdrive::Karvo& k) {
+        return WaitFor([&] { return IsWindowVisible(k.Main()) && IsWindowEnabled(k.Main()); });
+    }
+    static HWND PickingTip(kvdrive::Karvo& k) {
+        for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+            if (h != k.Main() && kvdrive::Text(h).empty() && kvdrive::ClassName(h) == L"#32770") return h;
+        return nullptr;
+    }
+    static HWND SelectionWindow(kvdrive::Karvo& k) {
+        HWND sel = nullptr;
+        WaitFor([&] {
+            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+                if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
+            return sel != nullptr;
+        });
+        return sel;
+    }
+    static bool SelectionReady(HWND sel) {
+        HWND tip = GetDlgItem(sel, 1031);
+        return WaitFor([&] {
+            return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
+        });
+    }
+    // A drag as a hand makes it: press, six moves, release.
+    static void Drag(int x0, int y0, int x1, int y1) {
+        INPUT down{}, up{};
+        down.type = up.type = INPUT_MOUSE;
+        down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        kvdrive::MoveMouse(x0, y0);
+        SendInput(1, &down, sizeof down);
+        for (int i = 1; i <= 6; ++i) {
+            kvdrive::MoveMouse(x0 + (x1 - x0) * i / 6, y0 + (y1 - y0) * i / 6);
+            Sleep(15);
+        }
+        SendInput(1, &up, sizeof up);
+    }
+    static kvdrive::Picture NextPicture(DWORD before) {
+        kvdrive::Picture p;
+        WaitFor([&] { return kvdrive::ClipboardSequence() != before && (p = kvdrive::ClipboardPicture()).width > 0; });
+        return p;
+    }
+    static int ComboType(kvdrive::Karvo& k) { return int(SendMessageW(k.Item(IDC_SNAP_TYPE), CB_GETCURSEL, 0, 0)); }
+    static bool Exists(const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    static HWND OpenSheetPage(kvdrive::Karvo& k, int page, HWND& sheet) {
+        k.Command(ID_OPTIONS);
+        sheet = nullptr;
+        WaitFor([&] {
+            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+                if (h != k.Main() && kvdrive::Text(h) == L"参数设置") sheet = h;
+            return sheet != nullptr;
+        });
+        if (!sheet) return nullptr;
+        SendMessageW(sheet, PSM_SETCURSEL, WPARAM(page), 0);
+        return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    }
+};
+
+// With the folder missing every capture's save fails and is told once, with the system's reason
+// in Chinese; a picking ended by a right click saves nothing and says nothing (it said the last
+// failure again each time, and reported itself a capture); a picked object whose save fails is
+// told once.
+TEST_F(AddedFeatures, AutoSaveFailureToldOncePerFailingSave) {
+    kvtest::TestWindow target(L"Karvo 自动保存", 120, 100, 400, 300);
+    WaitFor([] { return false; }, 300);  // let it paint
+    kvdrive::Karvo& k = App();
+    const std::wstring missing = k.Folder() + L"不存在的文件夹\\";
+    k.WriteConfig(Config(Element(L"AutoSave", L"1") + Element(L"AutoSaveFolder", missing) +
+                         Element(L"AutoSaveFormat", L"bmp")));
+    ASSERT_TRUE(k.Launch());
+
+    k.Command(ID_SNAP_FULLSCREEN);
+    HWND box = WaitMessage(k, L"自动保存截图失败");
+    ASSERT_TRUE(box);
+    const std::wstring text = AllText(box);
+    EXPECT_NE(text.find(L"不存在的文件夹"), std::wstring::npos);
+    EXPECT_NE(text.find(L"路径"), std::wstring::npos) << "the reason is not the system's Chinese text";
+    EXPECT_EQ(text.find(L"not found"), std::wstring::npos) << "the system's English text in the message";
+    Dismiss(box);
+    ASSERT_TRUE(Ready(k));
+    AfterQueuedWork(k);
+    EXPECT_EQ(FindMessage(k, L"自动保存截图失败"), nullptr) << "one failing save told twice";
+
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        k.Command(ID_SNAP_WINOBJ);
+        ASSERT_TRUE(WaitFor([&] { return PickingTip(k) != nullptr; }));
+        kvdrive::MoveMouse(700, 500);
+        WaitFor([] { return false; }, 600);  // a tick of the picking timer has found a window
+        kvdrive::Click(700, 500, true);
+        ASSERT_TRUE(WaitFor([&] { return PickingTip(k) == nullptr; }));
+        ASSERT_TRUE(Ready(k));
+        AfterQueuedWork(k);
+        HWND again = FindMessage(k, L"自动保存截图失败");
+        EXPECT_EQ(again, nullptr) << "a cancelled picking told the old failure again";
+        if (again) Dismiss(again);
+        ASSERT_TRUE(Ready(k));
+    }
+
+    // A picked object: its own failure, once.
+    const RECT tr = kvdrive::ScreenRect(target.hwnd());
+    const POINT at{(tr.left + tr.right) / 2, (tr.top + tr.bottom) / 2};
+    k.Command(ID_SNAP_WINOBJ);
+    HWND tip = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (tip = PickingTip(k)) != nullptr; }));
+    kvdrive::MoveMouse(at.x, at.y);
+    wchar_t where[64];
+    swprintf(where, 64, L"X:%d, Y:%d", int(at.x), int(at.y));
+    ASSERT_TRUE(WaitFor([&] { return kvdrive::Text(GetDlgItem(tip, 4002)).find(where) != std::wstring::npos; }));
+    WaitFor([] { return false; }, 600);  // and a tick of the timer has found the window there
+    const DWORD seq = kvdrive::ClipboardSequence();
+    kvdrive::Click(at.x, at.y);
+    box = WaitMessage(k, L"自动保存截图失败");
+    ASSERT_TRUE(box) << "the picked capture's failure is not told";
+    Dismiss(box);
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::ClipboardSequence() != seq && kvdrive::ClipboardPicture().width > 0; }));
+    ASSERT_TRUE(Ready(k));
+    AfterQueuedWork(k);
+    EXPECT_EQ(FindMessage(k, L"自动保存截图失败"), nullptr);
+    EXPECT_TRUE(k.Exit());
+}
+
+}  // namespace
