@@ -179,4 +179,52 @@ TEST_F(AddedFeatures, AutoSaveFailureToldOncePerFailingSave) {
     EXPECT_TRUE(k.Exit());
 }
 
+// A folder named "...\colon x" chosen on the page holds through a restart (it came back as
+// ".../ x" and every save failed), and the counter goes from its top, 2147483647, to 1 (it went
+// on to -2147483648).
+TEST_F(AddedFeatures, ColonFolderAndTopCounterAcrossARestart) {
+    kvdrive::Karvo& k = App();
+    const std::wstring dir = k.Folder() + L"colon x";
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    k.WriteConfig(Config(Element(L"AutoSaveCounter", L"2147483646")));
+    ASSERT_TRUE(k.Launch());
+    HWND sheet = nullptr;
+    HWND page = OpenSheetPage(k, 3, sheet);
+    ASSERT_TRUE(page && GetDlgItem(page, IDC_EDIT_AUTOSAVE_FOLDER));
+    SendMessageW(GetDlgItem(page, IDC_EDIT_AUTOSAVE_FOLDER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dir.c_str()));
+    SendMessageW(GetDlgItem(page, IDC_EDIT_AUTOSAVE_PATTERN), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"{n}"));
+    HWND combo = GetDlgItem(page, IDC_COMBO_AUTOSAVE_FORMAT);
+    const LRESULT bmp = SendMessageW(combo, CB_FINDSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(L"BMP"));
+    ASSERT_GE(bmp, 0);
+    SendMessageW(combo, CB_SETCURSEL, WPARAM(bmp), 0);
+    SendMessageW(GetDlgItem(page, IDC_CHECK_AUTOSAVE), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
+
+    const auto capture = [&](const std::wstring& name) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        const DWORD seq = kvdrive::ClipboardSequence();
+        k.Command(ID_SNAP_FULLSCREEN);
+        const kvdrive::Picture shown = NextPicture(seq);
+        ASSERT_GT(shown.width, 0);
+        ASSERT_TRUE(WaitFor([&] { return Exists(dir + L"\\" + name); })) << "no file in the folder";
+        EXPECT_TRUE(kvdrive::LoadPictureFile(dir + L"\\" + name).pixels == shown.pixels);
+        ASSERT_TRUE(Ready(k));
+        EXPECT_EQ(FindMessage(k, L"自动保存截图失败"), nullptr);
+    };
+    capture(L"2147483646.bmp");
+    capture(L"2147483647.bmp");
+    ASSERT_TRUE(k.Exit());
+    std::wstring cfg = k.ReadConfig();
+    EXPECT_NE(cfg.find(L"<AutoSaveFolder>\n   " + k.Folder() + L"/colon x\n"), std::wstring::npos);  // "\/colon"
+    EXPECT_NE(cfg.find(L"<AutoSaveCounter>\n   1\n"), std::wstring::npos);
+
+    ASSERT_TRUE(k.Launch());
+    capture(L"1.bmp");
+    ASSERT_TRUE(k.Exit());
+    cfg = k.ReadConfig();
+    EXPECT_NE(cfg.find(L"<AutoSaveCounter>\n   2\n"), std::wstring::npos);
+    EXPECT_EQ(cfg.find(L"<AutoSaveCounter>\n   -"), std::wstring::npos);
+}
+
 }  // namespace
