@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cwctype>
 #include <string>
 
@@ -171,7 +172,18 @@ void CKarvoDlg::OnSnapCurrentWin() { AfterCapture(m_core.SnapCurrentWin()); }
 void CKarvoDlg::OnSnapWinClient() { AfterCapture(m_core.SnapWinClient()); }
 void CKarvoDlg::OnSnapSelectRect() { AfterCapture(m_core.SnapSelectRect()); }
 void CKarvoDlg::OnSnapWinObj() { AfterCapture(m_core.SnapWinObj()); }
-void CKarvoDlg::OnSnapLastRegion() { AfterCapture(m_core.SnapLastRegion()); }
+// A remembered rectangle wholly off the screen is refused with a word to the user; the
+// preview, the recorded type and the clipboard stay as they were.
+void CKarvoDlg::OnSnapLastRegion() {
+    const BOOL captured = m_core.SnapLastRegion();
+    if (captured || !m_core.LastRegionOffScreen()) return AfterCapture(captured);
+    int left = 0, top = 0, right = 0, bottom = 0;
+    m_core.m_config.GetLastRegion(left, top, right, bottom);
+    Message(L"无法重复上次选定区域：上次选定的区域（左上角 " + std::to_wstring(left) + L", " + std::to_wstring(top) + L"，" +
+                std::to_wstring(int64_t(right) - left) + L" × " + std::to_wstring(int64_t(bottom) - top) +
+                L" 像素）完全在屏幕之外。\n\n请用“选定区域”重新选择一个区域。",
+            MB_ICONWARNING);
+}
 
 // The new-capture command repeats the type selected in the combo box (an index outside 0-5
 // does nothing).

@@ -195,13 +195,22 @@ BOOL CKarvoCore::SnapSelectRect() {
     return FinishCapture(hidden, result, false);
 }
 
+bool CKarvoCore::LastRegionOffScreen() const {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    m_config.GetLastRegion(left, top, right, bottom);
+    if (right <= left || bottom <= top) return false;
+    return right <= 0 || bottom <= 0 || left >= ::GetSystemMetrics(SM_CXSCREEN) || top >= ::GetSystemMetrics(SM_CYSCREEN);
+}
+
 // The rectangle of the last selection, taken again with no selection window: guarded like the
-// other captures that need no dialog.
+// other captures that need no dialog. One that lies wholly off the screen (the screen got
+// smaller, or config.xml says so) is refused before anything happens: no hiding, no pause, no
+// sound, no recorded type, no copy.
 BOOL CKarvoCore::SnapLastRegion() {
     int left = 0, top = 0, right = 0, bottom = 0;
     m_config.GetLastRegion(left, top, right, bottom);
     if (right <= left || bottom <= top) return SnapSelectRect();
-    if (m_bSnapping) return FALSE;
+    if (m_bSnapping || LastRegionOffScreen()) return FALSE;
     m_bSnapping = TRUE;
     const bool hidden = HideForCapture();
     ::Sleep(DWORD(CaptureDelay()));

@@ -59,8 +59,11 @@ public:
     BOOL SnapWinObj();
     //! The screen rectangle of the last rectangle capture again, without the selection window
     //! (pause, hiding, sound, chain and automatic copy as usual; recorded as a rectangle); with
-    //! none remembered yet, the rectangle selection itself.
+    //! none remembered yet, the rectangle selection itself. A remembered rectangle wholly off
+    //! the primary screen gives FALSE with nothing changed (see LastRegionOffScreen).
     BOOL SnapLastRegion();
+    //! Whether a last rectangle is remembered and no pixel of it lies on the primary screen.
+    bool LastRegionOffScreen() const;
 
     //! Makes an image file the current image (empty path: the open dialog). On failure nothing
     //! changes: image, thumbnail, names and switches stay as they were.

@@ -227,4 +227,45 @@ TEST_F(AddedFeatures, ColonFolderAndTopCounterAcrossARestart) {
     EXPECT_EQ(cfg.find(L"<AutoSaveCounter>\n   -"), std::wstring::npos);
 }
 
+// A remembered rectangle wholly off the screen (the screen got smaller, or config.xml says so):
+// the command, from the menu or its hot key, says so, and nothing else changes: no hiding, no
+// copy, no recorded type, the region kept.
+TEST_F(AddedFeatures, RepeatedRegionOffTheScreenIsTold) {
+    struct Row {
+        int left, top, right, bottom;
+    };
+    for (const Row& r : {Row{3000, 3000, 3200, 3100}, Row{-400, -300, -100, -50}, Row{0, 900, 300, 1000}}) {
+        SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top));
+        kvdrive::Karvo& k = App();
+        k.WriteConfig(Config(Element(L"LastRegionLeft", std::to_wstring(r.left)) +
+                             Element(L"LastRegionTop", std::to_wstring(r.top)) +
+                             Element(L"LastRegionRight", std::to_wstring(r.right)) +
+                             Element(L"LastRegionBottom", std::to_wstring(r.bottom))));
+        ASSERT_TRUE(k.Launch());
+        ASSERT_TRUE(kvdrive::SetClipboardText(L"保持不变"));
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round ? "hot key" : "menu");
+            if (round)
+                kvdrive::Press(VK_F7, {VK_SHIFT});
+            else
+                k.Command(ID_SNAP_REPEATRECT);
+            HWND box = WaitMessage(k, L"完全在屏幕之外");
+            ASSERT_TRUE(box) << "nothing told";
+            EXPECT_NE(AllText(box).find(L"左上角 " + std::to_wstring(r.left) + L", " + std::to_wstring(r.top)),
+                      std::wstring::npos);
+            EXPECT_TRUE(IsWindowVisible(k.Main())) << "the window was hidden";
+            Dismiss(box);
+            ASSERT_TRUE(Ready(k));
+            AfterQueuedWork(k);
+            EXPECT_EQ(kvdrive::ClipboardText(), L"保持不变");
+            EXPECT_EQ(ComboType(k), 0);
+        }
+        ASSERT_TRUE(k.Exit());
+        const std::wstring cfg = k.ReadConfig();
+        EXPECT_NE(cfg.find(L"<LastRegionLeft>\n   " + std::to_wstring(r.left) + L"\n"), std::wstring::npos);
+        EXPECT_NE(cfg.find(L"<LastRegionBottom>\n   " + std::to_wstring(r.bottom) + L"\n"), std::wstring::npos);
+        EXPECT_NE(cfg.find(L"<SnapMode>\n   0\n"), std::wstring::npos);
+    }
+}
+
 }  // namespace
