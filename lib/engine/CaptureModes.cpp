@@ -175,12 +175,17 @@ std::vector<RGBX> CKarvoCore::ScreenPixels(const CRect& r) {
 }
 
 // Not guarded: a selection may run while another capture's dialog is open.
+// The pointer drawn into the rectangle is the user's own, where it was as the selection window
+// opened, over the screen the user then selects from: by the release the screen shows the
+// selection window's cross at the corner just dragged to, which says nothing about what the
+// user was pointing at.
 BOOL CKarvoCore::SnapSelectRect() {
     const bool hidden = HideForCapture();
     ::Sleep(DWORD(CaptureDelay()));
     RecordCapture(kv::CaptureType::Rectangle);
     BOOL result = FALSE;
     {
+        const PointerShot pointer = PointerWanted() ? TakePointer() : PointerShot{};
         CKarvoLocalResource local;
         CDlgSnapRectHelper dlg(nullptr);
         dlg.DoModal();
@@ -188,7 +193,7 @@ BOOL CKarvoCore::SnapSelectRect() {
         if (dlg.GetSelectedRect(rect)) {
             PlaySnapSound();
             m_dwLastSettleMs = WaitUntilSelectionGone(dlg.GetShownSelection(), dlg.GetFrozenScreen(), rect);
-            result = SnapRect(::GetDesktopWindow(), rect, PointerWanted());
+            result = SnapRect(::GetDesktopWindow(), rect, PointerWanted() ? &pointer : nullptr);
             if (result && !m_run.active) m_config.SetLastRegion(rect.left, rect.top, rect.right, rect.bottom);
         }
     }

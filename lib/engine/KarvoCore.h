@@ -12,6 +12,7 @@
 #include "engine/CaptureArgs.h"
 #include "engine/DlgSnapObjHelper.h"
 #include "framework/GdiPlus.h"
+#include "framework/Handles.h"
 #include "framework/Owners.h"
 #include "framework/Window.h"
 #include "imaging/ImageBitmap.h"
@@ -121,6 +122,16 @@ public:
     //! caller deletes; null when nothing lies on the primary screen.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rect);
 
+    //! The mouse pointer as the screen shows it at one moment: whether it shows, its place, and
+    //! a copy of its shape with the shape's hot spot.
+    struct PointerShot {
+        bool showing = false;
+        POINT at{};
+        POINT hotSpot{};
+        kv::UniqueHicon shape;
+    };
+    static PointerShot TakePointer();
+
     CKarvoConfig m_config;
 
 protected:
@@ -142,6 +153,8 @@ protected:
     BOOL SnapRect(HWND hWnd, CRect rect);
     //! The same, with the mouse pointer drawn into the grab at its place when `pointer` is set.
     BOOL SnapRect(HWND hWnd, CRect rect, bool pointer);
+    //! The same, with this pointer drawn into the grab (none when null).
+    BOOL SnapRect(HWND hWnd, CRect rect, const PointerShot* pointer);
     //! Whether this capture shows the pointer: the request's in a command-line run, else the
     //! settings'.
     bool PointerWanted() const { return m_run.active ? m_run.pointer : m_config.GetDrawPointer() != 0; }

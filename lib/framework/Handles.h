@@ -72,6 +72,7 @@ using UniqueHpen = UniqueAny<detail::NullTraits<HPEN, detail::DeleteGdi>>;
 using UniqueHfont = UniqueAny<detail::NullTraits<HFONT, detail::DeleteGdi>>;
 using UniqueHrgn = UniqueAny<detail::NullTraits<HRGN, detail::DeleteGdi>>;
 using UniqueHmenu = UniqueAny<detail::NullTraits<HMENU, ::DestroyMenu>>;
+using UniqueHicon = UniqueAny<detail::NullTraits<HICON, ::DestroyIcon>>;
 using UniqueHandle = UniqueAny<detail::NullTraits<HANDLE, detail::CloseFileHandle>>;
 using UniqueFile = UniqueAny<detail::FileTraits>;
 
