@@ -329,4 +329,180 @@ TEST_F(AddedFeatures, RectangleShowsTheUsersPointer) {
     EXPECT_TRUE(k.Exit());
 }
 
+// The texts of a menu of the program as it opens, read inside the program by kvmenuprobe.dll,
+// which a hook on the program's main thread loads there.
+class MenuProbe {
+public:
+    explicit MenuProbe(HWND main) {
+        static const ATOM cls = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = &SinkProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"KvMenuProbeSink";
+            return RegisterClassW(&wc);
+        }();
+        (void)cls;
+        s_received.clear();
+        m_sink = CreateWindowExW(0, L"KvMenuProbeSink", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
+        m_dll = LoadLibraryW(L"kvmenuprobe.dll");
+        const auto hook = m_dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(m_dll, "KvMenuProbeHook"))) : nullptr;
+        if (hook) m_hook = SetWindowsHookExW(WH_CALLWNDPROCRET, hook, m_dll, GetWindowThreadProcessId(main, nullptr));
+    }
+    ~MenuProbe() {
+        if (m_hook) UnhookWindowsHookEx(m_hook);
+        if (m_sink) DestroyWindow(m_sink);
+        if (m_dll) FreeLibrary(m_dll);
+    }
+    MenuProbe(const MenuProbe&) = delete;
+    MenuProbe& operator=(const MenuProbe&) = delete;
+    bool Hooked() const { return m_hook != nullptr; }
+    //! The next menu that opened (waiting for one); its items' texts by command id (empty if
+    //! none opened).
+    std::map<UINT, std::wstring> Next() {
+        std::map<UINT, std::wstring> items;
+        if (!WaitFor([] { return !s_received.empty(); })) return items;
+        const std::wstring all = s_received.front();
+        s_received.pop_front();
+        size_t at = 0;
+        for (size_t end; (end = all.find(L'\n', at)) != std::wstring::npos; at = end + 1) {
+            const std::wstring line = all.substr(at, end - at);
+            const size_t eq = line.find(L'=');
+            items[UINT(std::stoul(line.substr(0, eq)))] = line.substr(eq + 1);
+        }
+        return items;
+    }
+
+private:
+    static LRESULT CALLBACK SinkProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == WM_COPYDATA) {
+            const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+            s_received.emplace_back(static_cast<const wchar_t*>(cds->lpData), cds->cbData / sizeof(wchar_t));
+            return TRUE;
+        }
+        return DefWindowProcW(h, msg, wp, lp);
+    }
+    static inline std::deque<std::wstring> s_received;  // the menus in the order they opened
+    HWND m_sink = nullptr;
+    HMODULE m_dll = nullptr;
+    HHOOK m_hook = nullptr;
+};
+
+// Every hot-key command's menu item, in the tray menu and the main window's menus, names the key
+// registered for it now: the default keys, then keys changed on the 热键 page, also after a
+// restart (the texts named the default keys, Ctrl+1 and the like, whatever was registered).
+TEST_F(AddedFeatures, MenusShowTheRegisteredHotKeys) {
+    kvdrive::Karvo& k = App();
+    k.WriteConfig(Config());
+    ASSERT_TRUE(k.Launch());
+    using Texts = std::map<UINT, std::wstring>;
+    const auto menus = [&](MenuProbe& probe) {
+        Texts all;
+        // A click on the bare desktop, away from every menu, ends the menu whatever of it is open
+        // (an Esc too many would reach the main window and end the program).
+        const auto menuShows = [] {
+            HWND m = FindWindowW(MAKEINTATOM(0x8000), nullptr);  // the menu class, #32768
+            return m && IsWindowVisible(m);
+        };
+        const auto closeMenu = [&] {
+            // The probe reports a menu as it is set up, before it shows; the menu loop takes the
+            // mouse a moment after it shows (a click before that reaches the desktop and leaves
+            // the menu open), and nothing outside tells when.
+            EXPECT_TRUE(WaitFor(menuShows));
+            WaitFor([] { return false; }, 200);
+            kvdrive::Click(60, 60);
+            EXPECT_TRUE(WaitFor([&] { return !menuShows(); }));
+            WaitFor([] { return false; }, 300);  // the menu loop has ended before the next opens
+        };
+        kvdrive::MoveMouse(900, 500);  // where the tray menu opens
+        PostMessageW(k.Main(), WM_TRAY_NOTIFY, IDR_TRAYMENU, WM_RBUTTONUP);
+        const Texts tray = probe.Next();
+        closeMenu();
+        for (const auto& [id, text] : tray) all[id] = text;
+        // The menu bar: a click on its first item opens 文件, the right arrow then 编辑 and 捕捉.
+        RECT client;
+        GetClientRect(k.Main(), &client);
+        POINT bar{20, -GetSystemMetrics(SM_CYMENU) / 2};
+        ClientToScreen(k.Main(), &bar);
+        kvdrive::Click(bar.x, bar.y);
+        for (int popup = 0; popup < 3; ++popup) {
+            if (popup) kvdrive::Press(VK_RIGHT);
+            const Texts menu = probe.Next();
+            EXPECT_FALSE(menu.empty()) << "popup " << popup << " of the menu bar did not open";
+            for (const auto& [id, text] : menu) {
+                // The same command shows the same key in both menus.
+                if (all.count(id) && id) {
+                    EXPECT_EQ(all[id], text) << id;
+                }
+                all[id] = text;
+            }
+        }
+        closeMenu();
+        return all;
+    };
+    struct Item {
+        UINT id;
+        std::wstring label;
+    };
+    const Item items[] = {
+        {ID_SNAP_NEW, L"新建截图(&N)"},           {ID_SNAP_FULLSCREEN, L"整个屏幕(&F)"},
+        {ID_SNAP_ACTIVEWIN, L"活动程序窗口(&A)"}, {ID_SNAP_CURRENTWIN, L"当前窗口(&W)"},
+        {ID_SNAP_WINCLIENT, L"活动程序客户区(&C)"}, {ID_SNAP_WINOBJ, L"界面对象/菜单(&M)"},
+        {ID_SNAP_SELECTRECT, L"选定区域(&R)..."}, {ID_SHOW_HIDE, L"显示/隐藏(&S)"},
+        {ID_SNAP_REPEATRECT, L"重复上次选定区域(&L)"},
+    };
+    const auto check = [&](const Texts& seen, const std::wstring (&keys)[9]) {
+        for (size_t i = 0; i < 9; ++i) {
+            SCOPED_TRACE(std::string(keys[i].begin(), keys[i].end()));
+            ASSERT_TRUE(seen.count(items[i].id)) << "item " << items[i].id << " not in the menus";
+            EXPECT_EQ(seen.at(items[i].id), items[i].label + L"\t" + keys[i]);
+        }
+        // Items without a hot key keep their texts.
+        EXPECT_EQ(seen.at(ID_FILE_OPEN), L"打开图像(&O)\tCtrl+O");
+        EXPECT_EQ(seen.at(ID_OPTIONS), L"设置(&O)...");
+    };
+    {
+        MenuProbe probe(k.Main());
+        ASSERT_TRUE(probe.Hooked());
+        const std::wstring defaults[9] = {L"PrintScreen", L"Ctrl+PrintScreen", L"F3", L"F4", L"F5",
+                                          L"F6",          L"F7",               L"F8", L"Shift+F7"};
+        check(menus(probe), defaults);
+    }
+
+    // Changed on the 热键 page: every one of the nine.
+    HWND sheet = nullptr;
+    HWND page = OpenSheetPage(k, 2, sheet);
+    ASSERT_TRUE(page && GetDlgItem(page, IDC_HOTKEY_REPEATRECT));
+    const struct {
+        int control;
+        WORD key;
+    } changes[9] = {
+        {IDC_HOTKEY_NEWSNAP, MAKEWORD('N', HOTKEYF_CONTROL | HOTKEYF_ALT)},
+        {IDC_HOTKEY_FULLSCREEN, MAKEWORD(VK_F11, HOTKEYF_CONTROL)},
+        {IDC_HOTKEY_ACTIVEWIN, MAKEWORD('A', HOTKEYF_CONTROL | HOTKEYF_SHIFT)},
+        {IDC_HOTKEY_CURRENTWIN, MAKEWORD(VK_F12, HOTKEYF_ALT)},
+        {IDC_HOTKEY_WINCLIENT, MAKEWORD(VK_NUMPAD5, HOTKEYF_CONTROL)},
+        {IDC_HOTKEY_WINOBJ, MAKEWORD('6', HOTKEYF_CONTROL | HOTKEYF_SHIFT | HOTKEYF_ALT)},
+        {IDC_HOTKEY_SELECTRECT, MAKEWORD(VK_F10, HOTKEYF_SHIFT)},
+        {IDC_HOTKEY_SHOWHIDE, MAKEWORD(VK_F9, HOTKEYF_ALT)},
+        {IDC_HOTKEY_REPEATRECT, MAKEWORD(VK_F9, HOTKEYF_SHIFT)},
+    };
+    for (const auto& c : changes) SendMessageW(GetDlgItem(page, c.control), HKM_SETHOTKEY, c.key, 0);
+    SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
+    const std::wstring changed[9] = {L"Ctrl+Alt+N", L"Ctrl+F11", L"Ctrl+Shift+A",     L"Alt+F12", L"Ctrl+Num 5",
+                                     L"Ctrl+Shift+Alt+6", L"Shift+F10", L"Alt+F9", L"Shift+F9"};
+    {
+        MenuProbe probe(k.Main());
+        check(menus(probe), changed);
+    }
+    ASSERT_TRUE(k.Exit());
+    ASSERT_TRUE(k.Launch());
+    {
+        MenuProbe probe(k.Main());
+        ASSERT_TRUE(probe.Hooked());
+        check(menus(probe), changed);
+    }
+    EXPECT_TRUE(k.Exit());
+}
+
 }  // namespace
