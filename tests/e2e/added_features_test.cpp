@@ -296,12 +296,20 @@ TEST_F(AddedFeatures, RectangleShowsTheUsersPointer) {
         const DWORD seq = kvdrive::ClipboardSequence();
         // Wine: a press can be lost right after the main window hid (see the rectangle tests);
         // the drag is then made again.
+        // Each press waits until the window follows the mouse: its tip names the pixel under it.
+        const COLORREF start = kvtest::PatternColour(x0 - cr.left, y0 - cr.top);
+        wchar_t pixel[64];
+        swprintf(pixel, 64, L"像素RGB(%d,%d,%d)", GetRValue(start), GetGValue(start), GetBValue(start));
         for (int attempt = 0; attempt < 6 && IsWindow(sel); ++attempt) {
             if (attempt) {
                 SetForegroundWindow(sel);
                 WaitFor([&] { return GetForegroundWindow() == sel; }, 1000);
-                WaitFor([] { return false; }, 300);
             }
+            WaitFor([&] {
+                kvdrive::MoveMouse(x0 + 1, y0);
+                kvdrive::MoveMouse(x0, y0);
+                return kvdrive::Text(GetDlgItem(sel, 1031)).find(pixel) != std::wstring::npos;
+            }, 3000);
             Drag(x0, y0, x1, y1);
             WaitFor([&] { return !IsWindow(sel); }, 1000);
         }

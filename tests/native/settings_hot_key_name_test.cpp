@@ -26,7 +26,7 @@ TEST(SettingsHotKeyName, Names) {
         SCOPED_TRACE(std::to_string(r.modifiers) + " " + std::to_string(r.vk));
         EXPECT_EQ(kv::HotKeyName(r.modifiers, kv::KeyName(r.vk)), r.name);
     }
-    // Every code names itself at most once, and only printable names.
+    // No code gets a name with control characters.
     for (unsigned vk = 0; vk < 0x100; ++vk)
         for (wchar_t c : kv::KeyName(uint16_t(vk))) EXPECT_GE(c, L' ') << vk;
     EXPECT_EQ(kv::HotKeyName(2, L"Esc"), L"Ctrl+Esc");
