@@ -4,10 +4,12 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cwctype>
 #include <string>
 
 #include "About.h"
+#include "ErrorText.h"
 #include "settings/Pages.h"
 #include "Tables.h"
 #include "res/resource.h"
@@ -183,7 +185,18 @@ void CKarvoDlg::OnSnapCurrentWin() { AfterCapture(m_core.SnapCurrentWin()); }
 void CKarvoDlg::OnSnapWinClient() { AfterCapture(m_core.SnapWinClient()); }
 void CKarvoDlg::OnSnapSelectRect() { AfterCapture(m_core.SnapSelectRect()); }
 void CKarvoDlg::OnSnapWinObj() { AfterCapture(m_core.SnapWinObj()); }
-void CKarvoDlg::OnSnapLastRegion() { AfterCapture(m_core.SnapLastRegion()); }
+// A remembered rectangle wholly off the screen is refused with a word to the user; the
+// preview, the recorded type and the clipboard stay as they were.
+void CKarvoDlg::OnSnapLastRegion() {
+    const BOOL captured = m_core.SnapLastRegion();
+    if (captured || !m_core.LastRegionOffScreen()) return AfterCapture(captured);
+    int left = 0, top = 0, right = 0, bottom = 0;
+    m_core.m_config.GetLastRegion(left, top, right, bottom);
+    Message(L"无法重复上次选定区域：上次选定的区域（左上角 " + std::to_wstring(left) + L", " + std::to_wstring(top) + L"，" +
+                std::to_wstring(int64_t(right) - left) + L" × " + std::to_wstring(int64_t(bottom) - top) +
+                L" 像素）完全在屏幕之外。\n\n请用“选定区域”重新选择一个区域。",
+            MB_ICONWARNING);
+}
 
 // The new-capture command repeats the type selected in the combo box (an index outside 0-5
 // does nothing).
@@ -221,15 +234,7 @@ void CKarvoDlg::OnCheckUpdate() {
     ::ShellExecuteW(nullptr, L"open", updater.c_str(), nullptr, L"", SW_SHOWNORMAL);
 }
 
-std::wstring CKarvoDlg::SystemErrorText(DWORD error) {
-    wchar_t* text = nullptr;
-    if (!error || !::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr))
-        return {};
-    std::wstring result = text;
-    ::LocalFree(text);
-    return result;
-}
+std::wstring CKarvoDlg::SystemErrorText(DWORD error) { return kv::app::SystemErrorText(error); }
 
 int CKarvoDlg::Message(const std::wstring& text, UINT icon) {
     return ::MessageBoxW(m_hWnd, text.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | icon);

@@ -184,6 +184,7 @@ INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (!wp && m_hTooltip) ::SendMessageW(m_hTooltip, TTM_POP, 0, 0);
         return FALSE;
     case WM_TRAY_NOTIFY: return SetMsgResult(m_tray.HandleTrayMessage(wp, lp)), TRUE;
+    case WM_INITMENUPOPUP: return ShowHotKeysInMenu(reinterpret_cast<HMENU>(wp)), FALSE;  // the tray's menu too
     case WM_OPEN_ON_START: return OnOpenOnStart(), TRUE;
     default: return CDialog::DialogProc(msg, wp, lp);
     }

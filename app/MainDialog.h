@@ -19,10 +19,14 @@ public:
     void ExchangeImageOptions(BOOL toSettings);
     //! TRUE: print one page; FALSE: draw into the preview control.
     void DrawPreview(BOOL toPrinter);
-    //! Unregisters the eight hot keys, then registers them again from the settings unless
-    //! unregisterOnly; a key that cannot be registered gets its message.
+    //! Unregisters the nine hot keys, then registers them again from the settings unless
+    //! unregisterOnly; a key that cannot be registered gets its message. The menu bar then
+    //! shows the registered keys.
     void RegisterHotkeys(BOOL unregisterOnly);
     static UINT HotkeyModifiers(WORD controlFlags);
+    //! Writes into a menu's items of the hot-key commands the key each is registered with now
+    //! (after the tab; nothing there when its key could not be registered). Sub-menus too.
+    void ShowHotKeysInMenu(HMENU menu, int depth = 0);
     CKarvoCore& Engine() { return m_core; }
 
 protected:
@@ -95,11 +99,12 @@ private:
     //! Tells the user that the automatic save of the capture just made failed, and why.
     void ReportAutoSaveFailure();
     int Message(const std::wstring& text, UINT icon);
-    //! The system's text for an error code; empty for 0 or an unknown code.
+    //! The system's reason for an error code, in Chinese (ErrorText.h); empty for 0.
     static std::wstring SystemErrorText(DWORD error);
     int OptionState(int index);
     int AutoCopyState();
 
+    std::array<bool, 9> m_hotKeyRegistered{};  // in the order of kv::app::kHotKeys
     int m_nSnapType = 0;
     CWnd m_wndPreview;
     std::wstring m_strOpenOnStart;

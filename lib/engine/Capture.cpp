@@ -16,38 +16,55 @@
 
 CImageBitmap* CKarvoCore::SnapBitmap(HWND hWnd, CRect rect) { return kv::GrabWindow(hWnd, rect); }
 
+// The pointer's shape is copied when it is taken, so it can be drawn later (after the selection
+// window, whose own cursor the screen shows by then, has closed).
+// Wine: the global cursor's handle is not usable by a thread whose windows do not have it
+// (GetCursorInfo says it shows, with a null handle or one that cannot be described or copied
+// here); the standard arrow stands in for it. Windows gives the global cursor.
+CKarvoCore::PointerShot CKarvoCore::TakePointer() {
+    PointerShot shot;
+    CURSORINFO ci{sizeof ci};
+    if (!::GetCursorInfo(&ci) || !(ci.flags & CURSOR_SHOWING)) return shot;
+    for (HCURSOR cursor : {ci.hCursor, ::LoadCursorW(nullptr, IDC_ARROW)}) {
+        ICONINFO ii{};
+        if (!cursor || !::GetIconInfo(cursor, &ii)) continue;
+        kv::UniqueHbitmap mask(ii.hbmMask), colour(ii.hbmColor);  // GetIconInfo's copies are ours
+        kv::UniqueHicon copy(::CopyIcon(cursor));
+        if (!copy) continue;
+        shot.showing = true;
+        shot.at = ci.ptScreenPos;
+        shot.hotSpot = POINT{LONG(ii.xHotspot), LONG(ii.yHotspot)};
+        shot.shape = std::move(copy);
+        break;
+    }
+    return shot;
+}
+
 namespace {
 
-// The pointer as the screen shows it, drawn into a grab whose top-left corner lies at `origin`
-// on the screen: its own shape (colour, mask and all) with its hot spot on the pointer's place.
-void DrawPointer(HBITMAP grab, POINT origin) {
-    CURSORINFO ci{sizeof ci};
-    if (!::GetCursorInfo(&ci) || !(ci.flags & CURSOR_SHOWING)) return;
-    // Wine: the global cursor's handle is not usable by a thread whose windows do not have it
-    // (GetCursorInfo says it shows, with a null handle or one that cannot be described or
-    // drawn here); the standard arrow stands in for it. Windows gives the global cursor.
-    HCURSOR cursor = ci.hCursor;
-    ICONINFO ii{};
-    bool described = cursor && ::GetIconInfo(cursor, &ii);
-    if (!described) {
-        cursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        described = cursor && ::GetIconInfo(cursor, &ii);
-    }
-    if (!described) return;
-    kv::UniqueHbitmap mask(ii.hbmMask), colour(ii.hbmColor);  // GetIconInfo's copies are ours
+// The pointer drawn into a grab whose top-left corner lies at `origin` on the screen: its own
+// shape (colour, mask and all) with its hot spot on the pointer's place.
+void DrawPointer(HBITMAP grab, POINT origin, const CKarvoCore::PointerShot& p) {
+    if (!p.showing || !p.shape) return;
     kv::UniqueHdc dc = kv::CreateCompatibleDc(nullptr);
     if (!dc) return;
     kv::ScopedSelect select(dc.get(), grab);
-    ::DrawIconEx(dc.get(), ci.ptScreenPos.x - int(ii.xHotspot) - origin.x, ci.ptScreenPos.y - int(ii.yHotspot) - origin.y,
-                 cursor, 0, 0, 0, nullptr, DI_NORMAL);
+    ::DrawIconEx(dc.get(), p.at.x - p.hotSpot.x - origin.x, p.at.y - p.hotSpot.y - origin.y, p.shape.get(), 0, 0, 0,
+                 nullptr, DI_NORMAL);
 }
 
 }  // namespace
 
 // A grab whose buffer holds no bitmap is a failed capture: FALSE, and the previous image stays.
-BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect) { return SnapRect(hWnd, rect, false); }
+BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect) { return SnapRect(hWnd, rect, nullptr); }
 
 BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect, bool pointer) {
+    if (!pointer) return SnapRect(hWnd, rect, nullptr);
+    const PointerShot now = TakePointer();
+    return SnapRect(hWnd, rect, &now);
+}
+
+BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect, const PointerShot* pointer) {
     if (!hWnd) return FALSE;
     std::unique_ptr<CImageBitmap> bmp(SnapBitmap(hWnd, rect));
     if (!bmp || !bmp->GetSafeHandle()) return FALSE;
@@ -57,7 +74,7 @@ BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect, bool pointer) {
     CRect s = rect.IsRectEmpty() ? w : hWnd == ::GetDesktopWindow() ? rect : CRect(w.left + rect.left, w.top + rect.top, w.left + rect.right, w.top + rect.bottom);
     kv::Rect k{s.left, s.top, s.right, s.bottom};
     kv::ClampToScreen(k, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-    if (pointer) DrawPointer(bmp->GetSafeHandle(), POINT{k.left, k.top});
+    if (pointer) DrawPointer(bmp->GetSafeHandle(), POINT{k.left, k.top}, *pointer);
     // The grab becomes the raw image itself (no copy); the refresh makes the processed one.
     m_bmpRaw.DeleteObject();
     m_bmpRaw.Attach(bmp->Detach());

@@ -29,7 +29,10 @@ BOOL CKarvoCore::FinishCapture(bool hidden, BOOL result, bool guarded) {
     if (hidden) m_pMainWnd->ShowWindow(SW_SHOW);
     m_strPathName.clear();
     m_strFileName.clear();
-    if (result) AutoSaveCapture();
+    if (result)
+        AutoSaveCapture();
+    else
+        ForgetAutoSave();
     AutoCopyCurrent();
     if (guarded) m_bSnapping = FALSE;
     return result;
@@ -172,12 +175,17 @@ std::vector<RGBX> CKarvoCore::ScreenPixels(const CRect& r) {
 }
 
 // Not guarded: a selection may run while another capture's dialog is open.
+// The pointer drawn into the rectangle is the user's own, where it was as the selection window
+// opened, over the screen the user then selects from: by the release the screen shows the
+// selection window's cross at the corner just dragged to, which says nothing about what the
+// user was pointing at.
 BOOL CKarvoCore::SnapSelectRect() {
     const bool hidden = HideForCapture();
     ::Sleep(DWORD(CaptureDelay()));
     RecordCapture(kv::CaptureType::Rectangle);
     BOOL result = FALSE;
     {
+        const PointerShot pointer = PointerWanted() ? TakePointer() : PointerShot{};
         CKarvoLocalResource local;
         CDlgSnapRectHelper dlg(nullptr);
         dlg.DoModal();
@@ -185,20 +193,29 @@ BOOL CKarvoCore::SnapSelectRect() {
         if (dlg.GetSelectedRect(rect)) {
             PlaySnapSound();
             m_dwLastSettleMs = WaitUntilSelectionGone(dlg.GetShownSelection(), dlg.GetFrozenScreen(), rect);
-            result = SnapRect(::GetDesktopWindow(), rect, PointerWanted());
+            result = SnapRect(::GetDesktopWindow(), rect, PointerWanted() ? &pointer : nullptr);
             if (result && !m_run.active) m_config.SetLastRegion(rect.left, rect.top, rect.right, rect.bottom);
         }
     }
     return FinishCapture(hidden, result, false);
 }
 
+bool CKarvoCore::LastRegionOffScreen() const {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    m_config.GetLastRegion(left, top, right, bottom);
+    if (right <= left || bottom <= top) return false;
+    return right <= 0 || bottom <= 0 || left >= ::GetSystemMetrics(SM_CXSCREEN) || top >= ::GetSystemMetrics(SM_CYSCREEN);
+}
+
 // The rectangle of the last selection, taken again with no selection window: guarded like the
-// other captures that need no dialog.
+// other captures that need no dialog. One that lies wholly off the screen (the screen got
+// smaller, or config.xml says so) is refused before anything happens: no hiding, no pause, no
+// sound, no recorded type, no copy.
 BOOL CKarvoCore::SnapLastRegion() {
     int left = 0, top = 0, right = 0, bottom = 0;
     m_config.GetLastRegion(left, top, right, bottom);
     if (right <= left || bottom <= top) return SnapSelectRect();
-    if (m_bSnapping) return FALSE;
+    if (m_bSnapping || LastRegionOffScreen()) return FALSE;
     m_bSnapping = TRUE;
     const bool hidden = HideForCapture();
     ::Sleep(DWORD(CaptureDelay()));

@@ -340,10 +340,14 @@ std::wstring CKarvoCore::AutoSaveName() const {
 // A new file, never one that exists: the name is taken with CREATE_NEW (" (2)", " (3)", ... on a
 // collision), then written over in one step as the save command writes, so no partial file ever
 // stands under it. A failure is kept for the program to report; the image stays current.
-void CKarvoCore::AutoSaveCapture() {
+void CKarvoCore::ForgetAutoSave() {
     m_bAutoSaveFailed = false;
     m_dwAutoSaveError = 0;
     m_strAutoSavePath.clear();
+}
+
+void CKarvoCore::AutoSaveCapture() {
+    ForgetAutoSave();
     if (m_run.active || !m_config.GetAutoSave() || !m_pImage) return;
     const auto fail = [this](DWORD error) {
         m_bAutoSaveFailed = true;
@@ -372,5 +376,5 @@ void CKarvoCore::AutoSaveCapture() {
         ::DeleteFileW(path.c_str());  // the name taken, empty: given back
         return fail(error);
     }
-    m_config.SetAutoSaveCounter(std::max(m_config.GetAutoSaveCounter(), 1) + 1);
+    m_config.AdvanceAutoSaveCounter();
 }

@@ -12,6 +12,7 @@
 #include "engine/CaptureArgs.h"
 #include "engine/DlgSnapObjHelper.h"
 #include "framework/GdiPlus.h"
+#include "framework/Handles.h"
 #include "framework/Owners.h"
 #include "framework/Window.h"
 #include "imaging/ImageBitmap.h"
@@ -54,12 +55,17 @@ public:
     BOOL SnapCurrentWin();
     BOOL SnapWinClient();
     BOOL SnapSelectRect();
-    //! Picks an interface object with the mouse and captures it; FALSE only when busy.
+    //! Picks an interface object with the mouse and captures it; TRUE when the picked object
+    //! became the current image, FALSE when busy, ended without a capture (right click, Esc,
+    //! nothing found) or the grab failed.
     BOOL SnapWinObj();
     //! The screen rectangle of the last rectangle capture again, without the selection window
     //! (pause, hiding, sound, chain and automatic copy as usual; recorded as a rectangle); with
-    //! none remembered yet, the rectangle selection itself.
+    //! none remembered yet, the rectangle selection itself. A remembered rectangle wholly off
+    //! the primary screen gives FALSE with nothing changed (see LastRegionOffScreen).
     BOOL SnapLastRegion();
+    //! Whether a last rectangle is remembered and no pixel of it lies on the primary screen.
+    bool LastRegionOffScreen() const;
 
     //! Makes an image file the current image (empty path: the open dialog). On failure nothing
     //! changes: image, thumbnail, names and switches stay as they were. A picture larger than
@@ -102,8 +108,9 @@ public:
     //! memcpy of the frame), near a second. Pastes, opened files and chain steps beyond it are
     //! refused; a file is measured from its header, before anything decodes its pixels.
     static constexpr int64_t kMaxImagePixels = kv::kMaxPicturePixels;
-    //! The last automatic save (after a capture, when the settings switch it on): the file it
-    //! wrote or meant to write, whether it failed and the system's reason.
+    //! The automatic save of the last capture operation (when the settings switch it on): the
+    //! file it wrote or meant to write, whether it failed and the system's reason. An operation
+    //! that made no capture clears them, so a failure is told for the capture that had it only.
     const std::wstring& GetAutoSavePath() const { return m_strAutoSavePath; }
     bool GetAutoSaveFailed() const { return m_bAutoSaveFailed; }
     DWORD GetAutoSaveError() const { return m_dwAutoSaveError; }
@@ -120,6 +127,16 @@ public:
     //! Grabs rect of hWnd (the whole window when rect is empty) into a new bitmap object the
     //! caller deletes; null when nothing lies on the primary screen.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rect);
+
+    //! The mouse pointer as the screen shows it at one moment: whether it shows, its place, and
+    //! a copy of its shape with the shape's hot spot.
+    struct PointerShot {
+        bool showing = false;
+        POINT at{};
+        POINT hotSpot{};
+        kv::UniqueHicon shape;
+    };
+    static PointerShot TakePointer();
 
     CKarvoConfig m_config;
 
@@ -142,6 +159,8 @@ protected:
     BOOL SnapRect(HWND hWnd, CRect rect);
     //! The same, with the mouse pointer drawn into the grab at its place when `pointer` is set.
     BOOL SnapRect(HWND hWnd, CRect rect, bool pointer);
+    //! The same, with this pointer drawn into the grab (none when null).
+    BOOL SnapRect(HWND hWnd, CRect rect, const PointerShot* pointer);
     //! Whether this capture shows the pointer: the request's in a command-line run, else the
     //! settings'.
     bool PointerWanted() const { return m_run.active ? m_run.pointer : m_config.GetDrawPointer() != 0; }
@@ -151,6 +170,8 @@ protected:
     //! After a capture that made a new image: the file written under the pattern's name when the
     //! settings ask for automatic saving.
     void AutoSaveCapture();
+    //! No automatic save for this operation: path, failure and reason cleared.
+    void ForgetAutoSave();
     //! The closing steps every capture shares: show again, forget the names, copy, clear busy.
     BOOL FinishCapture(bool hidden, BOOL result, bool guarded);
     //! Hides the main window when the settings ask for it; whether it did.
@@ -208,6 +229,7 @@ protected:
     BOOL m_bFindingWnd = FALSE;
     bool m_bConfigSaved = false;
     bool m_bPickingHid = false;  // picking hid the main window
+    bool m_bPickCaptured = false;  // the picking's click made a capture
     FileStatus m_lastFileStatus = FileStatus::Ok;
     HWND m_hLastSnapWnd = nullptr;
     CRect m_rcLastSnap;

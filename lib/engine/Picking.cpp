@@ -15,6 +15,8 @@ constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | R
 BOOL CKarvoCore::SnapWinObj() {
     if (m_bSnapping) return FALSE;
     m_bSnapping = TRUE;
+    m_bPickCaptured = false;
+    ForgetAutoSave();
     m_bPickingHid = HideForCapture();
     RecordCapture(kv::CaptureType::Object);
     m_pickCapture.Set(m_hWnd);
@@ -27,7 +29,7 @@ BOOL CKarvoCore::SnapWinObj() {
     }
     // Ended without the capturing click (right click, Esc, Enter, capture lost).
     if (m_bFindingWnd) EndPicking();
-    return TRUE;
+    return m_bPickCaptured ? TRUE : FALSE;
 }
 
 void CKarvoCore::EndPicking() {
@@ -189,9 +191,9 @@ LRESULT CKarvoCore::OnEsLButtonDown(WPARAM, LPARAM) {
         RefreshFoundWindow(m_hFoundWnd);
         m_dwLastSettleMs = frameOn ? WaitUntilGone(m_frame.rect, m_frame.marks, m_frame.drawn) : 0;
         m_frame = FrameRecord{};
-        const BOOL captured = SnapRect(m_hFoundWnd, CRect());
+        m_bPickCaptured = SnapRect(m_hFoundWnd, CRect()) != FALSE;
         m_hFoundWnd = nullptr;
-        if (captured) AutoSaveCapture();
+        if (m_bPickCaptured) AutoSaveCapture();
     }
     if (m_bPickingHid && m_pMainWnd) m_pMainWnd->ShowWindow(SW_SHOW);
     m_bPickingHid = false;

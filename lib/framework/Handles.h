@@ -73,6 +73,7 @@ using UniqueHpen = UniqueAny<detail::NullTraits<HPEN, detail::DeleteGdi>>;
 using UniqueHfont = UniqueAny<detail::NullTraits<HFONT, detail::DeleteGdi>>;
 using UniqueHrgn = UniqueAny<detail::NullTraits<HRGN, detail::DeleteGdi>>;
 using UniqueHmenu = UniqueAny<detail::NullTraits<HMENU, ::DestroyMenu>>;
+using UniqueHicon = UniqueAny<detail::NullTraits<HICON, ::DestroyIcon>>;
 using UniqueHandle = UniqueAny<detail::NullTraits<HANDLE, detail::CloseFileHandle>>;
 using UniqueHglobal = UniqueAny<detail::NullTraits<HGLOBAL, detail::FreeGlobal>>;
 using UniqueFile = UniqueAny<detail::FileTraits>;

@@ -168,6 +168,9 @@ void CKarvoConfig::LoadFromTree(const XML_Tree& tree) {
                    },
                    e.member);
     }
+    // The counter names files: a file's 0 or negative number (a hand edit, or an earlier version's
+    // overflow past 2147483647) starts it again at 1.
+    if (m_nAutoSaveCounter < 1) m_nAutoSaveCounter = 1;
 }
 
 void CKarvoConfig::BuildTree(XML_Tree& tree) const {

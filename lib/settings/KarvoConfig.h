@@ -65,9 +65,17 @@ public:
         m_nLastRegionLeft = left, m_nLastRegionTop = top, m_nLastRegionRight = right, m_nLastRegionBottom = bottom;
     }
     //! Automatic saving after every capture: the switch, the folder, the name pattern (see
-    //! NamePattern.h), the format as an extension an encoder lists, and the next counter value.
+    //! NamePattern.h), the format as an extension an encoder lists, and the next counter value
+    //! (1 to 2147483647; a file's value below 1 reads as 1).
     KV_INT_SETTING(AutoSave, m_bAutoSave)
     KV_INT_SETTING(AutoSaveCounter, m_nAutoSaveCounter)
+    //! The counter after a file got its number (a value below 1 numbers as 1): one more, and 1
+    //! again after 2147483647.
+    void AdvanceAutoSaveCounter() { m_nAutoSaveCounter = NextAutoSaveCounter(m_nAutoSaveCounter); }
+    static int NextAutoSaveCounter(int counter) {
+        return counter < 1 ? 2 : counter == kMaxAutoSaveCounter ? 1 : counter + 1;
+    }
+    static constexpr int kMaxAutoSaveCounter = 2147483647;
     const std::wstring& GetAutoSaveFolder() const { return m_strAutoSaveFolder; }
     void SetAutoSaveFolder(const std::wstring& v) { m_strAutoSaveFolder = v; }
     const std::wstring& GetAutoSavePattern() const { return m_strAutoSavePattern; }

@@ -1,6 +1,12 @@
 // The scanner and the writer of the settings file: UTF-16 LE without a byte-order mark, LF line
 // ends, one tag or value per line, the depth in spaces. Text runs and lines have no length
 // limit: buffers grow, so a value of any length is written whole and reads back whole.
+//
+// The value escape: "/" is written as the six characters "\colon", and reading turns every
+// "\colon" back into "/". A value holding the text "\colon" itself (a folder "C:\colon shots")
+// would come back with "/" there; such an occurrence is written as "\/colon" instead. No file
+// the plain escape wrote holds a "/" in a value line, so "\/colon" never stood in one: those
+// files read exactly as before, and every value reads back as it was written.
 #include <algorithm>
 
 #include "settings/FileIO.h"
@@ -8,21 +14,12 @@
 
 namespace {
 
-const std::wstring kSlash = L"/";
-const std::wstring kColon = L"\\colon";
+const std::wstring kColon = L"\\colon";        // stands for "/"
+const std::wstring kColonItself = L"\\/colon";  // stands for the text "\colon"
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n'; }
 
-void ReplaceAll(std::wstring& s, const std::wstring& from, const std::wstring& to) {
-    if (s.find(from) == std::wstring::npos) return;
-    std::wstring out;
-    out.reserve(s.size());
-    size_t pos = 0;
-    for (size_t hit; (hit = s.find(from, pos)) != std::wstring::npos; pos = hit + from.size())
-        out.append(s, pos, hit - pos).append(to);
-    out.append(s, pos, std::wstring::npos);
-    s.swap(out);
-}
+bool At(const std::wstring& s, size_t i, const std::wstring& what) { return s.compare(i, what.size(), what) == 0; }
 
 // The text as a C string would see it: up to its first NUL.
 std::wstring UpToNul(const std::wstring& s) { return s.substr(0, s.find(L'\0')); }
@@ -79,9 +76,43 @@ void PutLine(std::string& out, size_t indent, const std::wstring& a, const std::
 
 }  // namespace
 
-void XML_File::MakeSaveString(std::wstring& s) { ReplaceAll(s, kSlash, kColon); }
+// One pass from the left, as the reader goes: "\colon" in the value becomes "\/colon", "/"
+// becomes "\colon". Without "\colon" in the value this is the plain escape.
+void XML_File::MakeSaveString(std::wstring& s) {
+    if (s.find_first_of(L"/\\") == std::wstring::npos) return;
+    std::wstring out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        if (At(s, i, kColon)) {
+            out += kColonItself;
+            i += kColon.size();
+        } else if (s[i] == L'/') {
+            out += kColon;
+            ++i;
+        } else {
+            out += s[i++];
+        }
+    }
+    s.swap(out);
+}
 
-void XML_File::UnmakeSaveString(std::wstring& s) { ReplaceAll(s, kColon, kSlash); }
+void XML_File::UnmakeSaveString(std::wstring& s) {
+    if (s.find(L'\\') == std::wstring::npos) return;
+    std::wstring out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        if (At(s, i, kColonItself)) {
+            out += kColon;
+            i += kColonItself.size();
+        } else if (At(s, i, kColon)) {
+            out += L'/';
+            i += kColon.size();
+        } else {
+            out += s[i++];
+        }
+    }
+    s.swap(out);
+}
 
 void XML_File::ReadXMLBuffer(XML_Tree& tree, const uint8_t* data, size_t size) {
     Scanner scanner(tree);

@@ -148,6 +148,96 @@ TEST(SettingsConfig, RoundTripOfEveryStoredMember) {
     EXPECT_NE(text.find(L"C:\\colonProgram Files\\colon编辑器\\colonedit.exe"), std::wstring::npos);
 }
 
+// Every text setting holds any folder or path as it was given, the text "\\colon" in it too,
+// through a save and a restart.
+TEST(SettingsConfig, TextSettingsSurviveARestart) {
+    struct Setting {
+        const char* name;
+        void (*set)(CKarvoConfig&, const std::wstring&);
+        std::wstring (*get)(const CKarvoConfig&);
+    };
+    const Setting settings[] = {
+        {"AppName", [](CKarvoConfig& c, const std::wstring& v) { c.SetAppName(v); },
+         [](const CKarvoConfig& c) { return c.GetAppName(); }},
+        {"EditAppPath", [](CKarvoConfig& c, const std::wstring& v) { c.SetEditAppPath(v); },
+         [](const CKarvoConfig& c) { return c.GetEditAppPath(); }},
+        {"AutoSaveFolder", [](CKarvoConfig& c, const std::wstring& v) { c.SetAutoSaveFolder(v); },
+         [](const CKarvoConfig& c) { return c.GetAutoSaveFolder(); }},
+        {"AutoSavePattern", [](CKarvoConfig& c, const std::wstring& v) { c.SetAutoSavePattern(v); },
+         [](const CKarvoConfig& c) { return c.GetAutoSavePattern(); }},
+        {"AutoSaveFormat", [](CKarvoConfig& c, const std::wstring& v) { c.SetAutoSaveFormat(v); },
+         [](const CKarvoConfig& c) { return c.GetAutoSaveFormat(); }},
+    };
+    const std::wstring values[] = {
+        L"C:\\colon shots",  L"C:\\shots\\colon",   L"\\colon x",        L"C:\\\\colon\\x",  L"C:/shots/colon",
+        L"C:\\/colon",       L"\\/colon\\colon/", L"D:\\colonel\\编辑.exe", L"http://a/\\colon/b",
+    };
+    for (const Setting& s : settings)
+        for (const std::wstring& v : values) {
+            SCOPED_TRACE(std::string(s.name) + " = " + std::string(v.begin(), v.end()));
+            kvtest::ScratchDir dir;
+            CKarvoConfig a;
+            s.set(a, v);
+            ASSERT_TRUE(a.SaveConfigTo(dir.wide("config.xml")));
+            CKarvoConfig b;
+            b.LoadConfigFrom(dir.wide("config.xml"));
+            EXPECT_EQ(s.get(b), v);
+            // And once more: what the restarted program writes is what it read.
+            ASSERT_TRUE(b.SaveConfigTo(dir.wide("again.xml")));
+            EXPECT_EQ(kvtest::ReadBytes(dir.path() / "again.xml"), kvtest::ReadBytes(dir.path() / "config.xml"));
+        }
+}
+
+// The automatic-saving counter stays within 1 to 2147483647: after 2147483647 comes 1, and a
+// file's number past the range (saturated when read) or below 1 (a hand edit, or the overflow
+// of an earlier version) gives no negative number, in the name or in the file written after it.
+TEST(SettingsConfig, AutoSaveCounterStaysInRange) {
+    struct Row {
+        std::wstring stored;  // config.xml's text
+        int read;             // the counter after loading
+        int next;             // after one file got its number
+    };
+    const Row rows[] = {
+        {L"1", 1, 2},
+        {L"2147483646", 2147483646, 2147483647},
+        {L"2147483647", 2147483647, 1},
+        {L"2147483648", 2147483647, 1},
+        {L"99999999999", 2147483647, 1},
+        {L"-2147483648", 1, 2},
+        {L"-99999999999", 1, 2},
+        {L"-1", 1, 2},
+        {L"0", 1, 2},
+        {L"abc", 1, 2},
+        {L" 7x", 7, 8},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.stored.begin(), r.stored.end()));
+        kvtest::ScratchDir dir;
+        kvtest::WriteBytes(dir.path() / "config.xml",
+                           kvtest::Utf16(L"<D><Capture><AutoSaveCounter>" + r.stored + L"</AutoSaveCounter></Capture></D>"));
+        CKarvoConfig c;
+        c.LoadConfigFrom(dir.wide("config.xml"));
+        EXPECT_EQ(c.GetAutoSaveCounter(), r.read);
+        c.AdvanceAutoSaveCounter();
+        EXPECT_EQ(c.GetAutoSaveCounter(), r.next);
+        ASSERT_TRUE(c.SaveConfigTo(dir.wide("config.xml")));
+        const std::wstring text = kvtest::FromUtf16(kvtest::ReadBytes(dir.path() / "config.xml"));
+        EXPECT_NE(text.find(L"<AutoSaveCounter>\n   " + std::to_wstring(r.next) + L"\n"), std::wstring::npos);
+    }
+    // Counted on from the top: 2147483646, 2147483647, 1, 2.
+    CKarvoConfig c;
+    c.SetAutoSaveCounter(2147483646);
+    int seen[4];
+    for (int& n : seen) n = c.GetAutoSaveCounter(), c.AdvanceAutoSaveCounter();
+    EXPECT_EQ(seen[0], 2147483646);
+    EXPECT_EQ(seen[1], 2147483647);
+    EXPECT_EQ(seen[2], 1);
+    EXPECT_EQ(seen[3], 2);
+    c.SetAutoSaveCounter(-5);  // set, not read: numbered as 1, so 2 follows
+    c.AdvanceAutoSaveCounter();
+    EXPECT_EQ(c.GetAutoSaveCounter(), 2);
+}
+
 TEST(SettingsConfig, LoadRules) {
     struct Row {
         const char* what;

@@ -198,6 +198,72 @@ TEST(SettingsXml, Escapes) {
     EXPECT_EQ(literal, L"x/y");
 }
 
+// Every value comes back as it was written, the text "\colon" in it too (written "\/colon"):
+// through the two escape functions, and through a whole file image and its reading. A value
+// without "\colon" is written exactly as the plain escape writes it.
+TEST(SettingsXml, EveryValueRoundTrips) {
+    struct Row {
+        const char* what;
+        std::wstring plain, saved;
+    };
+    const Row rows[] = {
+        {"folder named colon", L"C:\\colon shots", L"C:\\/colon shots"},
+        {"colon at the start", L"\\colon", L"\\/colon"},
+        {"colon at the end", L"D:\\x\\colon", L"D:\\x\\/colon"},
+        {"colon twice", L"\\colon\\colon", L"\\/colon\\/colon"},
+        {"colonel", L"C:\\colonel\\a", L"C:\\/colonel\\a"},
+        {"double backslash", L"\\\\colon", L"\\\\/colon"},
+        {"double backslash in the middle", L"a\\\\colonb", L"a\\\\/colonb"},
+        {"slash and colon", L"C:/a\\colon/b", L"C:\\colona\\/colon\\colonb"},
+        {"slash before colon", L"/colon", L"\\coloncolon"},
+        {"backslash before slash", L"\\/", L"\\\\colon"},
+        {"the new escape's own text", L"\\/colon", L"\\\\coloncolon"},
+        {"its text at the end", L"x\\/colon", L"x\\\\coloncolon"},
+        {"its text twice", L"\\/colon\\/colon", L"\\\\coloncolon\\\\coloncolon"},
+        {"colon then slash", L"\\colon/", L"\\/colon\\colon"},
+        {"partial colon", L"\\colo", L"\\colo"},
+        {"slashes only", L"//", L"\\colon\\colon"},
+        {"editor path", L"C:\\colon tools\\编辑.exe", L"C:\\/colon tools\\编辑.exe"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::wstring s = r.plain;
+        XML_File::MakeSaveString(s);
+        EXPECT_EQ(s, r.saved);
+        XML_File::UnmakeSaveString(s);
+        EXPECT_EQ(s, r.plain);
+
+        XML_Tree t;
+        t.AddElement(L"R");
+        t.AddElement(L"V");
+        t.AddValue(r.plain);
+        t.EndElement();
+        t.EndElement();
+        const std::string bytes = Image(t);
+        EXPECT_EQ(bytes, kvtest::Utf16(L"<R>\n <V>\n  " + r.saved + L"\n </V>\n</R>\n"));
+        XML_Tree back;
+        XML_File::ReadXMLBuffer(back, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        ASSERT_TRUE(back.GetRoot() && back.GetRoot()->GetSubItem(L"V"));
+        EXPECT_EQ(back.GetRoot()->GetSubItem(L"V")->GetValue(), r.plain);
+        EXPECT_EQ(Image(back), bytes);
+    }
+}
+
+// What files written before the escape for "\colon" hold reads as it always did: each "\colon"
+// is "/", and nothing else changes (such files never hold "/" in a value).
+TEST(SettingsXml, EarlierFilesReadAsBefore) {
+    struct Row {
+        std::wstring saved, plain;
+    };
+    for (const Row& r : {Row{L"http:\\colon\\colonwww.velmor.example", L"http://www.velmor.example"},
+                         {L"C:\\colon shots", L"C:/ shots"}, {L"\\\\colon", L"\\/"}, {L"\\coloncolon", L"/colon"},
+                         {L"a\\b\\c", L"a\\b\\c"}, {L"\\colo", L"\\colo"}, {L"\\", L"\\"}}) {
+        SCOPED_TRACE(std::string(r.saved.begin(), r.saved.end()));
+        XML_Tree t;
+        EXPECT_EQ(Dump(*Parse(L"<R>" + r.saved + L"</R>", t)), L"0:R=" + r.plain + L"|");
+    }
+}
+
 TEST(SettingsXml, Files) {
     kvtest::ScratchDir dir;
     XML_Tree missing;
