@@ -3,11 +3,14 @@
 // switch (CKarvoLocalResource), not through a search chain.
 #include "framework/ModuleState.h"
 
+#include <atomic>
+
 namespace {
 
 HINSTANCE g_libraryModule = nullptr;
 HINSTANCE g_libraryResources = nullptr;
 HINSTANCE g_currentResources = nullptr;  // null: the program's own
+std::atomic<int> g_caughtExceptions{0};
 
 }  // namespace
 
@@ -18,6 +21,8 @@ HINSTANCE GetResourceHandle() { return g_currentResources ? g_currentResources :
 void SetResourceHandle(HINSTANCE module) { g_currentResources = module; }
 HINSTANCE GetLibraryModule() { return g_libraryModule; }
 HINSTANCE GetLibraryResourceModule() { return g_libraryResources ? g_libraryResources : g_libraryModule; }
+void CountCaughtException() { g_caughtExceptions.fetch_add(1, std::memory_order_relaxed); }
+int CaughtExceptionCount() { return g_caughtExceptions.load(std::memory_order_relaxed); }
 
 }  // namespace kv::fw
 
