@@ -7,6 +7,7 @@
 #include <string>
 
 #include "About.h"
+#include "framework/Diagnostics.h"
 #include "framework/ModuleState.h"
 #include "Tables.h"
 #include "res/resource.h"
@@ -18,6 +19,12 @@ std::wstring LoadString(UINT id) {
     const wchar_t* text = nullptr;
     const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
     return n > 0 ? std::wstring(text, size_t(n)) : std::wstring();
+}
+
+// The diagnostics query (framework/Diagnostics.h), answered by the main window.
+UINT DiagnosticsMessage() {
+    static const UINT msg = ::RegisterWindowMessageW(kv::diag::kMessageName);
+    return msg;
 }
 
 }  // namespace
@@ -175,6 +182,8 @@ INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         return FALSE;
     case WM_TRAY_NOTIFY: return SetMsgResult(m_tray.HandleTrayMessage(wp, lp)), TRUE;
     case WM_OPEN_ON_START: return OnOpenOnStart(), TRUE;
-    default: return CDialog::DialogProc(msg, wp, lp);
+    default:
+        if (msg >= 0xC000 && msg == DiagnosticsMessage()) return SetMsgResult(kv::diag::Value(wp)), TRUE;
+        return CDialog::DialogProc(msg, wp, lp);
     }
 }

@@ -72,6 +72,19 @@ bool Karvo::Launch(const std::wstring& args, const std::wstring& caption) {
     return m_main && WaitFor([&] { return IsWindowVisible(m_main); });
 }
 
+LONG_PTR Karvo::Diagnostic(kv::diag::Query query, int ms) const {
+    static const UINT msg = RegisterWindowMessageW(kv::diag::kMessageName);
+    DWORD_PTR answer = 0;
+    if (!m_main || !msg || !SendMessageTimeoutW(m_main, msg, WPARAM(query), 0, SMTO_NORMAL, UINT(ms), &answer)) return -1;
+    return LONG_PTR(answer);
+}
+
+Karvo::Figures Karvo::Diagnostics(int ms) const {
+    Figures f{};
+    for (unsigned q = 0; q < kv::diag::kQueryCount; ++q) f.value[q] = Diagnostic(kv::diag::Query(q), ms);
+    return f;
+}
+
 bool Karvo::Exit(int ms) {
     if (!m_main) return false;
     PostMessageW(m_main, WM_COMMAND, IDOK, 0);
