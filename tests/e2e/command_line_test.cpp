@@ -242,6 +242,35 @@ TEST_F(CommandLine, HostileArgumentsGetAClearResult) {
     }
 }
 
+// A path longer than the old limit of 260 characters, in folders that exist: the file is written
+// and the JSON line names it whole; one that cannot be created is a write failure.
+TEST_F(CommandLine, LongOutputPaths) {
+    std::wstring dir = L"\\\\?\\" + k->Folder();
+    for (int i = 0; i < 6; ++i) {
+        dir += std::wstring(200, wchar_t(L'a' + i)) + L"\\";
+        CreateDirectoryW(dir.c_str(), nullptr);
+    }
+    ASSERT_NE(GetFileAttributesW(dir.c_str()), INVALID_FILE_ATTRIBUTES) << "no long paths here";
+    const std::wstring path = dir + L"long.bmp";
+    const kvdrive::RunResult ok = Run(L"/region 0,0,8,8 /quiet /out \"" + path + L"\"");
+    ASSERT_EQ(ok.exitCode, 0u) << ok.err.substr(0, 300);
+    // A bitmap file 8 pixels wide (read directly: LoadImage takes no path this long).
+    char head[26] = {};
+    DWORD n = 0;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    ReadFile(f, head, sizeof head, &n, nullptr);
+    CloseHandle(f);
+    EXPECT_EQ(std::string(head, 2), "BM");
+    EXPECT_EQ(head[18], 8);
+    std::wstring named;
+    for (wchar_t c : path) named += c == L'\\' ? L"\\\\" : std::wstring(1, c);
+    EXPECT_EQ(Field(ok.out, "path"), std::string(named.begin(), named.end()));
+    const kvdrive::RunResult bad = Run(L"/region 0,0,8,8 /quiet /out \"" + dir + L"missing\\x.bmp\"");
+    EXPECT_EQ(bad.exitCode, 6u);
+    EXPECT_EQ(bad.err.rfind("karvo: could not write ", 0), 0u);
+}
+
 // With /pointer the mouse pointer is in the picture at its place, and nothing else changes:
 // against the same region without it, the pixels that differ all lie in the pointer's box (its
 // hot spot on the pointer's position) and some do.
