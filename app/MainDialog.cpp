@@ -121,7 +121,7 @@ void CKarvoDlg::OnDestroy() {
     m_wndPreview.Detach();
     if (!m_core.GetConfigSaved()) {
         // Settings are written only here; a failure is told once, with the place and the reason.
-        std::wstring msg = L"无法保存设置文件：\n" + CKarvoConfig::GetConfigPath() + L"\n\n本次运行中更改的设置将会丢失。";
+        std::wstring msg = L"无法保存设置文件：\n" + ShownPath(CKarvoConfig::GetConfigPath()) + L"\n\n本次运行中更改的设置将会丢失。";
         if (const std::wstring reason = SystemErrorText(m_core.GetConfigSaveError()); !reason.empty())
             msg += L"\n\n" + reason;
         ::MessageBoxW(nullptr, msg.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONWARNING);

@@ -95,6 +95,8 @@ private:
     //! Tells the user that the automatic save of the capture just made failed, and why.
     void ReportAutoSaveFailure();
     int Message(const std::wstring& text, UINT icon);
+    //! A path as a message shows it: whole up to 100 characters, else its start, "…" and its end.
+    static std::wstring ShownPath(const std::wstring& path);
     //! The system's text for an error code; empty for 0 or an unknown code.
     static std::wstring SystemErrorText(DWORD error);
     int OptionState(int index);
