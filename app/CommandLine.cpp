@@ -165,8 +165,11 @@ int RunCommandLine(const std::vector<std::wstring>& args) {
                            ? Fail(kv::kExitNoEncoder, L"no encoder writes the format of " + path)
                            : Fail(kv::kExitWriteFailed, L"could not write " + path);
             } else {
-                wchar_t full[MAX_PATH * 4];
-                if (::GetFullPathNameW(path.c_str(), MAX_PATH * 4, full, nullptr)) path = full;
+                // The buffer as long as the path needs: with a smaller one the call only says so
+                // and leaves the buffer as it was.
+                std::wstring full(size_t(::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr)), L'\0');
+                const DWORD n = full.empty() ? 0 : ::GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr);
+                if (n > 0 && n < full.size()) path = full.substr(0, n);
             }
         }
     }

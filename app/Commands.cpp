@@ -174,7 +174,7 @@ void CKarvoDlg::AfterCapture(BOOL captured) {
 void CKarvoDlg::ReportAutoSaveFailure() {
     std::wstring reason = SystemErrorText(m_core.GetAutoSaveError());
     if (reason.empty()) reason = L"写入文件失败。";
-    Message(L"自动保存截图失败：\n" + m_core.GetAutoSavePath() + L"\n\n" + reason +
+    Message(L"自动保存截图失败：\n" + ShownPath(m_core.GetAutoSavePath()) + L"\n\n" + reason +
                 L"\n截图仍在窗口中，可以另行保存；请在“设置”的“自动保存”页中检查文件夹。",
             MB_ICONWARNING);
 }
@@ -228,10 +228,24 @@ void CKarvoDlg::OnHomePage() { ::ShellExecuteW(nullptr, L"open", kHomePage, null
 void CKarvoDlg::OnCheckUpdate() {
     const std::wstring updater = CHelper::GetAppPath() + L"kv_webinst.exe";
     if (::GetFileAttributesW(updater.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        Message(L"找不到更新程序：\n" + updater, MB_ICONINFORMATION);
+        Message(L"找不到更新程序：\n" + ShownPath(updater), MB_ICONINFORMATION);
         return;
     }
     ::ShellExecuteW(nullptr, L"open", updater.c_str(), nullptr, L"", SW_SHOWNORMAL);
+}
+
+// Wine: a message box is as wide as its longest line and does not break a line without spaces
+// (a folder of 300 characters made one 1880 pixels wide, its text cut off at both sides of the
+// screen); so a message shows at most 100 characters of a path: the first 60, "…", the last 39.
+std::wstring CKarvoDlg::ShownPath(const std::wstring& path) {
+    constexpr size_t kHead = 60, kTail = 39;
+    if (path.size() <= kHead + 1 + kTail) return path;
+    const auto high = [](wchar_t c) { return c >= 0xD800 && c < 0xDC00; };
+    const auto low = [](wchar_t c) { return c >= 0xDC00 && c < 0xE000; };
+    const size_t head = high(path[kHead - 1]) ? kHead - 1 : kHead;  // never half a surrogate pair
+    size_t tail = path.size() - kTail;
+    if (low(path[tail])) ++tail;
+    return path.substr(0, head) + L"…" + path.substr(tail);
 }
 
 std::wstring CKarvoDlg::SystemErrorText(DWORD error) { return kv::app::SystemErrorText(error); }
@@ -245,7 +259,7 @@ void CKarvoDlg::ReportFileFailure(bool saving) {
     using S = CKarvoCore::FileStatus;
     const S st = m_core.GetLastFileStatus();
     if (st == S::Ok || st == S::Cancelled || st == S::NoImage) return;
-    const std::wstring path = m_core.GetLastFilePath();
+    const std::wstring path = ShownPath(m_core.GetLastFilePath());
     std::wstring text;
     if (!saving && st == S::TooLarge) {
         const CSize s = m_core.GetRefusedSize();
@@ -338,7 +352,7 @@ void CKarvoDlg::OnEditImage() {
     const bool batch = lower.size() >= 4 && (lower.compare(lower.size() - 4, 4, L".bat") == 0 ||
                                              lower.compare(lower.size() - 4, 4, L".cmd") == 0);
     if (batch && name.find_first_of(L"%!^&|<>\"") != std::wstring::npos) {
-        Message(L"无法用批处理编辑器打开这个文件：\n" + name + L"\n\n文件名中含有命令解释器的特殊字符。", MB_ICONWARNING);
+        Message(L"无法用批处理编辑器打开这个文件：\n" + ShownPath(name) + L"\n\n文件名中含有命令解释器的特殊字符。", MB_ICONWARNING);
         return;
     }
     const std::wstring params = L"\"" + name + L"\"";

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "About.h"
+#include "framework/Diagnostics.h"
 #include "framework/ModuleState.h"
 #include "Tables.h"
 #include "res/resource.h"
@@ -18,6 +19,12 @@ std::wstring LoadString(UINT id) {
     const wchar_t* text = nullptr;
     const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
     return n > 0 ? std::wstring(text, size_t(n)) : std::wstring();
+}
+
+// The diagnostics query (framework/Diagnostics.h), answered by the main window.
+UINT DiagnosticsMessage() {
+    static const UINT msg = ::RegisterWindowMessageW(kv::diag::kMessageName);
+    return msg;
 }
 
 }  // namespace
@@ -114,7 +121,7 @@ void CKarvoDlg::OnDestroy() {
     m_wndPreview.Detach();
     if (!m_core.GetConfigSaved()) {
         // Settings are written only here; a failure is told once, with the place and the reason.
-        std::wstring msg = L"无法保存设置文件：\n" + CKarvoConfig::GetConfigPath() + L"\n\n本次运行中更改的设置将会丢失。";
+        std::wstring msg = L"无法保存设置文件：\n" + ShownPath(CKarvoConfig::GetConfigPath()) + L"\n\n本次运行中更改的设置将会丢失。";
         if (const std::wstring reason = SystemErrorText(m_core.GetConfigSaveError()); !reason.empty())
             msg += L"\n\n" + reason;
         ::MessageBoxW(nullptr, msg.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONWARNING);
@@ -161,17 +168,7 @@ void CKarvoDlg::OnKickIdle() {
     if (HMENU bar = ::GetMenu(m_hWnd)) UpdateMenu(bar, 0);
 }
 
-// A read-only query for tests and support tools, answered synchronously: wParam 0 asks how many
-// exceptions the window and dialog boundaries have caught in this process.
-static UINT DiagnosticsMessage() {
-    static const UINT msg = ::RegisterWindowMessageW(L"KarvoDiagnostics");
-    return msg;
-}
-
-static LRESULT Diagnostics(WPARAM what) { return what == 0 ? kv::fw::CaughtExceptionCount() : -1; }
-
 INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == DiagnosticsMessage()) return SetMsgResult(Diagnostics(wp)), TRUE;
     switch (msg) {
     case WM_SYSCOMMAND: return OnSysCommand(wp);
     case WM_PAINT: return OnPaint(), TRUE;
@@ -186,6 +183,8 @@ INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TRAY_NOTIFY: return SetMsgResult(m_tray.HandleTrayMessage(wp, lp)), TRUE;
     case WM_INITMENUPOPUP: return ShowHotKeysInMenu(reinterpret_cast<HMENU>(wp)), FALSE;  // the tray's menu too
     case WM_OPEN_ON_START: return OnOpenOnStart(), TRUE;
-    default: return CDialog::DialogProc(msg, wp, lp);
+    default:
+        if (msg >= 0xC000 && msg == DiagnosticsMessage()) return SetMsgResult(kv::diag::Value(wp)), TRUE;
+        return CDialog::DialogProc(msg, wp, lp);
     }
 }

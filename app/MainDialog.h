@@ -99,6 +99,8 @@ private:
     //! Tells the user that the automatic save of the capture just made failed, and why.
     void ReportAutoSaveFailure();
     int Message(const std::wstring& text, UINT icon);
+    //! A path as a message shows it: whole up to 100 characters, else its start, "…" and its end.
+    static std::wstring ShownPath(const std::wstring& path);
     //! The system's reason for an error code, in Chinese (ErrorText.h); empty for 0.
     static std::wstring SystemErrorText(DWORD error);
     int OptionState(int index);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <cwctype>
+#include <utility>
 
 namespace kv {
 
@@ -31,6 +32,30 @@ constexpr Kind kKinds[] = {{L"screen", CaptureType::Screen},       {L"active", C
                            {L"current", CaptureType::CurrentWindow}, {L"client", CaptureType::ClientArea},
                            {L"rect", CaptureType::Rectangle},        {L"object", CaptureType::Object}};
 
+// An argument as an error message repeats it: at most 100 characters of it, so that a very long
+// one still gives a message that can be read (and a message box that fits on the screen).
+std::wstring Shown(const std::wstring& arg) {
+    if (arg.size() <= 100) return arg;
+    const bool split = arg[99] >= 0xD800 && arg[99] < 0xDC00;  // not half of a surrogate pair
+    return arg.substr(0, split ? 99 : 100) + L"…";
+}
+
+// An argument as an option name: lower case, a leading "-" read as "/".
+std::wstring OptionName(const std::wstring& arg) {
+    std::wstring a = Lower(arg);
+    if (!a.empty() && a[0] == L'-') a[0] = L'/';
+    return a;
+}
+
+bool IsOption(const std::wstring& arg) {
+    static const wchar_t* const kOptions[] = {L"/?",   L"/help",  L"/h",         L"/capture", L"/region", L"/delay",
+                                              L"/out", L"/quiet", L"/clipboard", L"/process", L"/pointer"};
+    const std::wstring a = OptionName(arg);
+    for (const wchar_t* o : kOptions)
+        if (a == o) return true;
+    return false;
+}
+
 }  // namespace
 
 const wchar_t* CaptureName(const CaptureRequest& r) {
@@ -40,18 +65,24 @@ const wchar_t* CaptureName(const CaptureRequest& r) {
     return L"screen";
 }
 
+// An option that takes a value takes the next argument, unless that is itself an option: then
+// its value is missing (`/out /quiet` is not a file named "/quiet"). /delay and /out may be
+// given once; the switches any number of times.
 std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& args, std::wstring& error) {
     CaptureRequest r;
-    bool haveType = false;
+    bool haveType = false, haveDelay = false, haveOut = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        std::wstring a = Lower(args[i]);
-        if (!a.empty() && a[0] == L'-') a[0] = L'/';
+        const std::wstring a = OptionName(args[i]);
         auto value = [&](const wchar_t* what) -> const std::wstring* {
-            if (i + 1 >= args.size()) {
+            if (i + 1 >= args.size() || IsOption(args[i + 1])) {
                 error = std::wstring(L"missing value after ") + what;
                 return nullptr;
             }
             return &args[++i];
+        };
+        auto once = [&](bool& seen, const wchar_t* what) {
+            if (seen) error = std::wstring(L"more than one ") + what;
+            return !std::exchange(seen, true);
         };
         if (a == L"/?" || a == L"/help" || a == L"/h") {
             r.help = true;
@@ -62,7 +93,7 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
             bool found = false;
             for (const Kind& k : kKinds)
                 if (t == k.name) r.type = k.type, found = true;
-            if (!found) return error = L"unknown capture type: " + *v, std::nullopt;
+            if (!found) return error = L"unknown capture type: " + Shown(*v), std::nullopt;
             if (haveType) return error = L"more than one capture type", std::nullopt;
             haveType = true;
         } else if (a == L"/region") {
@@ -75,7 +106,7 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
                 const std::wstring part = v->substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
                 const bool last = k == 3;
                 if ((comma == std::wstring::npos) != last || !ParseInt(part, k < 2 ? -1000000 : 1, 1000000, n[k]))
-                    return error = L"bad region (x,y,w,h with w and h positive): " + *v, std::nullopt;
+                    return error = L"bad region (x,y,w,h with w and h positive): " + Shown(*v), std::nullopt;
                 start = comma + 1;
             }
             if (haveType) return error = L"more than one capture type", std::nullopt;
@@ -84,11 +115,11 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
             r.x = n[0], r.y = n[1], r.w = n[2], r.h = n[3];
         } else if (a == L"/delay") {
             const std::wstring* v = value(L"/delay");
-            if (!v) return std::nullopt;
-            if (!ParseInt(*v, 0, 15000, r.delayMs)) return error = L"bad delay (0 to 15000 ms): " + *v, std::nullopt;
+            if (!v || !once(haveDelay, L"/delay")) return std::nullopt;
+            if (!ParseInt(*v, 0, 15000, r.delayMs)) return error = L"bad delay (0 to 15000 ms): " + Shown(*v), std::nullopt;
         } else if (a == L"/out") {
             const std::wstring* v = value(L"/out");
-            if (!v) return std::nullopt;
+            if (!v || !once(haveOut, L"/out")) return std::nullopt;
             r.out = *v;
             // "C:\\folder\\" reaches us as C:\\folder" (the backslash escaped the quote); no path
             // can hold a quote, so it is the folder the user meant.
@@ -103,7 +134,7 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
         } else if (a == L"/pointer") {
             r.pointer = true;
         } else {
-            return error = L"unknown argument: " + args[i], std::nullopt;
+            return error = L"unknown argument: " + Shown(args[i]), std::nullopt;
         }
     }
     if (!r.help && !haveType) return error = L"no capture type: use /capture <type> or /region x,y,w,h", std::nullopt;

@@ -356,7 +356,8 @@ void CKarvoCore::AutoSaveCapture() {
     const std::wstring folder = m_config.GetAutoSaveFolder();
     m_strAutoSavePath = folder;
     const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return fail(ERROR_PATH_NOT_FOUND);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return fail(ERROR_PATH_NOT_FOUND);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return fail(ERROR_DIRECTORY);  // a file of that name
     const kv::CodecList encoders = kv::InstalledCodecs(false);
     const auto codec = kv::CodecForExtension(encoders, m_config.GetAutoSaveFormat());
     if (!codec) return fail(ERROR_NOT_SUPPORTED);

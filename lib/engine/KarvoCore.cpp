@@ -11,6 +11,7 @@
 #include "imaging/BitmapOps.h"
 #include "imaging/Parallel.h"
 #include "imaging/Thumbnail.h"
+#include "settings/FileDialogs.h"
 
 CKarvoCore::CKarvoCore() : m_bmpRaw(0xFFFFFF), m_bmpProcessed(0xFFFFFF), m_dlgSnapObj(nullptr) {}
 
@@ -22,6 +23,12 @@ int CKarvoCore::StartEngine(CWnd* pMainWnd, CWnd* pPreviewWnd) {
     Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread on
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr);
     m_config.LoadConfig();
+    // A format no installed encoder writes (a hand-edited file, another machine's) is the
+    // default: every automatic save would fail for it, and the settings page could not show it.
+    const kv::CodecList encoders = kv::InstalledCodecs(false);
+    if (!kv::CodecForExtension(encoders, m_config.GetAutoSaveFormat()) &&
+        kv::CodecForExtension(encoders, CKarvoConfig::kDefaultAutoSaveFormat))
+        m_config.SetAutoSaveFormat(CKarvoConfig::kDefaultAutoSaveFormat);
     if (!pMainWnd || !pPreviewWnd) return -1;
     m_pPreviewWnd = pPreviewWnd;
     m_pMainWnd = pMainWnd;

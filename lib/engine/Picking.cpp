@@ -95,9 +95,14 @@ namespace {
 // rectangle with the same pen covers in a bitmap of that size.
 std::vector<size_t> PenPixels(CSize size, int penWidth) {
     std::vector<size_t> marks;
-    kv::UniqueHbitmap mask(kv::bitmap::CreateScreenCompatible(size));
+    // Deleted as a section of ours, so that the bitmap operations forget it too.
+    struct Section {
+        HBITMAP h;
+        ~Section() { kv::bitmap::Delete(h); }
+        HBITMAP get() const { return h; }
+    } mask{kv::bitmap::CreateScreenCompatible(size)};
     kv::UniqueHdc dc(::CreateCompatibleDC(nullptr));
-    if (!mask || !dc) return marks;
+    if (!mask.get() || !dc) return marks;
     {
         kv::ScopedSelect selBitmap(dc.get(), mask.get());
         kv::UniqueHpen pen(::CreatePen(PS_SOLID, penWidth, RGB(255, 255, 255)));

@@ -1,7 +1,8 @@
 #pragma once
 // The framework's process-wide module state, held in KarvoLib.dll so that the program and the
 // library share it: the program's instance and the current resource module, from which every
-// dialog template, bitmap, cursor and string is loaded.
+// dialog template, bitmap, cursor and string is loaded; and the count of exceptions caught where
+// the framework delivers a message to a window or dialog object.
 #include <windows.h>
 
 #include "Export.h"

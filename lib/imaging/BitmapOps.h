@@ -23,6 +23,8 @@ KV_API void Delete(HBITMAP h);
 #if defined(_WIN32)
 //! The header for 32-bit top-down transfers of a bitmap of this size.
 KV_API BITMAPINFO Describe32(CSize size);
+//! The DIB sections CreateScreenCompatible made that Delete has not deleted yet.
+KV_API long LiveSectionCount();
 #endif
 
 }  // namespace kv::bitmap

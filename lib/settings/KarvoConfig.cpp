@@ -88,6 +88,22 @@ struct Overload : Fs... {
 template <class... Fs>
 Overload(Fs...) -> Overload<Fs...>;
 
+// The <Capture> section is this program's own (no older file has it), so its values are held to
+// what they can mean instead of being kept as they come: a switch is 0 or 1; a last rectangle
+// that is no rectangle (empty, inverted, or wider or taller than a 32-bit number holds) is none,
+// so the repeat opens the selection as it does before the first one; no format is the default
+// (and so, for the engine, which knows the encoders, is a format none of them writes). A folder
+// that is missing or a file is told when a capture is saved.
+void HoldCaptureSettings(CKarvoConfig& c) {
+    c.m_bDrawPointer = c.m_bDrawPointer != 0;
+    c.m_bAutoSave = c.m_bAutoSave != 0;
+    const int64_t width = int64_t(c.m_nLastRegionRight) - c.m_nLastRegionLeft;
+    const int64_t height = int64_t(c.m_nLastRegionBottom) - c.m_nLastRegionTop;
+    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX)
+        c.m_nLastRegionLeft = c.m_nLastRegionTop = c.m_nLastRegionRight = c.m_nLastRegionBottom = 0;
+    if (c.m_strAutoSaveFormat.empty()) c.m_strAutoSaveFormat = CKarvoConfig::kDefaultAutoSaveFormat;
+}
+
 }  // namespace
 
 CKarvoConfig::CKarvoConfig()
@@ -140,7 +156,7 @@ CKarvoConfig::CKarvoConfig()
       m_wRepeatRectVk(0x76),  // F7: Shift+F7, beside the rectangle capture's F7
       m_bAutoSave(0),
       m_strAutoSavePattern(L"Karvo_{date}_{time}_{n}"),
-      m_strAutoSaveFormat(L"png"),
+      m_strAutoSaveFormat(kDefaultAutoSaveFormat),
       m_nAutoSaveCounter(1) {}
 
 void CKarvoConfig::ResetImageOption() {
@@ -171,6 +187,7 @@ void CKarvoConfig::LoadFromTree(const XML_Tree& tree) {
     // The counter names files: a file's 0 or negative number (a hand edit, or an earlier version's
     // overflow past 2147483647) starts it again at 1.
     if (m_nAutoSaveCounter < 1) m_nAutoSaveCounter = 1;
+    HoldCaptureSettings(*this);
 }
 
 void CKarvoConfig::BuildTree(XML_Tree& tree) const {

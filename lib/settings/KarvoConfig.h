@@ -117,6 +117,8 @@ public:
 
     //! The range the pause before a capture is held to when it is read from the file.
     static constexpr int kMaxSnapDelay = 15000;
+    //! The automatic-saving format when none is set (or, for the engine, none it can write).
+    static constexpr const wchar_t* kDefaultAutoSaveFormat = L"png";
 
     // Members in the order of the settings table.
     std::wstring m_strAuthor;

@@ -25,12 +25,19 @@ bool IsDeviceName(const std::wstring& name) {
 
 }  // namespace
 
+// The pattern comes from the settings file, of any length: each "}" is looked for once (the
+// first one after a "{" is the first one after every "{" before it too), and only a short text
+// between the two can be a token, so a pattern of many "{" takes time in proportion to its
+// length, not to its square.
 std::wstring ExpandNamePattern(const std::wstring& pattern, const NameFields& f) {
     std::wstring out;
+    size_t close = 0;  // the first "}" at or after the position where it was last looked for
+    bool looked = false;
     for (size_t i = 0; i < pattern.size();) {
         if (pattern[i] == L'{') {
-            const size_t close = pattern.find(L'}', i);
-            if (close != std::wstring::npos) {
+            if (!looked || (close != std::wstring::npos && close < i)) close = pattern.find(L'}', i), looked = true;
+            constexpr size_t kLongestToken = 7;  // "process"
+            if (close != std::wstring::npos && close - i - 1 <= kLongestToken) {
                 const std::wstring token = pattern.substr(i + 1, close - i - 1);
                 std::wstring value;
                 bool known = true;

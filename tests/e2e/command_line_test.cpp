@@ -189,6 +189,88 @@ TEST_F(CommandLine, ConsoleCompanionBehavesTheSame) {
     }
 }
 
+// Arguments made to hurt, given to karvoc.exe: each ends with its documented exit code and one
+// "karvo: " line naming the fault (the usage after it for bad arguments), writes no file and
+// leaves config.xml alone (checked at the end of every test).
+TEST_F(CommandLine, HostileArgumentsGetAClearResult) {
+    const std::wstring longArg = L"/" + std::wstring(30000, L'x');
+    const std::string longShown = "/" + std::string(99, 'x') + "\xE2\x80\xA6";  // cut to 100, then "…"
+    struct Row {
+        std::wstring args;
+        DWORD code;
+        std::string message;  // the first line of standard error, "" for none
+    };
+    const Row rows[] = {
+        {longArg, 2, "karvo: unknown argument: " + longShown},
+        {L"/capture " + longArg.substr(1), 2, "karvo: unknown capture type: " + std::string(100, 'x') + "\xE2\x80\xA6"},
+        {L"/region 0,0,8,8 " + longArg, 2, "karvo: unknown argument: " + longShown},
+        {L"/region 0,0,8,8 /delay 99999999999999999999", 2, "karvo: bad delay (0 to 15000 ms): 99999999999999999999"},
+        {L"/region 0,0,8,8 /delay 4294967296", 2, "karvo: bad delay (0 to 15000 ms): 4294967296"},
+        {L"/region 0,0,8,8 /delay -1", 2, "karvo: bad delay (0 to 15000 ms): -1"},
+        {L"/region 2147483648,0,10,10", 2, "karvo: bad region (x,y,w,h with w and h positive): 2147483648,0,10,10"},
+        {L"/region 0,0,4294967297,1", 2, "karvo: bad region (x,y,w,h with w and h positive): 0,0,4294967297,1"},
+        {L"/region 0,0,8,8 /delay 5 /delay 5", 2, "karvo: more than one /delay"},
+        {L"/region 0,0,8,8 /out a.png /out b.png", 2, "karvo: more than one /out"},
+        {L"/region 0,0,8,8 /region 0,0,8,8", 2, "karvo: more than one capture type"},
+        {L"/region 0,0,8,8 /out /quiet", 2, "karvo: missing value after /out"},
+        {L"/region 0,0,8,8 /out -clipboard", 2, "karvo: missing value after /out"},
+        {L"/region 0,0,8,8 /delay /out c.png", 2, "karvo: missing value after /delay"},
+        {L"/region 0,0,8,8 /delay", 2, "karvo: missing value after /delay"},
+        {L"/capture", 2, "karvo: missing value after /capture"},
+        {L"/region 0,0,8,8 /what", 2, "karvo: unknown argument: /what"},
+        {L"/region 0,0,8,8 --quiet", 2, "karvo: unknown argument: --quiet"},
+        {L"/region -1000000,-1000000,1000000,1000000 /quiet /out d.png", 3,
+         "karvo: capture failed: nothing of it lies on the screen"},
+        // Switches given twice are the same switch.
+        {L"/region 0,0,8,8 /quiet /quiet -QUIET /out -", 0, ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.args.begin(), r.args.begin() + std::min<size_t>(r.args.size(), 60)));
+        const kvdrive::RunResult res = kvdrive::RunCaptured(k->Folder() + L"karvoc.exe", r.args, k->Folder(), 30000, nullptr);
+        EXPECT_EQ(res.exitCode, r.code) << res.err.substr(0, 300);
+        EXPECT_EQ(res.err.substr(0, res.err.find('\n')), r.message);
+        if (r.code == 2) {
+            EXPECT_NE(res.err.find("\nUsage: Karvo.exe"), std::string::npos);
+        }
+        if (r.code) {
+            EXPECT_TRUE(res.out.empty());
+        } else {
+            EXPECT_EQ(res.out.substr(1, 3), "PNG");
+        }
+        for (const wchar_t* name : {L"a.png", L"b.png", L"c.png", L"d.png", L"quiet", L"-clipboard"})
+            EXPECT_EQ(GetFileAttributesW((k->Folder() + name).c_str()), INVALID_FILE_ATTRIBUTES) << "a file was written";
+    }
+}
+
+// A path longer than the old limit of 260 characters, in folders that exist: the file is written
+// and the JSON line names it whole; one that cannot be created is a write failure.
+TEST_F(CommandLine, LongOutputPaths) {
+    std::wstring dir = L"\\\\?\\" + k->Folder();
+    for (int i = 0; i < 6; ++i) {
+        dir += std::wstring(200, wchar_t(L'a' + i)) + L"\\";
+        CreateDirectoryW(dir.c_str(), nullptr);
+    }
+    ASSERT_NE(GetFileAttributesW(dir.c_str()), INVALID_FILE_ATTRIBUTES) << "no long paths here";
+    const std::wstring path = dir + L"long.bmp";
+    const kvdrive::RunResult ok = Run(L"/region 0,0,8,8 /quiet /out \"" + path + L"\"");
+    ASSERT_EQ(ok.exitCode, 0u) << ok.err.substr(0, 300);
+    // A bitmap file 8 pixels wide (read directly: LoadImage takes no path this long).
+    char head[26] = {};
+    DWORD n = 0;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    ReadFile(f, head, sizeof head, &n, nullptr);
+    CloseHandle(f);
+    EXPECT_EQ(std::string(head, 2), "BM");
+    EXPECT_EQ(head[18], 8);
+    std::wstring named;
+    for (wchar_t c : path) named += c == L'\\' ? L"\\\\" : std::wstring(1, c);
+    EXPECT_EQ(Field(ok.out, "path"), std::string(named.begin(), named.end()));
+    const kvdrive::RunResult bad = Run(L"/region 0,0,8,8 /quiet /out \"" + dir + L"missing\\x.bmp\"");
+    EXPECT_EQ(bad.exitCode, 6u);
+    EXPECT_EQ(bad.err.rfind("karvo: could not write ", 0), 0u);
+}
+
 // With /pointer the mouse pointer is in the picture at its place, and nothing else changes:
 // against the same region without it, the pixels that differ all lie in the pointer's box (its
 // hot spot on the pointer's position) and some do.

@@ -544,4 +544,31 @@ TEST_F(FileCommands, MissingUpdaterIsReported) {
     EXPECT_TRUE(k.Exit());
 }
 
+// A folder of any length in config.xml: the failure's message fits on the screen and shows the
+// folder's start and end (before, 300 characters made a box wider than the screen, cut off at
+// both sides).
+TEST_F(FileCommands, LongFolderInTheAutoSaveMessageFitsOnTheScreen) {
+    kvdrive::Karvo& k = App();
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    for (size_t n : {size_t(90), size_t(300), size_t(30000)}) {
+        SCOPED_TRACE(n);
+        const std::wstring folder = L"C:\\" + std::wstring(n, L'f') + L"\\";
+        k.WriteConfig(L"<Dadodav>\n <Basic>\n  <PlaySnapSound>\n   0\n  </PlaySnapSound>\n  <SnapDelayTime>\n   0\n"
+                      L"  </SnapDelayTime>\n </Basic>\n <Capture>\n  <AutoSave>\n   1\n  </AutoSave>\n  <AutoSaveFolder>\n   " +
+                      folder + L"\n  </AutoSaveFolder>\n </Capture>\n</Dadodav>\n");
+        ASSERT_TRUE(k.Launch());
+        k.Command(ID_SNAP_FULLSCREEN);
+        HWND box = WaitMessage(k, L"自动保存截图失败");
+        ASSERT_TRUE(box);
+        const std::wstring shown = folder.size() <= 100 ? folder : folder.substr(0, 60) + L"…" + folder.substr(folder.size() - 39);
+        EXPECT_NE(AllText(box).find(L"\n" + shown + L"\n"), std::wstring::npos);
+        const RECT r = kvdrive::ScreenRect(box);
+        EXPECT_TRUE(r.left >= screen.left && r.top >= screen.top && r.right <= screen.right && r.bottom <= screen.bottom)
+            << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+        ASSERT_TRUE(k.Exit());
+    }
+}
+
 }  // namespace

@@ -15,7 +15,7 @@ class MainWindow : public kvtest::E2eTest {};
 TEST_F(MainWindow, ControlsTextsAndPlaceholder) {
     kvdrive::Karvo& k = App();
     ASSERT_TRUE(k.Launch());
-    EXPECT_EQ(k.Diagnostic(0), 0) << "the program answers its diagnostics query, with nothing caught";
+    EXPECT_EQ(k.Diagnostic(kv::diag::kCaughtExceptions), 0) << "the program answers its diagnostics query, with nothing caught";
     struct Row {
         int id;
         const wchar_t* text;

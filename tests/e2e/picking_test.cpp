@@ -97,6 +97,8 @@ TEST_F(Picking, OutlinesAndCapturesTheControlUnderTheCursor) {
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(k->Main()) != 0; }));
     // The frame is gone after the capture.
     EXPECT_FALSE(FrameSeen(br, normal, 1200));
+    // Of our DIB sections only the raw and the processed picture are left.
+    EXPECT_EQ(k->Diagnostic(kv::diag::kDibSections), 2);
     EXPECT_TRUE(k->Exit());
 }
 

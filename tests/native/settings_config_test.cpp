@@ -290,6 +290,75 @@ TEST(SettingsConfig, LoadRules) {
     }
 }
 
+// The <Capture> section's values as a hand or another program may have left them: each reads
+// as what it can mean, nothing else in the file changes, and the file written then holds the
+// values read.
+TEST(SettingsConfig, CaptureSectionValuesHeldToTheirMeanings) {
+    struct Region {
+        int left, top, right, bottom;
+    };
+    struct Row {
+        const char* what;
+        std::wstring capture;  // the elements inside <Capture>
+        int pointer, autoSave;
+        Region region;
+        std::wstring format;
+    };
+    const auto el = [](const wchar_t* name, const std::wstring& v) {
+        return std::wstring(L"<") + name + L">" + v + L"</" + name + L">";
+    };
+    const auto region = [&](const wchar_t* l, const wchar_t* t, const wchar_t* r, const wchar_t* b) {
+        return el(L"LastRegionLeft", l) + el(L"LastRegionTop", t) + el(L"LastRegionRight", r) + el(L"LastRegionBottom", b);
+    };
+    const Row rows[] = {
+        {"switches other than 0 and 1", el(L"DrawPointer", L"7") + el(L"AutoSave", L"-1"), 1, 1, {}, L"png"},
+        {"switches past 32 bits", el(L"DrawPointer", L"99999999999") + el(L"AutoSave", L"-99999999999"), 1, 1, {}, L"png"},
+        {"switches as text", el(L"DrawPointer", L"yes") + el(L"AutoSave", L"on"), 0, 0, {}, L"png"},
+        {"a rectangle", region(L"10", L"20", L"300", L"200"), 0, 0, {10, 20, 300, 200}, L"png"},
+        {"inverted", region(L"300", L"200", L"10", L"20"), 0, 0, {}, L"png"},
+        {"no width", region(L"10", L"20", L"10", L"200"), 0, 0, {}, L"png"},
+        {"no height", region(L"10", L"20", L"300", L"20"), 0, 0, {}, L"png"},
+        {"far off the screen, negative", region(L"-5000", L"-4000", L"-4000", L"-3000"), 0, 0, {-5000, -4000, -4000, -3000}, L"png"},
+        {"as wide as 32 bits hold", region(L"0", L"0", L"2147483647", L"2147483647"), 0, 0, {0, 0, INT32_MAX, INT32_MAX}, L"png"},
+        {"wider than 32 bits hold", region(L"-2147483648", L"0", L"2147483647", L"10"), 0, 0, {}, L"png"},
+        {"taller than 32 bits hold", region(L"0", L"-1", L"10", L"2147483647"), 0, 0, {}, L"png"},
+        {"numbers past 32 bits", region(L"-99999999999", L"0", L"99999999999", L"10"), 0, 0, {}, L"png"},
+        {"numbers past 32 bits, one side", region(L"0", L"0", L"99999999999", L"10"), 0, 0, {0, 0, INT32_MAX, 10}, L"png"},
+        {"only two sides", el(L"LastRegionRight", L"300") + el(L"LastRegionBottom", L"200"), 0, 0, {0, 0, 300, 200}, L"png"},
+        {"one side only", el(L"LastRegionLeft", L"30"), 0, 0, {}, L"png"},
+        {"no format", el(L"AutoSaveFormat", L""), 0, 0, {}, L"png"},
+        {"a format kept as it is", el(L"AutoSaveFormat", L"JPG"), 0, 0, {}, L"JPG"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        kvtest::ScratchDir dir;
+        kvtest::WriteBytes(dir.path() / "config.xml",
+                           kvtest::Utf16(L"<D><Basic><SnapDelayTime>1234</SnapDelayTime></Basic><Capture>" + r.capture +
+                                         L"<AutoSavePattern>p_{n}</AutoSavePattern></Capture></D>"));
+        CKarvoConfig c;
+        c.LoadConfigFrom(dir.wide("config.xml"));
+        const auto check = [&](const CKarvoConfig& k) {
+            EXPECT_EQ(k.GetDrawPointer(), r.pointer);
+            EXPECT_EQ(k.GetAutoSave(), r.autoSave);
+            Region got{};
+            k.GetLastRegion(got.left, got.top, got.right, got.bottom);
+            EXPECT_EQ(got.left, r.region.left);
+            EXPECT_EQ(got.top, r.region.top);
+            EXPECT_EQ(got.right, r.region.right);
+            EXPECT_EQ(got.bottom, r.region.bottom);
+            EXPECT_EQ(k.GetAutoSaveFormat(), r.format);
+            EXPECT_EQ(k.GetSnapDelayTime(), 1234u);  // nothing else lost
+            EXPECT_EQ(k.GetAutoSavePattern(), L"p_{n}");
+        };
+        check(c);
+        // Written and read again: the same values.
+        ASSERT_TRUE(c.SaveConfigTo(dir.wide("again.xml")));
+        CKarvoConfig again;
+        again.LoadConfigFrom(dir.wide("again.xml"));
+        check(again);
+    }
+}
+
 TEST(SettingsConfig, ResetImageOptionAndCopies) {
     CKarvoConfig c;
     c.SetBlur(1);

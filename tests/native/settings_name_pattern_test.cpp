@@ -36,6 +36,26 @@ TEST(NamePattern, Expansion) {
     EXPECT_EQ(kv::ExpandNamePattern(L"{title}{process}", empty), L"Karvo");
 }
 
+// Patterns from a hostile settings file: expanded whole, in time in proportion to their length.
+// Before, each "{" looked for its "}" from where it stood and copied the text up to it, so the
+// time grew with the square of the length: four million "{" made a program that hung at its
+// first capture (and this test did not finish in 5 minutes; now about 2 s under ASan).
+TEST(NamePattern, VeryLongPatterns) {
+    kv::NameFields f;
+    f.counter = 7;
+    const size_t n = 4'000'000;
+    const std::wstring opens(n, L'{');
+    EXPECT_EQ(kv::ExpandNamePattern(opens, f), opens);
+    EXPECT_EQ(kv::ExpandNamePattern(opens + L"}", f), opens + L"}");
+    EXPECT_EQ(kv::ExpandNamePattern(opens + L"n}", f), std::wstring(n - 1, L'{') + L"7");
+    std::wstring many;
+    for (int i = 0; i < 200000; ++i) many += L"{n}{x";
+    std::wstring expected;
+    for (int i = 0; i < 200000; ++i) expected += L"7{x";
+    EXPECT_EQ(kv::ExpandNamePattern(many, f), expected);
+    EXPECT_EQ(kv::ExpandNamePattern(L"{n}{" + std::wstring(n, L'}'), f), L"7{" + std::wstring(n, L'}'));
+}
+
 TEST(NamePattern, PathsWithinTheLimit) {
     EXPECT_EQ(kv::FitPath(L"C:\\shots", L"name", L"", L"png", 260), L"C:\\shots\\name.png");
     EXPECT_EQ(kv::FitPath(L"C:\\shots\\", L"name", L" (2)", L"png", 260), L"C:\\shots\\name (2).png");

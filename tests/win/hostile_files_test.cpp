@@ -1,18 +1,22 @@
 // Files and clipboard contents made to hurt: truncated and lying headers in every format the
 // decoders read, huge claimed sizes, many frames, a wrong extension; read-only targets, a full
-// disk and a huge clipboard picture. Each either works or fails with everything kept.
+// disk and a huge clipboard picture; and settings files whose <Capture> values were made to
+// hurt. Each either works or fails with everything kept.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <psapi.h>
 
 #include <cstdio>
+#include <climits>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "CoreFixture.h"
 #include "HugeFiles.h"
 #include "settings/FileIO.h"
+#include "settings/XmlTree.h"
 
 namespace {
 
@@ -418,6 +422,196 @@ TEST_F(Hostile, ChainStepsWithNoPixelsAreLeftOut) {
         ASSERT_EQ(static_cast<Gdiplus::Bitmap*>(core.GetImage())->GetPixel(0, 0, &px), Gdiplus::Ok);
         EXPECT_TRUE(px.GetR() == px.GetG() && px.GetG() == px.GetB());
     }
+}
+
+// The engine started on a settings file whose <Capture> section holds the row's values (sound,
+// pause and hiding off; a rotation angle of 33 to show that nothing else is lost), then closed,
+// which writes the file again.
+class HostileSettings : public ::testing::Test {
+public:  // the rows' checks reach them through a reference
+    void Start(const std::wstring& capture) {
+        const std::wstring text = L"<Dadodav><Basic><PlaySnapSound>0</PlaySnapSound><SnapDelayTime>0</SnapDelayTime>"
+                                  L"<HideMainWnd>0</HideMainWnd></Basic><Image><RotateAngle>33</RotateAngle></Image>"
+                                  L"<Capture>" + capture + L"</Capture></Dadodav>";
+        std::string bytes;
+        for (wchar_t c : text) bytes += char(c & 0xFF), bytes += char(c >> 8);
+        ASSERT_TRUE(kv::WriteFileAtomic(CKarvoConfig::GetConfigPath(), bytes));
+        m_engine = std::make_unique<Engine>();
+        Engine& e = *m_engine;
+        ASSERT_TRUE(e.main.CreateEx(0, L"hostile settings", WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0));
+        ASSERT_TRUE(e.preview.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &e.main, 1001));
+        ASSERT_TRUE(e.core.InitDadodav(&e.main, &e.preview));
+    }
+    CKarvoCore& Core() { return m_engine->core; }
+    //! Closes the engine, which writes the settings file.
+    void Close() {
+        if (!m_engine) return;
+        m_engine->core.CloseDadodav();
+        m_engine->main.DestroyWindow();
+        m_engine.reset();
+    }
+    //! Closes the engine and returns the text the file written then holds for the element.
+    std::wstring Written(const std::wstring& name) {
+        Close();
+        const std::string bytes = Bytes(CKarvoConfig::GetConfigPath());
+        std::wstring text;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2) text += wchar_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
+        const std::wstring open = L"<" + name + L">\n", close = L"</" + name + L">";
+        const size_t at = text.find(open), end = text.find(close);
+        if (at == std::wstring::npos || end == std::wstring::npos) return L"<missing>";
+        std::wstring v = text.substr(at + open.size(), end - at - open.size());
+        v.erase(0, v.find_first_not_of(L' '));
+        v.erase(v.find_last_not_of(L" \n") + 1);
+        return v;
+    }
+    void TearDown() override {
+        Close();
+        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
+    }
+    static std::wstring El(const wchar_t* name, const std::wstring& v) {
+        return std::wstring(L"<") + name + L">" + v + L"</" + name + L">";
+    }
+    static std::wstring AutoSave(const std::wstring& folder, const std::wstring& pattern = L"p_{n}",
+                                 const wchar_t* format = L"png") {
+        return El(L"AutoSave", L"1") + El(L"AutoSaveFolder", folder) + El(L"AutoSavePattern", pattern) +
+               El(L"AutoSaveFormat", format);
+    }
+
+private:
+    struct Engine {
+        CWnd main, preview;
+        CKarvoCore core;
+    };
+    std::unique_ptr<Engine> m_engine;
+};
+
+// Each value either works or gets the setting's default, or the capture stays and the failure
+// is kept with its reason for the program to tell; no file of the user's is touched, and the
+// file written at the end holds sane values and everything else it held.
+TEST_F(HostileSettings, CaptureValuesGetAClearResult) {
+    const std::wstring dir = kvtest::TempFolder(L"kv hostile settings");
+    const std::wstring aFile = dir + L"a file";
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    // An existing folder so deep that no name fits in it: the whole path would pass 227 characters.
+    std::wstring deep = dir + std::wstring(size_t(std::max<ptrdiff_t>(1, 240 - ptrdiff_t(dir.size()))), L'd') + L"\\";
+    struct Row {
+        const char* what;
+        std::wstring capture;
+        bool snap;  // take a whole-screen capture first
+        std::function<void(HostileSettings&)> check;
+    };
+    auto failed = [](DWORD error) {
+        return [error](HostileSettings& t) {
+            EXPECT_TRUE(t.Core().GetAutoSaveFailed());
+            EXPECT_EQ(t.Core().GetAutoSaveError(), error);
+            EXPECT_TRUE(t.Core().GetImage());  // the capture stays
+        };
+    };
+    const Row rows[] = {
+        {"folder is a file", AutoSave(aFile), true,
+         [&](HostileSettings& t) {
+             failed(ERROR_DIRECTORY)(t);
+             EXPECT_EQ(Bytes(aFile), "the user's own file");
+             EXPECT_EQ(t.Written(L"AutoSaveFolder"), aFile);
+         }},
+        {"folder missing", AutoSave(dir + L"missing\\"), true, failed(ERROR_PATH_NOT_FOUND)},
+        {"no folder", AutoSave(L""), true, failed(ERROR_PATH_NOT_FOUND)},
+        {"folder too deep for any name", AutoSave(deep), true,
+         [&](HostileSettings& t) {
+             failed(ERROR_FILENAME_EXCED_RANGE)(t);
+             EXPECT_EQ(kvtest::CountFiles(deep), 0);
+         }},
+        {"folder of 5000 characters", AutoSave(L"C:\\" + std::wstring(5000, L'f')), true,
+         [&](HostileSettings& t) {
+             failed(ERROR_PATH_NOT_FOUND)(t);
+             EXPECT_EQ(t.Written(L"AutoSaveFolder"), L"C:\\" + std::wstring(5000, L'f'));
+         }},
+        {"unknown format: the default", AutoSave(dir, L"p_{n}", L"xyz"), true,
+         [&](HostileSettings& t) {
+             EXPECT_FALSE(t.Core().GetAutoSaveFailed());
+             EXPECT_EQ(Bytes(dir + L"p_1.png").substr(1, 3), "PNG");
+             EXPECT_EQ(t.Written(L"AutoSaveFormat"), L"png");
+         }},
+        {"no format: the default", AutoSave(dir, L"p_{n}", L""), true,
+         [&](HostileSettings& t) {
+             EXPECT_EQ(Bytes(dir + L"p_1.png").substr(1, 3), "PNG");
+             EXPECT_EQ(t.Written(L"AutoSaveFormat"), L"png");
+         }},
+        {"no pattern", AutoSave(dir, L""), true,
+         [&](HostileSettings&) { EXPECT_EQ(Bytes(dir + L"Karvo.png").substr(1, 3), "PNG"); }},
+        {"pattern of 100000 characters", AutoSave(dir, std::wstring(100000, L'{')), true,
+         [&](HostileSettings& t) {
+             EXPECT_FALSE(t.Core().GetAutoSaveFailed());
+             EXPECT_LE(t.Core().GetAutoSavePath().size(), size_t(MAX_PATH - 1 - 32));
+             EXPECT_EQ(Bytes(t.Core().GetAutoSavePath()).substr(1, 3), "PNG");
+             EXPECT_EQ(t.Written(L"AutoSavePattern").size(), 100000u);
+         }},
+        {"last rectangle as large as 32 bits hold: the screen",
+         El(L"LastRegionLeft", L"0") + El(L"LastRegionTop", L"0") + El(L"LastRegionRight", L"2147483647") +
+             El(L"LastRegionBottom", L"99999999999"),
+         false,
+         [&](HostileSettings& t) {
+             ASSERT_TRUE(t.Core().SnapLastRegion());
+             EXPECT_EQ(t.Core().GetImage()->GetWidth(), UINT(sw));
+             EXPECT_EQ(t.Core().GetImage()->GetHeight(), UINT(sh));
+             EXPECT_EQ(t.Written(L"LastRegionBottom"), L"2147483647");
+         }},
+        {"last rectangle wider than 32 bits hold: none",
+         El(L"LastRegionLeft", L"-2147483648") + El(L"LastRegionTop", L"0") + El(L"LastRegionRight", L"2147483647") +
+             El(L"LastRegionBottom", L"10"),
+         false,
+         [&](HostileSettings& t) {
+             int l = 1, tp = 1, r = 1, b = 1;
+             t.Core().m_config.GetLastRegion(l, tp, r, b);
+             EXPECT_EQ(l | tp | r | b, 0);
+             EXPECT_EQ(t.Written(L"LastRegionLeft"), L"0");
+             EXPECT_EQ(t.Written(L"LastRegionRight"), L"0");
+         }},
+        {"pointer switch of 7", El(L"DrawPointer", L"7"), false,
+         [&](HostileSettings& t) { EXPECT_EQ(t.Written(L"DrawPointer"), L"1"); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        kvtest::TempFolder(L"kv hostile settings");
+        Put(aFile, "the user's own file");
+        CreateDirectoryW(deep.c_str(), nullptr);
+        Start(r.capture);
+        if (r.snap) {
+            ASSERT_TRUE(Core().SnapFullScreen());
+        }
+        r.check(*this);
+        EXPECT_EQ(Written(L"RotateAngle"), L"33");
+    }
+}
+
+// A counter at or past 2^31 never turns negative, and a folder whose name holds the text
+// "\colon" reads back as it was written.
+TEST_F(HostileSettings, CounterPastTwoToThe31AndColonInAFolder) {
+    const std::wstring dir = kvtest::TempFolder(L"kv hostile settings");
+    for (const wchar_t* counter : {L"2147483647", L"2147483648", L"99999999999"}) {
+        SCOPED_TRACE(std::string(counter, counter + wcslen(counter)));
+        kvtest::TempFolder(L"kv hostile settings");
+        Start(AutoSave(dir) + El(L"AutoSaveCounter", counter));
+        ASSERT_TRUE(Core().SnapFullScreen());
+        EXPECT_FALSE(Core().GetAutoSaveFailed());
+        EXPECT_EQ(Bytes(dir + L"p_2147483647.png").substr(1, 3), "PNG");
+        const long long next = std::stoll(Written(L"AutoSaveCounter"));
+        EXPECT_GE(next, 1);
+        EXPECT_LE(next, INT_MAX);
+    }
+    // The folder as the settings file gives it, and as it reads back after the program wrote it.
+    const std::wstring colon = dir + L"colon\\";
+    CreateDirectoryW(colon.c_str(), nullptr);
+    std::wstring escaped = colon;
+    XML_File::MakeSaveString(escaped);
+    Start(AutoSave(escaped));
+    EXPECT_EQ(Core().m_config.GetAutoSaveFolder(), colon);
+    ASSERT_TRUE(Core().SnapFullScreen());
+    EXPECT_FALSE(Core().GetAutoSaveFailed());
+    Close();
+    CKarvoConfig again;
+    again.LoadConfig();
+    EXPECT_EQ(again.GetAutoSaveFolder(), colon);
 }
 
 }  // namespace

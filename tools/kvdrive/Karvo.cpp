@@ -79,23 +79,27 @@ bool Karvo::Launch(const std::wstring& args, const std::wstring& caption) {
     return m_main && WaitFor([&] { return IsWindowVisible(m_main); });
 }
 
-LRESULT Karvo::Diagnostic(WPARAM what) const {
-    static const UINT msg = RegisterWindowMessageW(L"KarvoDiagnostics");
+LONG_PTR Karvo::Diagnostic(kv::diag::Query query, int ms) const {
+    static const UINT msg = RegisterWindowMessageW(kv::diag::kMessageName);
     DWORD_PTR answer = 0;
-    if (!m_main || !IsWindow(m_main) ||
-        !SendMessageTimeoutW(m_main, msg, what, 0, SMTO_ABORTIFHUNG, 5000, &answer))
-        return -1;
-    return LRESULT(answer);
+    if (!m_main || !msg || !SendMessageTimeoutW(m_main, msg, WPARAM(query), 0, SMTO_NORMAL, UINT(ms), &answer)) return -1;
+    return LONG_PTR(answer);
+}
+
+Karvo::Figures Karvo::Diagnostics(int ms) const {
+    Figures f{};
+    for (unsigned q = 0; q < kv::diag::kQueryCount; ++q) f.value[q] = Diagnostic(kv::diag::Query(q), ms);
+    return f;
 }
 
 int Karvo::CaughtExceptions() const {
-    const LRESULT now = Diagnostic(0);
+    const LONG_PTR now = Diagnostic(kv::diag::kCaughtExceptions, 5000);
     return m_caughtBefore + (now > 0 ? int(now) : 0);
 }
 
 bool Karvo::Exit(int ms) {
     if (!m_main) return false;
-    if (const LRESULT caught = Diagnostic(0); caught > 0) m_caughtBefore += int(caught);
+    if (const LONG_PTR caught = Diagnostic(kv::diag::kCaughtExceptions, 5000); caught > 0) m_caughtBefore += int(caught);
     PostMessageW(m_main, WM_COMMAND, IDOK, 0);
     return m_proc.WaitExit(ms);
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Drive.h"
+#include "framework/Diagnostics.h"
 
 namespace kvdrive {
 
@@ -27,12 +28,18 @@ public:
     HWND Item(int id) const { return GetDlgItem(m_main, id); }
     //! A command as the menu sends it (posted, so a modal loop it opens does not block us).
     void Command(int id) const { PostMessageW(m_main, WM_COMMAND, WPARAM(id), 0); }
+    //! The main window's answer to a diagnostics query (framework/Diagnostics.h); -1 when it
+    //! gives none within ms (busy in a capture, gone).
+    LONG_PTR Diagnostic(kv::diag::Query query, int ms = 10000) const;
+    //! Every diagnostics figure at once, in query order; -1 for one that got no answer.
+    struct Figures {
+        LONG_PTR value[kv::diag::kQueryCount];
+        LONG_PTR operator[](kv::diag::Query q) const { return value[q]; }
+    };
+    Figures Diagnostics(int ms = 10000) const;
     //! Ends the program with its exit button; whether it ended.
     bool Exit(int ms = 15000);
     Process& Proc() { return m_proc; }
-    //! Answers the program's diagnostics query `what` (0: exceptions caught at its window and
-    //! dialog boundaries); -1 when it does not answer.
-    LRESULT Diagnostic(WPARAM what) const;
     //! Exceptions caught by every run of the program in this folder so far (the running one
     //! asked now, ended ones as they were asked before their end).
     int CaughtExceptions() const;
