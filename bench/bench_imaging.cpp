@@ -11,7 +11,7 @@
 #include "imaging/Parallel.h"
 #include "imaging/BitmapOps.h"
 #include "imaging/ImageBitmap.h"
-#include "imaging/processors/BlendRows.h"
+#include "imaging/kernels/RowKernels.h"
 
 namespace {
 
@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
         {"sharpen 5", [] { return std::make_unique<CImageSharpener>(5); }},
     };
     kvbench::Table table;
-    const bool avx512 = kv::detail::HaveAvx512();
-    table.text += std::string("\nVector rows: ") + (avx512 ? "AVX-512" : kv::detail::HaveAvx2() ? "AVX2" : "none") +
-                  " (the widest this processor has)." +
+    const std::string kernelSet = kv::KernelSetName();
+    const bool avx512 = kernelSet == "avx512";
+    table.text += "\nKernel set: " + kernelSet + " (the widest this processor has, unless KV_KERNELS names another)." +
                   (avx512 ? " The steps with AVX-512 rows are measured again on AVX2 rows alone after each size's table, as "
                             "on processors without AVX-512.\n"
                           : "\n");
@@ -116,12 +116,12 @@ int main(int argc, char** argv) {
             table.SpreadRow(p.name, one, all, ref);
             const std::string name = p.name;
             if (avx512 && (name.find("rotate") == 0 || name.find("shear") == 0 || name.find("enlarge") == 0)) {
-                kv::detail::LimitKernels(kv::detail::KernelSet::Avx2);
+                kv::detail::UseKernelsForTests(&kv::detail::kAvx2Kernels);
                 kv::SetImagingThreads(1);
                 const std::vector<double> one2 = kvbench::SortedSeconds(runs, run);
                 kv::SetImagingThreads(0);
                 const std::vector<double> all2 = kvbench::SortedSeconds(runs, run);
-                kv::detail::LimitKernels(kv::detail::KernelSet::Best);
+                kv::detail::UseKernelsForTests(nullptr);
                 narrower.SpreadRow(p.name, one2, all2, ref);
             }
         }
