@@ -93,7 +93,7 @@ namespace {
 // rectangle with the same pen covers in a bitmap of that size.
 std::vector<size_t> PenPixels(CSize size, int penWidth) {
     std::vector<size_t> marks;
-    kv::UniqueHbitmap mask(kv::bitmap::CreateScreenCompatible(size));
+    kv::bitmap::UniqueDib mask = kv::bitmap::UniqueDib::Create(size);  // deleted as ours
     kv::UniqueHdc dc(::CreateCompatibleDC(nullptr));
     if (!mask || !dc) return marks;
     {
@@ -104,8 +104,7 @@ std::vector<size_t> PenPixels(CSize size, int penWidth) {
         ::Rectangle(dc.get(), 0, 0, size.cx, size.cy);
         ::GdiFlush();
     }
-    const RGBX* covered = kv::bitmap::Pixels(mask.get());
-    if (!covered) return marks;
+    const RGBX* covered = mask.pixels();
     for (size_t i = 0; i < size_t(size.cx) * size_t(size.cy); ++i)
         if (covered[i].red || covered[i].green || covered[i].blue) marks.push_back(i);
     return marks;
