@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The benchmarks: pixel kernels and chains (native), the engine under Wine, and a whole-screen
+# The benchmarks: pixel kernels and chains (native) beside OpenCV's on the same frames, the engine under Wine, and a whole-screen
 # capture to a PNG file by Karvo's command line against scrot, maim and ImageMagick's import on
 # the same virtual screen, with Wine's own start-up measured beside them. Writes
 # bench/results/latest.md.
@@ -7,8 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 KV_ROOT=$(pwd)
 bash tools/deps.sh
-if ! command -v hyperfine >/dev/null || ! command -v scrot >/dev/null || ! command -v maim >/dev/null; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends hyperfine scrot maim >/dev/null
+if ! command -v hyperfine >/dev/null || ! command -v scrot >/dev/null || ! command -v maim >/dev/null ||
+    ! dpkg -s libopencv-dev >/dev/null 2>&1; then
+    # libopencv-dev: the imaging benchmark times OpenCV on the same frames (found by CMake when
+    # present; the normal build and the tests never need it).
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends hyperfine scrot maim libopencv-dev >/dev/null
 fi
 jobs=$(nproc)
 # Nothing a benchmark writes may stay in the checkout: what git did not know before the run and
