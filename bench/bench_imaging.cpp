@@ -167,6 +167,27 @@ int main(int argc, char** argv) {
             table.text += buf;
             std::fputs(buf, stdout);
         }
+        // The nine steps one by one on the input the chain gives each, with the fill of its output:
+        // where the chain's time goes.
+        {
+            const CProcessorChain chain = chains[1].chain;
+            const char* names[] = {"grey", "negate", "flip both", "rotate 45° blended", "scale 0.5", "shear 50/50", "blur 5", "sharpen 5"};
+            table.text += "\n| " + std::string(title) + ", the nine steps one by one, all cores | fill ms | step ms | step × memcpy |\n|---|---:|---:|---:|\n";
+            std::vector<RGBX> in = frame;
+            CSize at = size;
+            for (size_t i = 0; i < chain.size(); ++i) {
+                const CSize next = chain[i]->CalcDestSize(at);
+                std::vector<RGBX> outPx(size_t(next.cx) * next.cy);
+                const double fill = kvbench::Median(kvbench::SortedSeconds(runs, [&] { CImageBitmap::Fill(outPx.data(), next, 0xFFFFFF); }));
+                const double step = kvbench::Median(kvbench::SortedSeconds(runs, [&] { chain[i]->ProcessPixels(in.data(), at, outPx.data(), next); }));
+                char buf[256];
+                std::snprintf(buf, sizeof buf, "| %s | %.2f | %.2f | %.2f |\n", names[i], fill * 1e3, step * 1e3, step / ref);
+                table.text += buf;
+                std::fputs(buf, stdout);
+                in.swap(outPx);
+                at = next;
+            }
+        }
 #if KV_HAVE_OPENCV
         table.text += kvbench::CompareWithOpenCv(title, frame, size, karvo, runs, cores);
 #endif

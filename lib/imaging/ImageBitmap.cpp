@@ -22,17 +22,20 @@ PixelArray AllocPixels(int64_t count) {
 }
 
 // The chain runner reads the source bitmap's pixels in place and writes its last step straight
-// into the new bitmap; only the steps between need buffers of their own. One of them is kept for
-// the next call on this thread (a fresh 4K buffer costs about 30× a memcpy of it in first-touch
-// page faults alone, and the engine rebuilds the image at every switch), up to one 4K frame.
-constexpr int64_t kRetainPixels = int64_t(3840) * 2160;
+// into its result; only the steps between need buffers of their own, two that take turns. Both
+// are kept for the next call on this thread: a fresh buffer costs about 30× a memcpy of it in
+// first-touch page faults, the engine rebuilds the image at every switch, and with one kept and
+// the limit at one 4K frame the nine steps at 3840×2160 (a turn makes 4245×4245) made both anew
+// each time. Up to three 4K frames a buffer.
+constexpr int64_t kRetainPixels = int64_t(3) * 3840 * 2160;
 struct ScratchPool {
-    PixelArray buffer;
-    int64_t capacity = 0;
+    PixelArray buffer[2];
+    int64_t capacity[2] = {0, 0};
 };
 thread_local ScratchPool t_pool;
 
-// A buffer of at least `need` pixels: the kept one when it is large enough, else a new one.
+// A buffer of at least `need` pixels: a kept one when one is large enough (the smallest such),
+// else a new one; given back to the pool at the end of the run.
 struct PooledBuffer {
     PixelArray px;
     int64_t capacity = 0;
@@ -40,9 +43,13 @@ struct PooledBuffer {
     PooledBuffer(const PooledBuffer&) = delete;
     PooledBuffer& operator=(const PooledBuffer&) = delete;
     bool Get(int64_t need) {
-        if (t_pool.capacity >= need) {
-            px = std::move(t_pool.buffer);
-            capacity = std::exchange(t_pool.capacity, 0);
+        int best = -1;
+        for (int i = 0; i < 2; ++i)
+            if (t_pool.buffer[i] && t_pool.capacity[i] >= need && (best < 0 || t_pool.capacity[i] < t_pool.capacity[best]))
+                best = i;
+        if (best >= 0) {
+            px = std::move(t_pool.buffer[best]);
+            capacity = std::exchange(t_pool.capacity[best], 0);
         } else {
             px = AllocPixels(need);
             capacity = px ? need : 0;
@@ -50,10 +57,12 @@ struct PooledBuffer {
         return px != nullptr;
     }
     ~PooledBuffer() {
-        if (px && capacity <= kRetainPixels && capacity > t_pool.capacity) {
-            t_pool.buffer = std::move(px);
-            t_pool.capacity = capacity;
-        }
+        if (!px || capacity > kRetainPixels) return;
+        // Into an empty slot, else in place of the smaller kept buffer when this one is larger.
+        int slot = !t_pool.buffer[0] ? 0 : !t_pool.buffer[1] ? 1 : t_pool.capacity[0] <= t_pool.capacity[1] ? 0 : 1;
+        if (t_pool.buffer[slot] && t_pool.capacity[slot] >= capacity) return;
+        t_pool.buffer[slot] = std::move(px);
+        t_pool.capacity[slot] = capacity;
     }
 };
 
@@ -177,14 +186,15 @@ int CImageBitmap::RunChain(HBITMAP input, CProcessorChain& chain) {
     if (!kv::bitmap::GetSize(input, &size0) || size0.cx <= 0 || size0.cy <= 0) return 0;
     // Sizes of every step, checked before anything is allocated.
     std::vector<CSize> sizes{size0};
-    int64_t scratch = 0;
+    int64_t scratch[2] = {0, 0};  // the largest image each of the two buffers holds
     for (CImage32BitProcessor* p : chain) {
         if (!p) return 0;
         const CSize next = p->CalcDestSize(sizes.back());
         const int64_t n = kv::CheckedPixelCount(next.cx, next.cy);
         if (next.cx < 0 || next.cy < 0 || n < 0) return 0;
         sizes.push_back(next);
-        if (sizes.size() - 1 < chain.size()) scratch = std::max(scratch, n);  // an intermediate
+        const size_t step = sizes.size() - 2;  // the step just sized
+        if (step + 1 < chain.size()) scratch[step % 2] = std::max(scratch[step % 2], n);  // an intermediate
     }
     const CSize finalSize = sizes.back();
     if (finalSize.cx <= 0 || finalSize.cy <= 0) return 0;
@@ -206,7 +216,7 @@ int CImageBitmap::RunChain(HBITMAP input, CProcessorChain& chain) {
                                                                          : kv::bitmap::UniqueDib::Create(finalSize);
     // Between the first and the last step the images ping-pong between two buffers.
     PooledBuffer a, b;
-    if (!result || (chain.size() >= 2 && !a.Get(scratch)) || (chain.size() >= 3 && !b.Get(scratch))) {
+    if (!result || (chain.size() >= 2 && !a.Get(scratch[0])) || (chain.size() >= 3 && !b.Get(scratch[1]))) {
         KeepSpare(std::move(result));
         return 0;
     }

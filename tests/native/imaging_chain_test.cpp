@@ -223,10 +223,14 @@ TEST(ImagingChain, RefreshesReuseOneSpareAndLeaveNoBitmap) {
             {"replace", {&replace}, ref::Replace(src, 0, 0xFFFFFF)},
             {"negate rotate", {&negate, &rotate},
              ref::Rotate(ref::Negate(src, 0xFFFFFF), ref::RotatorAngleFromDegrees(30), true, 0xFFFFFF)},
+            // Both buffers between the steps, kept from the runs before with their pixels.
+            {"rotate flip negate grey", {&rotate, &flip, &negate, &grey},
+             ref::Grey(ref::Negate(ref::Flip(ref::Rotate(src, ref::RotatorAngleFromDegrees(30), true, 0xFFFFFF), true, true),
+                                   0xFFFFFF))},
         };
         HBITMAP last[2] = {nullptr, nullptr};  // the results of the last two runs of the same size
         for (int i = 0; i < 300; ++i) {
-            const Step& s = steps[i % 7];
+            const Step& s = steps[i % 8];
             SCOPED_TRACE(testing::Message() << "run " << i << " " << s.name);
             CProcessorChain chain = s.chain;
             // White fills the reserved byte with 0xFF, which grey and the flips do not keep: a
