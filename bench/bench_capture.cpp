@@ -20,8 +20,12 @@ namespace {
 
 class Core : public CKarvoCore {
 public:
+    using CKarvoCore::ConvertImage;
     using CKarvoCore::ResetBitmapData;
+    using CKarvoCore::SetThubImage;
     using CKarvoCore::SnapRect;
+    CImageBitmap& Raw() { return m_bmpRaw; }
+    CImageBitmap& Processed() { return m_bmpProcessed; }
 };
 
 // The preview painted as the main window paints it after a capture: the thumbnail drawn at its
@@ -181,6 +185,41 @@ int wmain(int argc, wchar_t** argv) {
                   PaintPreview(core, preview);
               }),
               blt);
+    // The whole-screen hot key with automatic copy, no pause and no sound, piece by piece: the
+    // grab, the refresh's parts (the processed image, the 24-bit image, the thumbnail), the copy
+    // to the clipboard, reading it back as a DIB as another program would, and the repaint.
+    AllSwitches(core.m_config, 0);
+    core.m_config.SetAutoCopy(1);
+    core.SnapRect(desktop, CRect());  // the sizes of this screen made once
+    table.text += std::string("\n| ") + title + ": the hot key's path, piece by piece | median ms | × BitBlt |\n|---|---:|---:|\n";
+    auto piece = [&](const char* name, auto fn) {
+        const double t = kvbench::Median(kvbench::SortedSeconds(runs * 2, fn));
+        char buf[256];
+        std::snprintf(buf, sizeof buf, "| %s | %.2f | %.2f |\n", name, t * 1e3, t / blt);
+        table.text += buf;
+        std::fputs(buf, stdout);
+        return t;
+    };
+    double total = 0;
+    total += piece("grab (SnapBitmap)", [&] { delete CKarvoCore::SnapBitmap(desktop, CRect()); });
+    total += piece("processed image (no step on: a copy)", [&] { core.Processed().CopyImage(&core.Raw()); });
+    total += piece("24-bit image", [&] { delete core.ConvertImage(core.Processed().GetSafeHandle()); });
+    total += piece("thumbnail", [&] { core.SetThubImage(core.GetImage(), core.Processed().GetSafeHandle()); });
+    total += piece("copy to the clipboard (CopyImageData)", [&] { core.CopyImageData(0); });
+    total += piece("the clipboard read as a DIB", [&] {
+        if (!OpenClipboard(nullptr)) return;
+        if (HGLOBAL h = GetClipboardData(CF_DIB)) {
+            volatile const BYTE* p = static_cast<const BYTE*>(GlobalLock(h));
+            if (p) (void)p[GlobalSize(h) - 1];
+            GlobalUnlock(h);
+        }
+        CloseClipboard();
+    });
+    total += piece("preview painted", [&] { PaintPreview(core, preview); });
+    char sum[128];
+    std::snprintf(sum, sizeof sum, "| sum of the pieces | %.2f | %.2f |\n", total * 1e3, total / blt);
+    table.text += sum;
+    core.m_config.SetAutoCopy(0);
     core.CloseDadodav();
     DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
     if (!out.empty()) {

@@ -8,7 +8,8 @@
 namespace kv {
 
 bool PackRows24(const RGBX* src, CSize size, uint8_t* dst, ptrdiff_t stride) {
-    if (!src || !dst || size.cx < 0 || size.cy < 0 || stride < ptrdiff_t(size.cx) * 3) return false;
+    if (!src || !dst || size.cx < 0 || size.cy < 0 || (stride < 0 ? -stride : stride) < ptrdiff_t(size.cx) * 3)
+        return false;
     const int w = size.cx;
     return detail::ForRows(size.cy, w, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {

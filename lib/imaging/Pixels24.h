@@ -10,9 +10,10 @@
 
 namespace kv {
 
-//! Packs size.cx × size.cy packed top-down pixels into rows of `stride` bytes at dst (stride ≥
-//! 3 · size.cx; the bytes after each row's last pixel are not written). False for null or
-//! negative arguments; the rows are spread over the cores.
+//! Packs size.cx × size.cy packed top-down pixels into rows of `stride` bytes from dst, the top
+//! row's (|stride| ≥ 3 · size.cx; a negative stride writes the rows upwards, as a bottom-up DIB
+//! holds them; the bytes after each row's last pixel are not written). False for null or
+//! negative sizes; the rows are spread over the cores.
 KV_API bool PackRows24(const RGBX* src, CSize size, uint8_t* dst, ptrdiff_t stride);
 
 }  // namespace kv

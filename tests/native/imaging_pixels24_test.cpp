@@ -1,6 +1,7 @@
 // The 32- to 24-bit packing against the plain per-pixel rule (blue, green, red; the reserved
 // byte dropped), for every kernel set, on 1 to 3 threads, at widths around each kernel's step
-// and at strides wider than a row, whose padding must stay as it was.
+// at strides wider than a row, whose padding must stay as it was, and bottom-up.
+#include <algorithm>
 #include <vector>
 
 #include "TestImages.h"
@@ -30,7 +31,7 @@ TEST(ImagingPixels24, PackMatchesPlainRuleOnEveryKernelSet) {
     int caseNo = 0;
     for (int k = 0; k < nSets; ++k)
         for (CSize size : sizes)
-            for (int extra : {0, 1, 5})
+            for (int extra : {0, 1, 5, -1})  // -1: bottom-up rows, as a DIB holds them
                 for (int threads : {1, 2, 3}) {
                     const int i = caseNo++;
                     if (!kvtest::CaseSelected(i)) continue;
@@ -39,10 +40,19 @@ TEST(ImagingPixels24, PackMatchesPlainRuleOnEveryKernelSet) {
                     kv::detail::UseKernelsForTests(sets[k]);
                     kv::SetImagingThreads(threads);
                     const ref::Img src = kvtest::RandomImage(size.cx, size.cy, uint32_t(i));
-                    const ptrdiff_t stride = ptrdiff_t(size.cx) * 3 + extra;
+                    const ptrdiff_t stride = ptrdiff_t(size.cx) * 3 + std::max(extra, 0);
                     std::vector<uint8_t> got(size_t(stride) * size_t(size.cy), 0xA5);
-                    EXPECT_TRUE(kv::PackRows24(src.px.data(), size, got.data(), stride));
-                    EXPECT_EQ(got, Reference24(src, stride, 0xA5));
+                    if (extra >= 0) {
+                        EXPECT_TRUE(kv::PackRows24(src.px.data(), size, got.data(), stride));
+                        EXPECT_EQ(got, Reference24(src, stride, 0xA5));
+                    } else {
+                        uint8_t* top = got.data() + (size.cy - 1) * stride;
+                        EXPECT_TRUE(kv::PackRows24(src.px.data(), size, top, -stride));
+                        ref::Img flipped(size.cx, size.cy);
+                        for (int y = 0; y < size.cy; ++y)
+                            for (int x = 0; x < size.cx; ++x) flipped.at(x, y) = src.at(x, size.cy - 1 - y);
+                        EXPECT_EQ(got, Reference24(flipped, stride, 0xA5));
+                    }
                 }
     kv::detail::UseKernelsForTests(nullptr);
     kv::SetImagingThreads(0);
@@ -64,6 +74,7 @@ TEST(ImagingPixels24, RefusesWhatCannotBePacked) {
         {"negative width", px, {-1, 2}, out, 6},
         {"negative height", px, {2, -1}, out, 6},
         {"stride below a row", px, {2, 2}, out, 5},
+        {"upward stride below a row", px, {2, 2}, out + 8, -5},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
