@@ -38,7 +38,7 @@ mkdir -p bench/results
     echo "# Benchmarks"
     echo
     echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))."
-    echo "Pixel steps: the median of 7 runs with the spread (fastest–slowest), on one thread and on all cores; the rest: the best of the runs. Ratios are to a memcpy of the same frame in the same run."
+    echo "Pixel steps: the median of 7 runs with the spread (fastest–slowest), on one thread and on all cores; chains and refreshes: the median of the runs and, apart, the first run (new buffers); the screen grab and the whole process: the best of the runs. Ratios are to a memcpy of the same frame in the same run."
     echo
     echo "## Pixel processors and chains (native build)"
 } > "$out"
