@@ -52,6 +52,9 @@ bin="$KV_ROOT/build/win/bin"
 tmp=$(mktemp -d)
 (cd "$bin" && "$KV_WINE" bench_capture.exe --out "$(winepath -w "$tmp/capture.md")" >/dev/null)
 { echo; echo "## Engine under Wine"; cat "$tmp/capture.md"; } >> "$out"
+# The hot key as pressed, Karvo.exe driven by input (20 presses).
+(cd "$bin" && "$KV_WINE" bench_hotkey.exe --presses 20 --out "$(winepath -w "$tmp/hotkey.md")" >/dev/null)
+cat "$tmp/hotkey.md" >> "$out"
 
 # Whole process: one full-screen capture to a PNG file. hyperfine -N splits its commands as a
 # shell would, so the Windows path is single-quoted (unquoted, its backslashes were dropped and
