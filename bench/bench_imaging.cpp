@@ -8,10 +8,11 @@
 #include <random>
 
 #include "BenchUtil.h"
+#include "OpenCvCompare.h"
 #include "imaging/Parallel.h"
 #include "imaging/BitmapOps.h"
 #include "imaging/ImageBitmap.h"
-#include "imaging/processors/BlendRows.h"
+#include "imaging/kernels/RowKernels.h"
 
 namespace {
 
@@ -78,9 +79,9 @@ int main(int argc, char** argv) {
         {"sharpen 5", [] { return std::make_unique<CImageSharpener>(5); }},
     };
     kvbench::Table table;
-    const bool avx512 = kv::detail::HaveAvx512();
-    table.text += std::string("\nVector rows: ") + (avx512 ? "AVX-512" : kv::detail::HaveAvx2() ? "AVX2" : "none") +
-                  " (the widest this processor has)." +
+    const std::string kernelSet = kv::KernelSetName();
+    const bool avx512 = kernelSet == "avx512";
+    table.text += "\nKernel set: " + kernelSet + " (the widest this processor has, unless KV_KERNELS names another)." +
                   (avx512 ? " The steps with AVX-512 rows are measured again on AVX2 rows alone after each size's table, as "
                             "on processors without AVX-512.\n"
                           : "\n");
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
         table.SpreadHeader(title, cores);
         table.SpreadRow("memcpy (reference)", copies, copies, ref);
         std::vector<RGBX> src = frame;
+        kvbench::StepTimes karvo;
         kvbench::Table narrower;  // the steps with AVX-512 rows, on AVX2 rows
         narrower.SpreadHeader(std::string(title) + ", AVX2 rows only", cores);
         for (const Proc& p : procs) {
@@ -114,23 +116,27 @@ int main(int argc, char** argv) {
             kv::SetImagingThreads(0);
             const std::vector<double> all = kvbench::SortedSeconds(runs, run);
             table.SpreadRow(p.name, one, all, ref);
+            karvo[p.name] = {kvbench::Median(one), kvbench::Median(all)};
             const std::string name = p.name;
             if (avx512 && (name.find("rotate") == 0 || name.find("shear") == 0 || name.find("enlarge") == 0)) {
-                kv::detail::LimitKernels(kv::detail::KernelSet::Avx2);
+                kv::detail::UseKernelsForTests(&kv::detail::kAvx2Kernels);
                 kv::SetImagingThreads(1);
                 const std::vector<double> one2 = kvbench::SortedSeconds(runs, run);
                 kv::SetImagingThreads(0);
                 const std::vector<double> all2 = kvbench::SortedSeconds(runs, run);
-                kv::detail::LimitKernels(kv::detail::KernelSet::Best);
+                kv::detail::UseKernelsForTests(nullptr);
                 narrower.SpreadRow(p.name, one2, all2, ref);
             }
         }
         if (avx512) table.text += narrower.text;
         if (!only.empty()) continue;
-        table.Header(std::string(title) + ", whole chains, all cores (best of the runs)");
-        table.Row("memcpy (reference)", copies.front(), copies.front());
-        const double ref0 = copies.front();
-        // Whole chains through the bitmap object: read, allocate, fill, process, write back.
+        // Whole chains as a refresh runs them: the processed image rebuilt from the raw one into
+        // the same object (the engine's RefreshImageData). The first run is what the first
+        // refresh after a capture of a new size pays (new bitmaps and buffers, their pages
+        // touched for the first time); the median is every refresh after it.
+        table.text += "\n| " + std::string(title) +
+                      ", whole chains as a refresh runs them, all cores | median ms | × memcpy | first run ms | × memcpy |\n"
+                      "|---|---:|---:|---:|---:|\n";
         CImageGrayer grey;
         CImageNegator neg;
         CImageFlipper flip(1, 1);
@@ -147,15 +153,44 @@ int main(int argc, char** argv) {
             {"chain: grey", {&grey}},
             {"chain: all nine steps, default factors", {&grey, &neg, &flip, &rot, &half, &shear, &blur, &sharp}},
         };
+        Bitmap raw;
+        raw.Set(frame, size);
         for (const Chain& c : chains) {
-            Bitmap bmp;
+            Bitmap processed;
             CProcessorChain chain = c.chain;
-            const double t = kvbench::BestSeconds(runs, [&] {
-                bmp.Set(frame, size);
-                bmp.ProcessImage(chain);
-            });
-            table.Row(c.name, t, ref0);
+            auto refresh = [&] { processed.ProcessImageFrom(raw, chain); };
+            const double first = kvbench::SortedSeconds(1, refresh).front();
+            const double median = kvbench::Median(kvbench::SortedSeconds(runs, refresh));
+            char buf[256];
+            std::snprintf(buf, sizeof buf, "| %s | %.2f | %.2f | %.2f | %.2f |\n", c.name, median * 1e3, median / ref,
+                          first * 1e3, first / ref);
+            table.text += buf;
+            std::fputs(buf, stdout);
         }
+        // The nine steps one by one on the input the chain gives each, with the fill of its output:
+        // where the chain's time goes.
+        {
+            const CProcessorChain chain = chains[1].chain;
+            const char* names[] = {"grey", "negate", "flip both", "rotate 45° blended", "scale 0.5", "shear 50/50", "blur 5", "sharpen 5"};
+            table.text += "\n| " + std::string(title) + ", the nine steps one by one, all cores | fill ms | step ms | step × memcpy |\n|---|---:|---:|---:|\n";
+            std::vector<RGBX> in = frame;
+            CSize at = size;
+            for (size_t i = 0; i < chain.size(); ++i) {
+                const CSize next = chain[i]->CalcDestSize(at);
+                std::vector<RGBX> outPx(size_t(next.cx) * next.cy);
+                const double fill = kvbench::Median(kvbench::SortedSeconds(runs, [&] { CImageBitmap::Fill(outPx.data(), next, 0xFFFFFF); }));
+                const double step = kvbench::Median(kvbench::SortedSeconds(runs, [&] { chain[i]->ProcessPixels(in.data(), at, outPx.data(), next); }));
+                char buf[256];
+                std::snprintf(buf, sizeof buf, "| %s | %.2f | %.2f | %.2f |\n", names[i], fill * 1e3, step * 1e3, step / ref);
+                table.text += buf;
+                std::fputs(buf, stdout);
+                in.swap(outPx);
+                at = next;
+            }
+        }
+#if KV_HAVE_OPENCV
+        table.text += kvbench::CompareWithOpenCv(title, frame, size, karvo, runs, cores);
+#endif
     }
     if (out) {
         if (FILE* f = std::fopen(out, "w")) {

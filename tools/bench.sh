@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The benchmarks: pixel kernels and chains (native), the engine under Wine, and a whole-screen
+# The benchmarks: pixel kernels and chains (native) beside OpenCV's on the same frames, the engine under Wine, and a whole-screen
 # capture to a PNG file by Karvo's command line against scrot, maim and ImageMagick's import on
 # the same virtual screen, with Wine's own start-up measured beside them. Writes
 # bench/results/latest.md.
@@ -7,8 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 KV_ROOT=$(pwd)
 bash tools/deps.sh
-if ! command -v hyperfine >/dev/null || ! command -v scrot >/dev/null || ! command -v maim >/dev/null; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends hyperfine scrot maim >/dev/null
+if ! command -v hyperfine >/dev/null || ! command -v scrot >/dev/null || ! command -v maim >/dev/null ||
+    ! dpkg -s libopencv-dev >/dev/null 2>&1; then
+    # libopencv-dev: the imaging benchmark times OpenCV on the same frames (found by CMake when
+    # present; the normal build and the tests never need it).
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends hyperfine scrot maim libopencv-dev >/dev/null
 fi
 jobs=$(nproc)
 # Nothing a benchmark writes may stay in the checkout: what git did not know before the run and
@@ -35,7 +38,7 @@ mkdir -p bench/results
     echo "# Benchmarks"
     echo
     echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs))."
-    echo "Pixel steps: the median of 7 runs with the spread (fastest–slowest), on one thread and on all cores; the rest: the best of the runs. Ratios are to a memcpy of the same frame in the same run."
+    echo "Pixel steps: the median of 7 runs with the spread (fastest–slowest), on one thread and on all cores; chains and refreshes: the median of the runs and, apart, the first run (new buffers); the screen grab and the whole process: the best of the runs. Ratios are to a memcpy of the same frame in the same run."
     echo
     echo "## Pixel processors and chains (native build)"
 } > "$out"
@@ -49,6 +52,9 @@ bin="$KV_ROOT/build/win/bin"
 tmp=$(mktemp -d)
 (cd "$bin" && "$KV_WINE" bench_capture.exe --out "$(winepath -w "$tmp/capture.md")" >/dev/null)
 { echo; echo "## Engine under Wine"; cat "$tmp/capture.md"; } >> "$out"
+# The hot key as pressed, Karvo.exe driven by input (20 presses).
+(cd "$bin" && "$KV_WINE" bench_hotkey.exe --presses 20 --out "$(winepath -w "$tmp/hotkey.md")" >/dev/null)
+cat "$tmp/hotkey.md" >> "$out"
 
 # Whole process: one full-screen capture to a PNG file. hyperfine -N splits its commands as a
 # shell would, so the Windows path is single-quoted (unquoted, its backslashes were dropped and

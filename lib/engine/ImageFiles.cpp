@@ -4,6 +4,7 @@
 // the target only once the encoder has written all of it.
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -12,8 +13,10 @@
 #include "framework/Handles.h"
 #include "framework/Owners.h"
 #include "framework/UniqueCom.h"
+#include "imaging/BitmapOps.h"
 #include "imaging/Palette.h"
 #include "imaging/PictureSize.h"
+#include "imaging/Pixels24.h"
 #include "settings/FileDialogs.h"
 #include "settings/FileIO.h"
 #include "settings/NamePattern.h"
@@ -217,17 +220,58 @@ BOOL CKarvoCore::SaveImage(const std::wstring& pathIn, int bThubImage) {
     return TRUE;
 }
 
+namespace {
+
+// The picture as a 24-bit bottom-up DIB in clipboard memory, packed straight from one of our
+// bitmaps' pixels; null when it is not one of ours or memory is short. Drawing the 24-bit image
+// into a screen bitmap through GDI+ for CF_BITMAP cost about twelve BitBlts of the screen
+// under Wine (measured 1280×800: 24 ms) and made most of the time from the hot key to the
+// clipboard; this is one pass over the pixels. Programs asking for CF_BITMAP get it from this
+// DIB, made by the system on request.
+kv::UniqueHglobal Dib24(HBITMAP h) {
+    CSize size;
+    const RGBX* px = kv::bitmap::Pixels(h);
+    if (!px || !kv::bitmap::GetSize(h, &size) || size.cx <= 0 || size.cy <= 0) return {};
+    const ptrdiff_t stride = (ptrdiff_t(size.cx) * 3 + 3) & ~ptrdiff_t(3);
+    const size_t bits = size_t(stride) * size_t(size.cy);
+    kv::UniqueHglobal mem(::GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + bits));
+    if (!mem) return {};
+    auto* header = static_cast<BITMAPINFOHEADER*>(::GlobalLock(mem.get()));
+    if (!header) return {};
+    *header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), size.cx, size.cy, 1, 24, BI_RGB, DWORD(bits), 0, 0, 0, 0};
+    auto* rows = reinterpret_cast<uint8_t*>(header + 1);
+    const ptrdiff_t pad = stride - ptrdiff_t(size.cx) * 3;
+    for (int y = 0; pad > 0 && y < size.cy; ++y) std::memset(rows + ptrdiff_t(y) * stride + stride - pad, 0, size_t(pad));
+    const bool packed = kv::PackRows24(px, size, rows + ptrdiff_t(size.cy - 1) * stride, -stride);
+    ::GlobalUnlock(mem.get());
+    return packed ? std::move(mem) : kv::UniqueHglobal();
+}
+
+}  // namespace
+
+// The current picture goes on the clipboard as a DIB made from the processed pixels (the same
+// colours the 24-bit image has); the thumbnail, and a picture whose pixels are not ours, as a
+// screen bitmap drawn from their image.
 BOOL CKarvoCore::CopyImageData(int bThubImage) {
-    std::unique_ptr<CImageBitmap> bmp(ConvertImage(bThubImage ? m_pThubImage : m_pImage));
-    if (!bmp) return m_lastFileStatus = FileStatus::NoImage, FALSE;
+    Gdiplus::Image* image = bThubImage ? m_pThubImage : m_pImage;
+    if (!image) return m_lastFileStatus = FileStatus::NoImage, FALSE;
+    CSize size;
+    kv::UniqueHglobal dib;
+    if (!bThubImage && kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size) && UINT(size.cx) == image->GetWidth() &&
+        UINT(size.cy) == image->GetHeight())
+        dib = Dib24(m_bmpProcessed.GetSafeHandle());
+    std::unique_ptr<CImageBitmap> bmp(dib ? nullptr : ConvertImage(image));
+    if (!dib && !bmp) return m_lastFileStatus = FileStatus::NoImage, FALSE;
     bool put = false;
     {
         kv::ClipboardSession clip(m_pPreviewWnd ? m_pPreviewWnd->GetSafeHwnd() : nullptr, kClipboardTries, kClipboardWaitMs);
         if (!clip) return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
         ::EmptyClipboard();
-        put = ::SetClipboardData(CF_BITMAP, bmp->GetSafeHandle()) != nullptr;
+        put = dib ? ::SetClipboardData(CF_DIB, dib.get()) != nullptr : ::SetClipboardData(CF_BITMAP, bmp->GetSafeHandle()) != nullptr;
     }
-    if (put) bmp->Detach();  // the clipboard owns the bitmap now
+    // The clipboard owns the memory or the bitmap now.
+    if (put && dib) dib.release();
+    if (put && bmp) bmp->Detach();
     m_lastFileStatus = put ? FileStatus::Ok : FileStatus::ClipboardBusy;
     return put;
 }

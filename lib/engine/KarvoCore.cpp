@@ -10,6 +10,7 @@
 #include "framework/Gdi.h"
 #include "imaging/BitmapOps.h"
 #include "imaging/Parallel.h"
+#include "imaging/Pixels24.h"
 #include "imaging/Thumbnail.h"
 #include "settings/FileDialogs.h"
 
@@ -193,26 +194,9 @@ bool CKarvoCore::FillImage24(Gdiplus::Bitmap* image, HBITMAP h) {
     const Gdiplus::Rect all(0, 0, INT(size.cx), INT(size.cy));
     Gdiplus::BitmapData data{};
     if (image->LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat24bppRGB, &data) != Gdiplus::Ok) return false;
-    kv::detail::ForRows(size.cy, size.cx, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            const RGBX* s = px + size_t(y) * size_t(size.cx);
-            auto* d = static_cast<uint8_t*>(data.Scan0) + ptrdiff_t(y) * data.Stride;
-            int x = 0;
-            // Four pixels at a time: three 32-bit stores of the packed bytes.
-            for (; x + 4 <= size.cx; x += 4, d += 12) {
-                uint32_t p0, p1, p2, p3;
-                std::memcpy(&p0, s + x, 4), std::memcpy(&p1, s + x + 1, 4), std::memcpy(&p2, s + x + 2, 4),
-                    std::memcpy(&p3, s + x + 3, 4);
-                const uint32_t w0 = (p0 & 0xFFFFFF) | p1 << 24, w1 = (p1 >> 8 & 0xFFFF) | p2 << 16,
-                               w2 = (p2 >> 16 & 0xFF) | (p3 & 0xFFFFFF) << 8;
-                std::memcpy(d, &w0, 4), std::memcpy(d + 4, &w1, 4), std::memcpy(d + 8, &w2, 4);
-            }
-            for (; x < size.cx; ++x, d += 3) d[0] = s[x].blue, d[1] = s[x].green, d[2] = s[x].red;
-        }
-        return true;
-    });
+    const bool packed = kv::PackRows24(px, size, static_cast<uint8_t*>(data.Scan0), data.Stride);
     image->UnlockBits(&data);
-    return true;
+    return packed;
 }
 
 CImageBitmap* CKarvoCore::ConvertImage(Gdiplus::Image* p) {

@@ -95,12 +95,7 @@ namespace {
 // rectangle with the same pen covers in a bitmap of that size.
 std::vector<size_t> PenPixels(CSize size, int penWidth) {
     std::vector<size_t> marks;
-    // Deleted as a section of ours, so that the bitmap operations forget it too.
-    struct Section {
-        HBITMAP h;
-        ~Section() { kv::bitmap::Delete(h); }
-        HBITMAP get() const { return h; }
-    } mask{kv::bitmap::CreateScreenCompatible(size)};
+    kv::bitmap::UniqueDib mask = kv::bitmap::UniqueDib::Create(size);  // deleted as ours
     kv::UniqueHdc dc(::CreateCompatibleDC(nullptr));
     if (!mask.get() || !dc) return marks;
     {
@@ -111,8 +106,7 @@ std::vector<size_t> PenPixels(CSize size, int penWidth) {
         ::Rectangle(dc.get(), 0, 0, size.cx, size.cy);
         ::GdiFlush();
     }
-    const RGBX* covered = kv::bitmap::Pixels(mask.get());
-    if (!covered) return marks;
+    const RGBX* covered = mask.pixels();
     for (size_t i = 0; i < size_t(size.cx) * size_t(size.cy); ++i)
         if (covered[i].red || covered[i].green || covered[i].blue) marks.push_back(i);
     return marks;

@@ -121,7 +121,7 @@ LONG_PTR Value(WPARAM query) {
     switch (query) {
     case kCaughtExceptions: return kv::fw::CaughtExceptionCount();
     case kLiveOwners: return kv::LiveOwnerCount().load();
-    case kDibSections: return kv::bitmap::LiveSectionCount();
+    case kDibSections: return kv::bitmap::LiveSections();
     case kGdiObjects:
         if (const DWORD n = ::GetGuiResources(self, GR_GDIOBJECTS)) return LONG_PTR(n);
         return GdiTableCount();

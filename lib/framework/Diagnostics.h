@@ -15,7 +15,7 @@ inline constexpr wchar_t kMessageName[] = L"KarvoDiagnostics";
 enum Query : unsigned {
     kCaughtExceptions = 0,  //!< exceptions caught at the framework's window and dialog delivery points
     kLiveOwners = 1,        //!< our handle owners holding a handle (kv::LiveOwnerCount)
-    kDibSections = 2,       //!< our DIB sections not yet deleted (kv::bitmap::LiveSectionCount)
+    kDibSections = 2,       //!< our DIB sections not yet deleted (kv::bitmap::LiveSections)
     kGdiObjects = 3,        //!< GDI objects of the process
     kUserObjects = 4,       //!< USER objects of the process (under Wine: its windows only)
     kHandles = 5,           //!< kernel handles of the process

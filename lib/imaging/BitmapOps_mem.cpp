@@ -1,6 +1,7 @@
 // In-memory bitmaps for the native build: a bitmap is a heap block of 32-bit pixels. It mirrors
 // the GDI behaviour the pixel code relies on: a zero-sized bitmap can be created but no row can
 // be written into it, and reading works on any bitmap with at least one row.
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -13,6 +14,12 @@ struct HBITMAP__ {
 };
 
 namespace kv::bitmap {
+
+namespace {
+std::atomic<int64_t> g_live{0};
+}
+
+int64_t LiveSections() { return g_live.load(); }
 
 bool GetSize(HBITMAP h, CSize* size) {
     if (!h) return false;
@@ -37,6 +44,7 @@ HBITMAP CreateScreenCompatible(CSize size) {
         delete h;
         return nullptr;
     }
+    ++g_live;
     return h;
 }
 
@@ -48,6 +56,9 @@ bool WritePixels(HBITMAP h, const RGBX* src, CSize size) {
 
 RGBX* Pixels(HBITMAP h) { return h && !h->pixels.empty() ? h->pixels.data() : nullptr; }
 
-void Delete(HBITMAP h) { delete h; }
+void Delete(HBITMAP h) {
+    if (h) --g_live;
+    delete h;
+}
 
 }  // namespace kv::bitmap

@@ -103,9 +103,9 @@ bool WritePixels(HBITMAP h, const RGBX* src, CSize size) {
     return dc.get() && ::SetDIBits(dc.get(), h, 0, UINT(size.cy), src, &info, DIB_RGB_COLORS) != 0;
 }
 
-long LiveSectionCount() {
+int64_t LiveSections() {
     std::lock_guard<std::mutex> lock(g_ownMutex);
-    return long(Own().size());
+    return int64_t(Own().size());
 }
 
 void Delete(HBITMAP h) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Export.h"
+#include "imaging/BitmapOps.h"
 #include "imaging/PixelTypes.h"
 #include "imaging/Processor.h"
 
@@ -90,8 +91,11 @@ protected:
 
 private:
     int RunChain(HBITMAP input, CProcessorChain& chain);
+    void KeepSpare(kv::bitmap::UniqueDib dib);
     //! This bitmap's own pixels when it is one of ours and has the given size, else null.
     RGBX* ReusablePixels(CSize size) const;
     HBITMAP m_hObject = nullptr;
+    //! The bitmap the last chain replaced, kept for the next chain's result (see RunChain).
+    kv::bitmap::UniqueDib m_spare;
     COLORREF m_clrBackground;
 };

@@ -24,17 +24,18 @@ CImageBitmap* GrabWindow(HWND hWnd, CRect rect) {
         kv::WindowDc window = kv::GetRootWindowDc(hWnd, &offset);
         kv::UniqueHdc memory = kv::CreateCompatibleDc(window.get());
         // The pixel buffer's own kind of bitmap: the BitBlt below writes the pixels the image
-        // code then reads in place.
-        HBITMAP h = window ? kv::bitmap::CreateScreenCompatible(CSize(r.Width(), r.Height())) : nullptr;
-        if (h && memory) {
-            bmp->Attach(h);
-            kv::ScopedSelect select(memory.get(), h);
-            // A plain source copy (no CAPTUREBLT): the cursor is not drawn. The window DC's origin is
-            // the outer corner, so a whole-window grab starts at (0, 0).
-            ::BitBlt(memory.get(), 0, 0, r.Width(), r.Height(), window.get(), (whole ? 0 : r.left) + offset.x,
-                     (whole ? 0 : r.top) + offset.y, SRCCOPY);
-        } else if (h) {
-            ::DeleteObject(h);
+        // code then reads in place. Deleted, if the grab cannot use it, as all of ours are (a plain
+        // DeleteObject left the library's record of its pixels behind).
+        kv::bitmap::UniqueDib dib = window ? kv::bitmap::UniqueDib::Create(CSize(r.Width(), r.Height())) : kv::bitmap::UniqueDib();
+        if (dib && memory) {
+            {
+                kv::ScopedSelect select(memory.get(), dib.get());
+                // A plain source copy (no CAPTUREBLT): the cursor is not drawn. The window DC's origin
+                // is the outer corner, so a whole-window grab starts at (0, 0).
+                ::BitBlt(memory.get(), 0, 0, r.Width(), r.Height(), window.get(), (whole ? 0 : r.left) + offset.x,
+                         (whole ? 0 : r.top) + offset.y, SRCCOPY);
+            }
+            bmp->Attach(dib.release());
         }
     }
     ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

@@ -189,3 +189,76 @@ TEST(ImagingChain, ProcessFromAnotherBitmap) {
 }
 
 }  // namespace
+
+namespace {
+
+// A long run of refreshes as the engine makes them (the processed image rebuilt from the raw one
+// at every switch): each result is exact, though it is written into the bitmap an earlier run
+// left behind (a grey, an inverted picture, a rotation's corners); results of one size take
+// turns between two bitmaps instead of a new one each time; a failed run keeps the image; and
+// no bitmap is left over, nor is one more made than the image and its spare.
+TEST(ImagingChain, RefreshesReuseOneSpareAndLeaveNoBitmap) {
+    const int64_t before = kv::bitmap::LiveSections();
+    {
+        const ref::Img src = kvtest::RandomImage(37, 23, 12);
+        TestBitmap raw, processed(0xFFFFFF);
+        raw.Set(src);
+        CImageGrayer grey;
+        CImageNegator negate;
+        CImageRotator rotate(30, 1);
+        CImageFlipper flip(1, 1);
+        CImageColorReplacer replace(0, 0xFFFFFF);
+        CImageResizer zero(0);
+        struct Step {
+            const char* name;
+            CProcessorChain chain;
+            ref::Img want;
+        };
+        const Step steps[] = {
+            {"grey", {&grey}, ref::Grey(src)},
+            {"negate", {&negate}, ref::Negate(src, 0xFFFFFF)},
+            {"rotate", {&rotate}, ref::Rotate(src, ref::RotatorAngleFromDegrees(30), true, 0xFFFFFF)},
+            {"flip", {&flip}, ref::Flip(src, true, true)},
+            {"grey negate", {&grey, &negate}, ref::Negate(ref::Grey(src), 0xFFFFFF)},
+            {"replace", {&replace}, ref::Replace(src, 0, 0xFFFFFF)},
+            {"negate rotate", {&negate, &rotate},
+             ref::Rotate(ref::Negate(src, 0xFFFFFF), ref::RotatorAngleFromDegrees(30), true, 0xFFFFFF)},
+            // Both buffers between the steps, kept from the runs before with their pixels.
+            {"rotate flip negate grey", {&rotate, &flip, &negate, &grey},
+             ref::Grey(ref::Negate(ref::Flip(ref::Rotate(src, ref::RotatorAngleFromDegrees(30), true, 0xFFFFFF), true, true),
+                                   0xFFFFFF))},
+        };
+        HBITMAP last[2] = {nullptr, nullptr};  // the results of the last two runs of the same size
+        for (int i = 0; i < 300; ++i) {
+            const Step& s = steps[i % 8];
+            SCOPED_TRACE(testing::Message() << "run " << i << " " << s.name);
+            CProcessorChain chain = s.chain;
+            // White fills the reserved byte with 0xFF, which grey and the flips do not keep: a
+            // step writing into an earlier result must have its background under it.
+            ASSERT_EQ(processed.ProcessImageFrom(raw, chain), 1);
+            EXPECT_TRUE(kvtest::SameImage(s.want, processed.Get()));
+            // At most the raw image, the processed one and its spare.
+            EXPECT_LE(kv::bitmap::LiveSections(), before + 3);
+            const HBITMAP now = processed.GetSafeHandle();
+            if (s.name == std::string("grey")) {
+                // grey, then negate at the same size: the third same-sized result is the first's bitmap.
+                last[0] = now;
+            } else if (s.name == std::string("negate")) {
+                last[1] = now;
+                EXPECT_NE(last[1], last[0]);
+                CProcessorChain again{&grey};
+                ASSERT_EQ(processed.ProcessImageFrom(raw, again), 1);
+                EXPECT_EQ(processed.GetSafeHandle(), last[0]);
+                EXPECT_TRUE(kvtest::SameImage(ref::Grey(src), processed.Get()));
+                CProcessorChain failing{&negate, &zero};
+                const HBITMAP kept = processed.GetSafeHandle();
+                EXPECT_EQ(processed.ProcessImageFrom(raw, failing), 0);
+                EXPECT_EQ(processed.GetSafeHandle(), kept);
+                EXPECT_TRUE(kvtest::SameImage(ref::Grey(src), processed.Get()));
+            }
+        }
+    }
+    EXPECT_EQ(kv::bitmap::LiveSections(), before);
+}
+
+}  // namespace

@@ -3,10 +3,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "TestImages.h"
 #include "imaging/Parallel.h"
-#include "imaging/processors/BlendRows.h"
+#include "imaging/kernels/RowKernels.h"
 
 namespace {
 
@@ -90,25 +91,28 @@ const Case kCases[] = {
 const CSize kSizes[] = {{1, 1}, {1, 7}, {7, 1}, {2, 2}, {3, 3}, {5, 4}, {17, 9}, {64, 3}, {257, 131}};
 const COLORREF kBackgrounds[] = {0xFFFFFF, 0x336699, 0};
 
-// Every instruction set the kernels may use on this processor: the widest, AVX2 and none.
-using kv::detail::KernelSet;
-const KernelSet kKernelSets[] = {KernelSet::Best, KernelSet::Avx2, KernelSet::Scalar};
-const char* KernelSetName(KernelSet k) { return k == KernelSet::Best ? " widest" : k == KernelSet::Avx2 ? " avx2" : " scalar"; }
+// Every kernel set of the table this processor can run (AVX-512, AVX2, the baseline), each chosen
+// for the processors in turn.
+using kv::detail::RowKernels;
+std::vector<const RowKernels*> KernelSets() {
+    const RowKernels* sets[3];
+    return std::vector<const RowKernels*>(sets, sets + kv::detail::RunnableKernels(sets));
+}
 
 TEST(ImagingProcessors, MatchPlainFormulasOnRandomImages) {
     int caseNo = 0;
-    for (KernelSet kernels : kKernelSets)
+    for (const RowKernels* kernels : KernelSets())
     for (const Case& c : kCases)
         for (CSize size : kSizes)
             for (COLORREF bg : kBackgrounds) {
                 const int i = caseNo++;
                 if (!kvtest::CaseSelected(i)) continue;
-                kv::detail::LimitKernels(kernels);
-                SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << KernelSetName(kernels) << " " << c.name << " " << size.cx << "x" << size.cy
+                kv::detail::UseKernelsForTests(kernels);
+                SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << " " << kernels->name << " " << c.name << " " << size.cx << "x" << size.cy
                                                 << " bg " << std::hex << bg);
                 const ref::Img src = kvtest::RandomImage(size.cx, size.cy, uint32_t(i));
                 EXPECT_TRUE(kvtest::Gives(*c.make(), src, bg, c.reference(src, bg)));
-                kv::detail::LimitKernels(KernelSet::Best);
+                kv::detail::UseKernelsForTests(nullptr);
             }
 }
 
@@ -127,17 +131,17 @@ TEST(ImagingProcessors, SameBytesOnAnyNumberOfThreads) {
             if (!kvtest::CaseSelected(i)) continue;
             const ref::Img src = kvtest::RandomImage(size.cx, size.cy, uint32_t(1000 + i));
             const ref::Img want = c.reference(src, 0x336699);
-            for (KernelSet kernels : kKernelSets)
+            for (const RowKernels* kernels : KernelSets())
                 for (int threads : {1, 2, 3}) {
                     SCOPED_TRACE(testing::Message() << "KV_CASE=" << i << " " << c.name << " " << size.cx << "x" << size.cy
-                                                    << " threads " << threads << KernelSetName(kernels));
+                                                    << " threads " << threads << " " << kernels->name);
                     kv::SetImagingThreads(threads);
-                    kv::detail::LimitKernels(kernels);
+                    kv::detail::UseKernelsForTests(kernels);
                     EXPECT_TRUE(kvtest::Gives(*c.make(), src, 0x336699, want));
                 }
         }
     }
-    kv::detail::LimitKernels(KernelSet::Best);
+    kv::detail::UseKernelsForTests(nullptr);
     kv::SetImagingThreads(0);
 }
 

@@ -8,6 +8,7 @@
 #include "WinTestUtil.h"
 #include "engine/KarvoCore.h"
 #include "framework/Handles.h"
+#include "imaging/BitmapOps.h"
 #include "settings/Helper.h"
 
 namespace {
@@ -241,8 +242,11 @@ TEST_F(EngineTest, FullScreenCaptureAndFailedGrab) {
     core.CloseDadodav();
 }
 
+// Also no DIB section of the library's: a refresh keeps the raw image, the processed one and at
+// most one spare, and grabs of the screen replace the raw image without leaving the old one.
 TEST_F(EngineTest, NoHandleLeftAfterManyRefreshes) {
     const long owners = kv::LiveOwnerCount().load();
+    const int64_t sections = kv::bitmap::LiveSections();
     {
         TestCore core;
         ASSERT_TRUE(core.InitDadodav(&main, &preview));
@@ -259,11 +263,16 @@ TEST_F(EngineTest, NoHandleLeftAfterManyRefreshes) {
             std::unique_ptr<CImageBitmap> ddb(core.ConvertImage(core.GetImage()));
             ASSERT_TRUE(ddb);
             if (i % 100 == 0) seen.push_back(ddb->GetSafeHandle());
+            if (i % 50 == 25) {
+                ASSERT_TRUE(core.SnapRect(GetDesktopWindow(), CRect(0, 0, 60 + i % 7, 40 + i % 5)));
+            }
+            ASSERT_LE(kv::bitmap::LiveSections(), sections + 3) << "refresh " << i;
         }
         for (HBITMAP old : seen) EXPECT_EQ(GetObjectType(old), 0u);  // released bitmaps are gone
         core.CloseDadodav();
     }
     EXPECT_EQ(kv::LiveOwnerCount().load(), owners);
+    EXPECT_EQ(kv::bitmap::LiveSections(), sections);
 }
 
 }  // namespace

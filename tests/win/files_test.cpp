@@ -149,6 +149,56 @@ TEST_F(Files, FailedSaveLeavesNoFile) {
     EXPECT_EQ(empty.GetLastFileStatus(), CKarvoCore::FileStatus::NoImage);
 }
 
+// The copy puts the current picture as a 24-bit bottom-up DIB, bytes exact, rows padded with
+// zeros to whole words, at an odd width and with a step switched on; a program asking for
+// CF_BITMAP gets the same pixels from it.
+TEST_F(Files, CopyPutsTheProcessedPixelsAsA24BitDib) {
+    for (int negate : {0, 1}) {
+        SCOPED_TRACE(negate ? "negated" : "as captured");
+        const ref::Img odd = kvtest::Opaque(kvtest::RandomImage(37, 11, 21));
+        HBITMAP h = kvtest::MakeBitmap(odd);
+        core.ResetBitmapData(h);
+        DeleteObject(h);
+        core.m_config.SetNegate(negate);
+        core.RefreshImageData();
+        ref::Img want = odd;
+        for (RGBX& p : want.px) {
+            if (negate) p = RGBX{uint8_t(~p.blue), uint8_t(~p.green), uint8_t(~p.red), p.reserved};
+        }
+        ASSERT_TRUE(core.CopyImageData(0));
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        HGLOBAL mem = GetClipboardData(CF_DIB);
+        ASSERT_TRUE(mem);
+        const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(mem));
+        ASSERT_TRUE(header);
+        EXPECT_EQ(header->biWidth, 37);
+        EXPECT_EQ(header->biHeight, 11);  // bottom-up
+        EXPECT_EQ(header->biBitCount, 24);
+        EXPECT_EQ(header->biCompression, DWORD(BI_RGB));
+        const int stride = 112;  // 37 · 3 = 111, padded to a whole word
+        ASSERT_GE(GlobalSize(mem), sizeof(BITMAPINFOHEADER) + size_t(stride) * 11);
+        const auto* rows = reinterpret_cast<const uint8_t*>(header + 1);
+        int wrong = 0;
+        for (int y = 0; y < 11; ++y) {
+            const uint8_t* r = rows + (10 - y) * stride;
+            for (int x = 0; x < 37; ++x) {
+                const RGBX p = want.at(x, y);
+                wrong += r[3 * x] != p.blue || r[3 * x + 1] != p.green || r[3 * x + 2] != p.red;
+            }
+            wrong += r[111] != 0;
+        }
+        EXPECT_EQ(wrong, 0);
+        GlobalUnlock(mem);
+        CloseClipboard();
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        HBITMAP synthesized = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+        ASSERT_TRUE(synthesized);
+        EXPECT_TRUE(kvtest::SameImage(kvtest::Opaque(want), kvtest::BitmapPixels(synthesized)));
+        CloseClipboard();
+    }
+    core.m_config.SetNegate(0);
+}
+
 TEST_F(Files, ClipboardRoundTrip) {
     ASSERT_TRUE(core.CopyImageData(0));
     // A second copy of the picture: paste it, the grey switch applies once more.

@@ -7,7 +7,7 @@
 
 #include "imaging/Parallel.h"
 #include "imaging/Processor.h"
-#include "imaging/processors/BlendRows.h"
+#include "imaging/kernels/RowKernels.h"
 #include "imaging/processors/Kernels.h"
 #include "imaging/processors/Scratch.h"
 
@@ -70,7 +70,6 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         colU[x] = xx * c;
         colV[x] = -xx * s;
     }
-    const bool avx2 = HaveAvx2(), avx512 = HaveAvx512();
     const bool interpolate = m_bInterpolate != 0;
     const int tileW = TileWidth(s, dw);  // v moves by −s a column
     return ForRows(dh, dw, [&](int y0, int y1) {
@@ -92,17 +91,11 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
                     const int yy = y - hdH;
                     const double rowU = yy * s, rowV = yy * c;
                     RGBX* d = Row(pDst, dw, y);
-                    int x = span.first;
-                    auto row = [&] {
-                        return RotateRow{pSrc, sw, sh, colU.get() + x, colV.get() + x, rowU, rowV, hsW, hsH, interpolate};
-                    };
-                    if (avx512) x += RotateRowAvx512(row(), d + x, span.last - x);
-                    if (avx2) x += RotateRowAvx2(row(), d + x, span.last - x);
-                    for (; x < span.last; ++x) {
-                        const double u = colU[x] + rowU, v = colV[x] + rowV;
-                        const int iu = kv::SaturatingTrunc(u), iv = kv::SaturatingTrunc(v);
-                        d[x] = interpolate ? BlendAt(pSrc, sw, sh, hsW + u, hsH + v) : Row(pSrc, sw, iv + hsH)[iu + hsW];
-                    }
+                    RunWidest(&RowKernels::rotateRow, span.last - span.first, [&](auto kernel, int64_t done) {
+                        const int x = span.first + int(done);
+                        const RotateRow row{pSrc, sw, sh, colU.get() + x, colV.get() + x, rowU, rowV, hsW, hsH, interpolate};
+                        return kernel(row, d + x, span.last - x);
+                    });
                 }
         return true;
     }) ? 1 : 0;

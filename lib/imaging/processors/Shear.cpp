@@ -4,7 +4,7 @@
 
 #include "imaging/Parallel.h"
 #include "imaging/Processor.h"
-#include "imaging/processors/BlendRows.h"
+#include "imaging/kernels/RowKernels.h"
 #include "imaging/processors/Kernels.h"
 #include "imaging/processors/Scratch.h"
 
@@ -30,7 +30,6 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
     for (int x = 0; x < dw; ++x)
         colOy[x] = vv > 0 ? vv * x / dw : vv < 0 ? double(dw - x) * -vv / dw : 0.0;
 
-    const bool avx2 = HaveAvx2(), avx512 = HaveAvx512();
     const bool interpolate = m_bInterpolate != 0;
     auto rowOffset = [&](int y) { return hv < 0 ? -hv * y / dh : hv > 0 ? double(dh - y) * hv / dh : 0.0; };
     const int tileW = TileWidth(double(vv) / dw, dw);
@@ -51,15 +50,10 @@ int CImageShearer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
                     if (span.first >= span.last) continue;
                     const double ox = rowOffset(y);
                     RGBX* d = Row(pDst, dw, y);
-                    int x = span.first;
-                    auto row = [&] { return ShearRow{pSrc, sw, sh, colOy.get() + x, ox, x, y, interpolate}; };
-                    if (avx512) x += ShearRowAvx512(row(), d + x, span.last - x);
-                    if (avx2) x += ShearRowAvx2(row(), d + x, span.last - x);
-                    for (; x < span.last; ++x) {
-                        const double sx = x - ox, sy = y - colOy[x];
-                        d[x] = interpolate ? BlendAt(pSrc, sw, sh, sx, sy)
-                                           : Row(pSrc, sw, kv::SaturatingTrunc(sy))[kv::SaturatingTrunc(sx)];
-                    }
+                    RunWidest(&RowKernels::shearRow, span.last - span.first, [&](auto kernel, int64_t done) {
+                        const int x = span.first + int(done);
+                        return kernel(ShearRow{pSrc, sw, sh, colOy.get() + x, ox, x, y, interpolate}, d + x, span.last - x);
+                    });
                 }
         return true;
     }) ? 1 : 0;

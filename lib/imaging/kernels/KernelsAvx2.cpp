@@ -1,9 +1,10 @@
-// AVX2 versions of the blend rows: four destination pixels per step, one double lane each.
-// Functions carry target attributes instead of the file being built with -mavx2, so no inline
-// function of a shared header is ever emitted here in an AVX2 flavour.
-#include "imaging/processors/BlendRows.h"
-
+// The AVX2 kernels: four destination pixels per step where a row is computed in doubles (one
+// lane each), eight where it is in 16-bit lanes. Functions carry target attributes instead of the
+// file being built with -mavx2, so no inline function of a shared header is ever emitted here in
+// an AVX2 flavour.
 #include <immintrin.h>
+
+#include "imaging/kernels/RowKernels.h"
 
 #define KV_AVX2 __attribute__((target("avx2")))
 // The helpers below are small and called once or thrice per four pixels: forced inline, as the
@@ -11,35 +12,6 @@
 #define KV_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 namespace kv::detail {
-
-namespace {
-KernelSet g_limit = KernelSet::Best;
-}
-
-// The run-time checks also see whether the system saves the wider registers (XGETBV).
-bool HaveAvx2() {
-    static const bool have = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return have && g_limit != KernelSet::Scalar;
-}
-
-bool HaveAvx512() {
-    static const bool have = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
-               __builtin_cpu_supports("avx512dq");
-    }();
-    return have && g_limit == KernelSet::Best;
-}
-
-void LimitKernels(KernelSet limit) { g_limit = limit; }
-
-const EnlargeKernels* VectorEnlargeKernels() {
-    return HaveAvx512() ? &kEnlargeAvx512 : HaveAvx2() ? &kEnlargeAvx2 : nullptr;
-}
 
 namespace {
 
@@ -128,8 +100,6 @@ KV_AVX2_INLINE __m128i BlendAt4(const RGBX* src, int sw, int sh, __m256d x, __m2
 
 KV_AVX2_INLINE void Store4(RGBX* d, __m128i px) { _mm_storeu_si128(reinterpret_cast<__m128i*>(d), px); }
 
-}  // namespace
-
 KV_AVX2 int RotateRowAvx2(const RotateRow& r, RGBX* dst, int count) {
     const __m256d rowU = _mm256_set1_pd(r.rowU), rowV = _mm256_set1_pd(r.rowV);
     const __m256d hsW = _mm256_set1_pd(r.hsW), hsH = _mm256_set1_pd(r.hsH);
@@ -171,7 +141,7 @@ KV_AVX2 int ShearRowAvx2(const ShearRow& r, RGBX* dst, int count) {
     return x;
 }
 
-KV_AVX2 void ExpandRowAvx2(const RGBX* row, int sw, const int* cols, RGBX* out, int dw) {
+KV_AVX2 int ExpandRowAvx2(const RGBX* row, int sw, const int* cols, RGBX* out, int dw) {
     int x = 0;
     for (; x + 8 <= dw; x += 8) {
         const int base = cols[x];
@@ -187,25 +157,8 @@ KV_AVX2 void ExpandRowAvx2(const RGBX* row, int sw, const int* cols, RGBX* out, 
             for (int k = 0; k < 8; ++k) out[x + k] = row[cols[x + k]];
         }
     }
-    for (; x < dw; ++x) out[x] = row[cols[x]];
+    return x;
 }
-
-void EnlargeGroups(const int* col0, const int* col1, int sw, int lanes, int groups, EnlargeGroup* out) {
-    for (int g = 0; g < groups; ++g) {
-        EnlargeGroup& e = out[g];
-        const int x = lanes * g;
-        e.base = col0[x];
-        e.window = e.base + 2 * lanes <= sw;
-        for (int k = 0; k < lanes; ++k) {
-            e.offset[k] = col0[x + k] - e.base;
-            e.offset[lanes + k] = col1[x + k] - e.base;
-        }
-        for (int k = 0; k < 2 * lanes; ++k)
-            if (e.offset[k] < 0 || e.offset[k] >= 2 * lanes) e.window = 0;
-    }
-}
-
-namespace {
 
 // p00 of the group's four columns in the low half, p10 in the high half.
 KV_AVX2_INLINE __m256i GroupPixels(const RGBX* row, const EnlargeGroup& g) {
@@ -256,8 +209,112 @@ KV_AVX2 void EnlargePlanesRowAvx2(const double* h, const double* top, const doub
     }
 }
 
+// Four pixels per 128-bit half: weights per 16-bit lane (b, g, r, x) = (1, 6, 3, 0); the three
+// products of a pixel are summed into its lowest lane by 64-bit shifts, divided by 10 as a
+// multiply-high by 6554 (exact for sums up to 2550) and copied into the other two.
+KV_AVX2_INLINE __m256i GreyHalf(__m256i px16) {
+    const __m256i weights = _mm256_setr_epi16(1, 6, 3, 0, 1, 6, 3, 0, 1, 6, 3, 0, 1, 6, 3, 0);
+    const __m256i keep = _mm256_set_epi32(0, 0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0, 0xFFFF);
+    const __m256i prod = _mm256_mullo_epi16(px16, weights);
+    __m256i sum = _mm256_add_epi16(prod, _mm256_srli_epi64(prod, 16));
+    sum = _mm256_add_epi16(sum, _mm256_srli_epi64(prod, 32));
+    const __m256i g = _mm256_and_si256(_mm256_mulhi_epu16(sum, _mm256_set1_epi16(6554)), keep);
+    return _mm256_or_si256(_mm256_or_si256(g, _mm256_slli_epi64(g, 16)), _mm256_slli_epi64(g, 32));
+}
+
+KV_AVX2 int64_t GreyRunAvx2(const RGBX* src, RGBX* dst, int64_t n) {
+    const __m256i zero = _mm256_setzero_si256();
+    int64_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        // unpack within 128-bit lanes and pack back the same way: the pixel order is kept
+        const __m256i r = _mm256_packus_epi16(GreyHalf(_mm256_unpacklo_epi8(v, zero)), GreyHalf(_mm256_unpackhi_epi8(v, zero)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), r);
+    }
+    return i;
+}
+
+// Destination pixels 0, 1 | 2, 3 of eight source columns of two rows, in 16-bit lanes.
+KV_AVX2_INLINE __m256i PairAverages(const RGBX* s0, const RGBX* s1, int at) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s0 + at));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s1 + at));
+    const __m256i lo = _mm256_add_epi16(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(b, zero));
+    const __m256i hi = _mm256_add_epi16(_mm256_unpackhi_epi8(a, zero), _mm256_unpackhi_epi8(b, zero));
+    const __m256i p0 = _mm256_add_epi16(lo, _mm256_srli_si256(lo, 8));
+    const __m256i p1 = _mm256_add_epi16(hi, _mm256_srli_si256(hi, 8));
+    return _mm256_srli_epi16(_mm256_unpacklo_epi64(p0, p1), 2);
+}
+
+// Eight destination pixels from sixteen source columns of two rows: the sum of four pixels
+// shifted right by two. The 256-bit unpacks work per 128-bit half, so the pack leaves the pixels
+// as 0 1 4 5 | 2 3 6 7 and a lane permutation restores them.
+KV_AVX2 int ShrinkPairsAvx2(const RGBX* s0, const RGBX* s1, int x, int count, RGBX* d) {
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    int j = 0;
+    for (; j + 8 <= count; j += 8, x += 16) {
+        const __m256i packed = _mm256_packus_epi16(PairAverages(s0, s1, x), PairAverages(s0, s1, x + 8));
+        const __m256i avg = _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0));
+        __m256i* out = reinterpret_cast<__m256i*>(d + j);
+        const __m256i old = _mm256_loadu_si256(out);
+        _mm256_storeu_si256(out, _mm256_or_si256(_mm256_and_si256(avg, colour), _mm256_andnot_si256(colour, old)));
+    }
+    return j;
+}
+
+KV_AVX2_INLINE __m256i DyadicHalf(__m256i a, __m256i b, __m256i c, __m256i wx, __m256i base, __m256i wy) {
+    const __m256i n = _mm256_add_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(a, _mm256_sub_epi16(base, wx)), _mm256_mullo_epi16(b, wx)),
+        _mm256_mullo_epi16(c, wy));
+    return _mm256_srli_epi16(n, 8);
+}
+
+// Eight destination pixels a step. The 256-bit unpacks work per 128-bit half (pixels 0, 1, 4, 5
+// and 2, 3, 6, 7), so the column weights are loaded in that order and the pack restores 0 to 7.
+KV_AVX2 int DyadicRowAvx2(const RGBX* e00, const RGBX* e10, const RGBX* e01, const uint16_t* wx, int my, RGBX* d,
+                          int dw) {
+    const __m256i zero = _mm256_setzero_si256(), mask = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i wy = _mm256_set1_epi16(short(my)), base = _mm256_set1_epi16(short(256 - my));
+    int x = 0;
+    for (; x + 8 <= dw; x += 8) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e00 + x));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e10 + x));
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e01 + x));
+        const __m128i* w = reinterpret_cast<const __m128i*>(wx + int64_t(x) * 4);  // 2 pixels per 128 bits
+        const __m256i wlo = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(w)), _mm_loadu_si128(w + 2), 1);
+        const __m256i whi = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(w + 1)), _mm_loadu_si128(w + 3), 1);
+        const __m256i lo = DyadicHalf(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(b, zero),
+                                      _mm256_unpacklo_epi8(c, zero), wlo, base, wy);
+        const __m256i hi = DyadicHalf(_mm256_unpackhi_epi8(a, zero), _mm256_unpackhi_epi8(b, zero),
+                                      _mm256_unpackhi_epi8(c, zero), whi, base, wy);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), _mm256_and_si256(_mm256_packus_epi16(lo, hi), mask));
+    }
+    return x;
+}
+
+// Eight pixels into 24 bytes: each 128-bit half drops its reserved bytes into its low twelve,
+// one lane permutation joins the two halves' twelve, and 16 + 8 bytes are stored, so nothing is
+// written past the row.
+KV_AVX2 int Pack24Avx2(const RGBX* src, uint8_t* dst, int count) {
+    const __m256i drop = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                          0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i join = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+    int x = 0;
+    for (; x + 8 <= count; x += 8, dst += 24) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + x));
+        const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, drop), join);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm256_castsi256_si128(packed));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + 16), _mm256_extracti128_si256(packed, 1));
+    }
+    return x;
+}
+
+const EnlargePlanes kEnlargeAvx2{4, SourceRowAvx2, EnlargePlanesRowAvx2};
+
 }  // namespace
 
-const EnlargeKernels kEnlargeAvx2{4, SourceRowAvx2, EnlargePlanesRowAvx2};
+const RowKernels kAvx2Kernels{"avx2",       &kScalarKernels, RotateRowAvx2, ShearRowAvx2,
+                              ExpandRowAvx2, DyadicRowAvx2,  ShrinkPairsAvx2, GreyRunAvx2,
+                              Pack24Avx2,    &kEnlargeAvx2};
 
 }  // namespace kv::detail
