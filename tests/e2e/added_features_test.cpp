@@ -80,20 +80,6 @@ protected:
             return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
         });
     }
-    // A drag as a hand makes it: press, six moves, release.
-    static void Drag(int x0, int y0, int x1, int y1) {
-        INPUT down{}, up{};
-        down.type = up.type = INPUT_MOUSE;
-        down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        kvdrive::MoveMouse(x0, y0);
-        SendInput(1, &down, sizeof down);
-        for (int i = 1; i <= 6; ++i) {
-            kvdrive::MoveMouse(x0 + (x1 - x0) * i / 6, y0 + (y1 - y0) * i / 6);
-            Sleep(15);
-        }
-        SendInput(1, &up, sizeof up);
-    }
     static kvdrive::Picture NextPicture(DWORD before) {
         kvdrive::Picture p;
         WaitFor([&] { return kvdrive::ClipboardSequence() != before && (p = kvdrive::ClipboardPicture()).width > 0; });
@@ -121,7 +107,7 @@ protected:
 // told once.
 TEST_F(AddedFeatures, AutoSaveFailureToldOncePerFailingSave) {
     kvtest::TestWindow target(L"Karvo 自动保存", 120, 100, 400, 300);
-    WaitFor([] { return false; }, 300);  // let it paint
+    ASSERT_TRUE(target.WaitPainted());
     kvdrive::Karvo& k = App();
     const std::wstring missing = k.Folder() + L"不存在的文件夹\\";
     k.WriteConfig(Config(Element(L"AutoSave", L"1") + Element(L"AutoSaveFolder", missing) +
@@ -145,7 +131,7 @@ TEST_F(AddedFeatures, AutoSaveFailureToldOncePerFailingSave) {
         k.Command(ID_SNAP_WINOBJ);
         ASSERT_TRUE(WaitFor([&] { return PickingTip(k) != nullptr; }));
         kvdrive::MoveMouse(700, 500);
-        WaitFor([] { return false; }, 600);  // a tick of the picking timer has found a window
+        kvdrive::SettleFor(600, "a tick of the picking timer (500 ms) finds the window under the pointer");
         kvdrive::Click(700, 500, true);
         ASSERT_TRUE(WaitFor([&] { return PickingTip(k) == nullptr; }));
         ASSERT_TRUE(Ready(k));
@@ -166,7 +152,7 @@ TEST_F(AddedFeatures, AutoSaveFailureToldOncePerFailingSave) {
     wchar_t where[64];
     swprintf(where, 64, L"X:%d, Y:%d", int(at.x), int(at.y));
     ASSERT_TRUE(WaitFor([&] { return kvdrive::Text(GetDlgItem(tip, 4002)).find(where) != std::wstring::npos; }));
-    WaitFor([] { return false; }, 600);  // and a tick of the timer has found the window there
+    kvdrive::SettleFor(600, "a tick of the picking timer (500 ms) finds the window there");
     const DWORD seq = kvdrive::ClipboardSequence();
     kvdrive::Click(at.x, at.y);
     box = WaitMessage(k, L"自动保存截图失败");
@@ -273,7 +259,7 @@ TEST_F(AddedFeatures, RepeatedRegionOffTheScreenIsTold) {
 // window's cross at the corner where the drag ended.
 TEST_F(AddedFeatures, RectangleShowsTheUsersPointer) {
     kvtest::TestWindow target(L"Karvo 指针", 970, 120, 300, 330);
-    WaitFor([] { return false; }, 300);
+    ASSERT_TRUE(target.WaitPainted());
     kvdrive::Karvo& k = App();
     k.WriteConfig(Config(Element(L"DrawPointer", L"1")));
     ASSERT_TRUE(k.Launch());
@@ -291,7 +277,6 @@ TEST_F(AddedFeatures, RectangleShowsTheUsersPointer) {
         HWND sel = SelectionWindow(k);
         ASSERT_TRUE(sel);
         ASSERT_TRUE(SelectionReady(sel));
-        WaitFor([] { return false; }, 200);
         const int x0 = cr.left + 10, y0 = cr.top + 15, x1 = cr.left + 250, y1 = cr.top + 300;
         const DWORD seq = kvdrive::ClipboardSequence();
         // Wine: a press can be lost right after the main window hid (see the rectangle tests);
@@ -310,7 +295,7 @@ TEST_F(AddedFeatures, RectangleShowsTheUsersPointer) {
                 kvdrive::MoveMouse(x0, y0);
                 return kvdrive::Text(GetDlgItem(sel, 1031)).find(pixel) != std::wstring::npos;
             }, 3000);
-            Drag(x0, y0, x1, y1);
+            kvdrive::Drag(x0, y0, x1, y1);
             WaitFor([&] { return !IsWindow(sel); }, 1000);
         }
         const kvdrive::Picture p = NextPicture(seq);
@@ -332,7 +317,7 @@ TEST_F(AddedFeatures, RectangleShowsTheUsersPointer) {
         ASSERT_TRUE(Ready(k));
         // Wine: the main window's return activates it a moment later; a selection opened within
         // that moment loses the mouse capture to it.
-        WaitFor([] { return false; }, 400);
+        ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == k.Main(); }));
     }
     EXPECT_TRUE(k.Exit());
 }
@@ -416,10 +401,10 @@ TEST_F(AddedFeatures, MenusShowTheRegisteredHotKeys) {
             // mouse a moment after it shows (a click before that reaches the desktop and leaves
             // the menu open), and nothing outside tells when.
             EXPECT_TRUE(WaitFor(menuShows));
-            WaitFor([] { return false; }, 200);
+            kvdrive::SettleFor(200, "the menu loop takes the mouse");
             kvdrive::Click(60, 60);
             EXPECT_TRUE(WaitFor([&] { return !menuShows(); }));
-            WaitFor([] { return false; }, 300);  // the menu loop has ended before the next opens
+            kvdrive::SettleFor(300, "the menu loop has ended before the next menu opens");
         };
         kvdrive::MoveMouse(900, 500);  // where the tray menu opens
         PostMessageW(k.Main(), WM_TRAY_NOTIFY, IDR_TRAYMENU, WM_RBUTTONUP);
