@@ -56,6 +56,29 @@ public:
     static void KeepShot(const std::wstring& name) { Keep(name); }
 
 protected:
+    //! Waits until the clipboard changes from `before` and holds a bitmap; that picture.
+    static kvdrive::Picture NextPicture(DWORD before) {
+        kvdrive::Picture p;
+        kvdrive::WaitFor([&] { return kvdrive::ClipboardSequence() != before && (p = kvdrive::ClipboardPicture()).width > 0; });
+        return p;
+    }
+    //! The program's full-screen selection window, or null.
+    static HWND SelectionWindow(kvdrive::Karvo& k) {
+        HWND sel = nullptr;
+        kvdrive::WaitFor([&] {
+            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+                if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
+            return sel != nullptr;
+        });
+        return sel;
+    }
+    //! Ready for a press: the selection window's tip asks for one and the window has the foreground.
+    static bool SelectionReady(HWND sel) {
+        HWND tip = GetDlgItem(sel, 1031);
+        return kvdrive::WaitFor([&] {
+            return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
+        });
+    }
     //! A screenshot kept for people to look at (docs, review).
     static void Keep(const std::wstring& name, const RECT* area = nullptr) {
         Sleep(400);  // let the windows finish painting: this picture is for people, not for asserts

@@ -65,26 +65,6 @@ protected:
             if (h != k.Main() && kvdrive::Text(h).empty() && kvdrive::ClassName(h) == L"#32770") return h;
         return nullptr;
     }
-    static HWND SelectionWindow(kvdrive::Karvo& k) {
-        HWND sel = nullptr;
-        WaitFor([&] {
-            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
-                if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
-            return sel != nullptr;
-        });
-        return sel;
-    }
-    static bool SelectionReady(HWND sel) {
-        HWND tip = GetDlgItem(sel, 1031);
-        return WaitFor([&] {
-            return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
-        });
-    }
-    static kvdrive::Picture NextPicture(DWORD before) {
-        kvdrive::Picture p;
-        WaitFor([&] { return kvdrive::ClipboardSequence() != before && (p = kvdrive::ClipboardPicture()).width > 0; });
-        return p;
-    }
     static int ComboType(kvdrive::Karvo& k) { return int(SendMessageW(k.Item(IDC_SNAP_TYPE), CB_GETCURSEL, 0, 0)); }
     static bool Exists(const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
     static HWND OpenSheetPage(kvdrive::Karvo& k, int page, HWND& sheet) {

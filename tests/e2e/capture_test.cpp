@@ -34,19 +34,6 @@ protected:
         return k;
     }
     static int ComboType(kvdrive::Karvo& k) { return int(SendMessageW(k.Item(IDC_SNAP_TYPE), CB_GETCURSEL, 0, 0)); }
-    // Waits until the clipboard changes and holds a bitmap.
-    static kvdrive::Picture NextPicture(DWORD before) {
-        kvdrive::Picture p;
-        WaitFor([&] { return kvdrive::ClipboardSequence() != before && (p = kvdrive::ClipboardPicture()).width > 0; });
-        return p;
-    }
-    // Ready for a press: the selection window's tip asks for one and the window has the foreground.
-    static bool SelectionReady(HWND sel) {
-        HWND tip = GetDlgItem(sel, 1031);
-        return WaitFor([&] {
-            return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
-        });
-    }
     // A press at (x, y) goes to the selection window: the system finds it there.
     static bool PressReaches(HWND sel, int x, int y) {
         return WaitFor([&] {
@@ -56,16 +43,6 @@ protected:
     }
     // The main window is back and active, as it is a moment after a capture.
     static bool MainActive(kvdrive::Karvo& k) { return WaitFor([&] { return GetForegroundWindow() == k.Main(); }); }
-    // The full-screen selection window of the program, or null.
-    static HWND SelectionWindow(kvdrive::Karvo& k) {
-        HWND sel = nullptr;
-        WaitFor([&] {
-            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
-                if (kvdrive::ScreenRect(h).right - kvdrive::ScreenRect(h).left == GetSystemMetrics(SM_CXSCREEN)) sel = h;
-            return sel != nullptr;
-        });
-        return sel;
-    }
     static bool SamePicture(const kvdrive::Picture& a, const kvdrive::Picture& b) {
         return a.width == b.width && a.height == b.height && a.pixels == b.pixels;
     }
