@@ -275,6 +275,11 @@ TEST_F(AddedFeatures, RectangleShowsTheUsersPointer) {
                 kvdrive::MoveMouse(x0, y0);
                 return kvdrive::Text(GetDlgItem(sel, 1031)).find(pixel) != std::wstring::npos;
             }, 3000);
+            // The press goes to the selection window: the system finds it there.
+            WaitFor([&] {
+                HWND under = WindowFromPoint(POINT{x0, y0});
+                return under == sel || GetAncestor(under, GA_ROOT) == sel;
+            });
             kvdrive::Drag(x0, y0, x1, y1);
             WaitFor([&] { return !IsWindow(sel); }, 1000);
         }
