@@ -135,9 +135,9 @@ Mark Moved(const Mark& m, int32_t dx, int32_t dy) {
 }
 
 // Maps v from [a0, a1] onto [b0, b1] (inclusive pixel ranges; either may be reversed), rounding
-// half away from the start.
+// half away from the start. A range of one pixel (a horizontal line's rows) follows the handle.
 static int32_t MapRange(int32_t v, int32_t a0, int32_t a1, int32_t b0, int32_t b1) {
-    if (a0 == a1) return b0 + (b1 - b0) / 2;
+    if (a0 == a1) return b0 != a0 ? b0 : b1;
     const int64_t num = int64_t(v - a0) * (b1 - b0), den = a1 - a0;
     const int64_t q = (2 * num + (num >= 0 ? den : -den)) / (2 * den);
     return int32_t(b0 + q);
