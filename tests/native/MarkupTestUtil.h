@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "TestImages.h"
 #include "markup/MarkDocument.h"
 
 namespace kvtest {
