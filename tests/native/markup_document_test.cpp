@@ -436,3 +436,58 @@ TEST(MarkupDocument, BadInputChangesNothing) {
     doc.EndGesture();
     EXPECT_TRUE(doc.Undo());
 }
+
+// The repaint area of each kind of change covers every pixel that changed: the previous output
+// recomposed inside TakeDirty() equals the new output, and ChangedArea of the two states holds
+// every differing pixel. The cases where a change reaches beyond the mark itself are here on
+// purpose: steps renumbered, and pixelate blocks whose surrounding pixels changed.
+TEST(MarkupDocument, RepaintAreaCoversEveryChangedPixel) {
+    struct Row {
+        const char* name;
+        std::function<bool(CMarkDocument&, const std::vector<uint32_t>&)> op;
+    } rows[] = {
+        {"first step deleted: the others renumber", [](CMarkDocument& d, auto& ids) { return d.Delete(ids[0]); }},
+        {"step added below the others", [](CMarkDocument& d, auto& ids) {
+             const uint32_t s = d.Add(BoxMark(MarkKind::Step, {0, 60, 16, 76}));
+             return s && d.SendToBack(s) && ids.size();
+         }},
+        {"step to the front", [](CMarkDocument& d, auto& ids) { return d.BringToFront(ids[0]); }},
+        {"step start", [](CMarkDocument& d, auto&) { return d.SetStepStart(7); }},
+        {"redact moved beside a pixelate", [](CMarkDocument& d, auto& ids) { return d.Nudge(ids[3], 0, 12); }},
+        {"redact deleted beside a pixelate", [](CMarkDocument& d, auto& ids) { return d.Delete(ids[3]); }},
+        {"shape drawn over the pixelate's ring", [](CMarkDocument& d, auto&) {
+             return d.Add(BoxMark(MarkKind::Redact, {100, 10, 140, 11}, 0x00FF00)) != 0;
+         }},
+        {"pixelate moved", [](CMarkDocument& d, auto& ids) { return d.Nudge(ids[4], -3, 2); }},
+        {"z-order of two overlapping shapes", [](CMarkDocument& d, auto& ids) { return d.SendToBack(ids[6]); }},
+        {"restyle", [](CMarkDocument& d, auto& ids) {
+             MarkStyle s = d.Find(ids[5])->style;
+             s.width = 9;
+             s.colour = 0x123456;
+             return d.Restyle(ids[5], s);
+         }},
+    };
+    const Pic base = RandomPic(160, 90, 9);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        CMarkDocument doc(CSize(160, 90), &kText);
+        std::vector<uint32_t> ids;
+        for (int i = 0; i < 3; ++i) ids.push_back(doc.Add(BoxMark(MarkKind::Step, {20 + 24 * i, 60, 40 + 24 * i, 80})));
+        ids.push_back(doc.Add(BoxMark(MarkKind::Redact, {100, 25, 140, 40}, 0x0000FF)));      // 3
+        ids.push_back(doc.Add(BoxMark(MarkKind::Pixelate, {110, 11, 130, 25}, 0, false, 4)));  // 4: ring row 25
+        ids.push_back(doc.Add(PathMark(MarkKind::Arrow, {{5, 5}, {60, 40}}, 3)));  // 5
+        ids.push_back(doc.Add(BoxMark(MarkKind::Ellipse, {30, 10, 70, 50}, 0x00FF00, true)));  // 6
+        const Pic before = ComposeDoc(doc, base);
+        const MarkState stateBefore = doc.State();
+        doc.TakeDirty();
+        ASSERT_TRUE(r.op(doc, ids));
+        const Pic after = ComposeDoc(doc, base);
+        ASSERT_FALSE(SamePic(before, after));
+        const Rect dirty = doc.TakeDirty();
+        Pic repainted = before;
+        doc.Compose(base.S(), repainted.S(), dirty);
+        EXPECT_TRUE(SamePic(after, repainted)) << "dirty " << RectText(dirty);
+        const Rect changed = ChangedArea(stateBefore, doc.State());
+        EXPECT_TRUE(SameOutside(before, after, changed)) << "changed " << RectText(changed);
+    }
+}
