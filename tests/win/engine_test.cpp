@@ -178,12 +178,15 @@ TEST_F(EngineTest, SnapBitmapGrabsExactPixels) {
     RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     POINT origin{0, 0};
     ClientToScreen(main, &origin);
-    // On the screen once painted: a pixel outside the preview child shows the function.
+    // On the screen once both have painted: a pixel of the window outside the preview child and
+    // the first one grabbed below, inside the child (which paints the same function from its own
+    // corner at client (10, 10)).
     ASSERT_TRUE(kvtest::PumpUntil([&] {
         HDC screen = GetDC(nullptr);
-        const COLORREF c = GetPixel(screen, origin.x + 5, origin.y + 5);
+        const COLORREF outside = GetPixel(screen, origin.x + 5, origin.y + 5);
+        const COLORREF inside = GetPixel(screen, origin.x + 20, origin.y + 15);
         ReleaseDC(nullptr, screen);
-        return c == main.colour(5, 5);
+        return outside == main.colour(5, 5) && inside == main.colour(10, 5);
     }));
     // 50 × 40 pixels from client (20, 15): the painted function of client coordinates.
     std::unique_ptr<CImageBitmap> grab(
