@@ -1,6 +1,7 @@
 #include "Drive.h"
 
 #include <algorithm>
+#include <cstdio>
 namespace Gdiplus {
 using std::max;
 using std::min;
@@ -422,7 +423,21 @@ RunResult RunCaptured(const std::wstring& exe, const std::wstring& args, const s
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     std::wstring cmd = L"\"" + exe + L"\" " + args;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi)) return r;
+    // A start that fails says why in err (the exit code stays 0xFFFFFFFF, which no run of ours
+    // returns). Under a loaded Wine a start has been seen to fail once with nothing wrong in the
+    // program; it is tried again, and every failed try is written to the test's output.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi)) break;
+        const DWORD error = GetLastError();
+        char line[160];
+        std::snprintf(line, sizeof line, "kvdrive: CreateProcess failed (try %d, error %lu)\n", attempt, error);
+        std::fputs(line, stderr);
+        if (attempt == 3) {
+            r.err = line;
+            return r;
+        }
+        Sleep(200);  // a pause before trying again, nothing to poll
+    }
     CloseHandle(out.write);
     CloseHandle(err.write);
     out.write = err.write = nullptr;
