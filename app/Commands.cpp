@@ -9,6 +9,7 @@
 #include <string>
 
 #include "About.h"
+#include "Editor.h"
 #include "ErrorText.h"
 #include "settings/Pages.h"
 #include "Tables.h"
@@ -60,6 +61,7 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
         {ID_EDIT_PASTE, &CKarvoDlg::OnEditPaste, nullptr},
         {ID_EDIT_CLEAR, &CKarvoDlg::OnEditClear, nullptr},
         {ID_EDIT_IMAGE, &CKarvoDlg::OnEditImage, nullptr},
+        {ID_EDIT_MARKUP, &CKarvoDlg::OnEditMarkup, nullptr},
     };
     for (const Command& c : kCommands)
         if (c.id == id) return &c;
@@ -67,6 +69,8 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
 }
 
 BOOL CKarvoDlg::OnCommand(UINT id, UINT code, HWND hwndCtl) {
+    // The tray menu stays reachable while the editor is open; its commands wait until it closes.
+    if (MarkupEditorOpen()) return TRUE;
     if (const int option = kv::app::ImageSwitchIndex(id); option >= 0 && !hwndCtl) {
         ToggleOption(option);
         return TRUE;
@@ -168,6 +172,13 @@ void CKarvoDlg::AfterCapture(BOOL captured) {
     UpdateData(FALSE);
     if (captured) ReportRefusedSteps();
     if (captured && m_core.GetAutoSaveFailed()) ReportAutoSaveFailure();
+    if (captured && m_core.m_config.GetEditorAfterCapture()) PostMessage(WM_OPEN_EDITOR, 0, 0);
+}
+
+void CKarvoDlg::OnEditMarkup() {
+    RunMarkupEditor(this, m_core);
+    DrawPreview(FALSE);
+    Invalidate(TRUE);
 }
 
 // Once for each capture whose automatic save failed; the capture itself is there to be saved.
@@ -383,6 +394,7 @@ void CKarvoDlg::OnOptions() {
     basic.m_nDelay = c.GetSnapDelayTime();
     basic.m_bDrawPointer = c.GetDrawPointer();
     basic.m_bKeepOnTop = c.GetKeepOnTop();
+    basic.m_bEditorAfterCapture = c.GetEditorAfterCapture();
     image.m_strEditor = c.GetEditAppPath();
     image.m_nRotateAngle = c.GetRotateAngle();
     image.m_nScaleFactor = c.GetScaleFactor();
@@ -403,6 +415,7 @@ void CKarvoDlg::OnOptions() {
         c.SetSnapDelayTime(basic.m_nDelay);
         c.SetKeepOnTop(basic.m_bKeepOnTop);
         c.SetDrawPointer(basic.m_bDrawPointer);
+        c.SetEditorAfterCapture(basic.m_bEditorAfterCapture);
         c.SetAutoSave(autosave.m_bAutoSave);
         c.SetAutoSaveFolder(autosave.m_strFolder);
         c.SetAutoSavePattern(autosave.m_strPattern);

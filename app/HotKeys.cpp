@@ -1,4 +1,4 @@
-// The nine global hot keys of the main dialog, registered from the settings' hot-key pairs, and
+// The ten global hot keys of the main dialog, registered from the settings' hot-key pairs, and
 // the keys the menus show for their commands.
 #include "MainDialog.h"
 
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Tables.h"
+#include "framework/ModuleState.h"
 #include "res/resource.h"
 #include "settings/HotKeyName.h"
 
@@ -29,9 +30,16 @@ void CKarvoDlg::RegisterHotkeys(BOOL unregisterOnly) {
         const kv::app::HotKey& k = kHotKeys[i];
         CKarvoConfig::WORD16 mod = 0, vk = 0;
         (m_core.m_config.*k.get)(mod, vk);
+        if (k.noneAllowed && !LOBYTE(vk)) continue;
         m_hotKeyRegistered[i] = ::RegisterHotKey(m_hWnd, k.id, HotkeyModifiers(mod), LOBYTE(vk)) != FALSE;
-        if (!m_hotKeyRegistered[i])
-            ::MessageBoxW(m_hWnd, k.failure, m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+        if (m_hotKeyRegistered[i]) continue;
+        std::wstring failure = k.failure ? k.failure : L"";
+        if (!k.failure) {
+            const wchar_t* text = nullptr;
+            const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), k.failureText, reinterpret_cast<LPWSTR>(&text), 0);
+            if (n > 0) failure.assign(text, size_t(n));
+        }
+        ::MessageBoxW(m_hWnd, failure.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONEXCLAMATION);
     }
     if (HMENU bar = ::GetMenu(m_hWnd)) ShowHotKeysInMenu(bar);
 }

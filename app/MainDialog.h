@@ -19,7 +19,7 @@ public:
     void ExchangeImageOptions(BOOL toSettings);
     //! TRUE: print one page; FALSE: draw into the preview control.
     void DrawPreview(BOOL toPrinter);
-    //! Unregisters the nine hot keys, then registers them again from the settings unless
+    //! Unregisters the ten hot keys, then registers them again from the settings unless
     //! unregisterOnly; a key that cannot be registered gets its message. The menu bar then
     //! shows the registered keys.
     void RegisterHotkeys(BOOL unregisterOnly);
@@ -88,6 +88,8 @@ private:
     void OnEditPaste();
     void OnEditClear();
     void OnEditImage();
+    //! The mark-up editor on the current picture; the preview shows what it applied.
+    void OnEditMarkup();
     void CopyToClipboard(int thumbnail);
     void ReportFileFailure(bool saving);
     //! Opens a file (an empty path asks for one) and shows it, or tells why it could not.
@@ -106,7 +108,7 @@ private:
     int OptionState(int index);
     int AutoCopyState();
 
-    std::array<bool, 9> m_hotKeyRegistered{};  // in the order of kv::app::kHotKeys
+    std::array<bool, 10> m_hotKeyRegistered{};  // in the order of kv::app::kHotKeys
     int m_nSnapType = 0;
     CWnd m_wndPreview;
     std::wstring m_strOpenOnStart;
