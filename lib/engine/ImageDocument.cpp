@@ -88,6 +88,7 @@ ImageDocument::ImageDocument(CKarvoCore& owner) : core(owner), text(markup::Make
 ImageDocument::~ImageDocument() = default;
 
 void ImageDocument::NewPicture() {
+    ++pictureId;
     marks.reset();
     applied = markup::MarkState{};
     hasApplied = false;
@@ -218,6 +219,7 @@ BOOL CKarvoCore::ApplyMarks() {
         MakeCurrentImage();
         return FALSE;
     }
+    RenewCopies();
     return TRUE;
 }
 

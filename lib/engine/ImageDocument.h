@@ -82,6 +82,15 @@ public:
     bool hasApplied = false;        // applied/appliedSwitches hold a state
     bitmap::UniqueDib composed;     // the current image's pixels when the applied state draws
     uint32_t serial = 1;            // GetPictureSerial
+    uint64_t pictureId = 1;         // one per raw picture (NewPicture)
+    // The copies of this picture made before marks were applied to it, renewed by ApplyMarks
+    // so that none of them keeps the picture without its redactions: the automatically saved
+    // file (with its encoder), and our clipboard copy while nobody has replaced it.
+    uint64_t autoSavedPicture = 0;
+    CLSID autoSaveEncoder{};
+    uint64_t copiedPicture = 0;
+    bool copiedThumbnail = false;
+    DWORD copiedSequence = 0;
 
     // The results of file and clipboard operations, of the chain and of the settings' save.
     CKarvoCore::FileStatus lastFileStatus = CKarvoCore::FileStatus::Ok;

@@ -267,7 +267,13 @@ kv::UniqueHglobal Dib24(HBITMAP h) {
 BOOL CKarvoCore::CopyImageData(int bThubImage) {
     Gdiplus::Image* image = bThubImage ? m_pThubImage : m_pImage;
     if (!image) return m_doc->lastFileStatus = FileStatus::NoImage, FALSE;
-    return CopyImageOf(image, bThubImage ? nullptr : CurrentPixels());
+    const BOOL put = CopyImageOf(image, bThubImage ? nullptr : CurrentPixels());
+    if (put) {
+        m_doc->copiedPicture = m_doc->pictureId;
+        m_doc->copiedThumbnail = bThubImage != 0;
+        m_doc->copiedSequence = ::GetClipboardSequenceNumber();
+    }
+    return put;
 }
 
 BOOL CKarvoCore::CopyImageOf(Gdiplus::Image* image, HBITMAP pixels) {
@@ -290,6 +296,24 @@ BOOL CKarvoCore::CopyImageOf(Gdiplus::Image* image, HBITMAP pixels) {
     if (put && bmp) bmp->Detach();
     m_doc->lastFileStatus = put ? FileStatus::Ok : FileStatus::ClipboardBusy;
     return put;
+}
+
+void CKarvoCore::RenewCopies() {
+    kv::ImageDocument& d = *m_doc;
+    if (d.copiedPicture == d.pictureId && ::GetClipboardSequenceNumber() == d.copiedSequence) {
+        const FileStatus status = d.lastFileStatus;
+        CopyImageData(d.copiedThumbnail ? 1 : 0);
+        d.lastFileStatus = status;
+    }
+    if (d.autoSavedPicture != d.pictureId || d.autoSaveFailed || d.autoSavePath.empty() || !m_pImage) return;
+    std::string bytes;
+    d.autoSaveError = 0;
+    if (EncodeToBytes(m_pImage, d.autoSaveEncoder, bytes) != Gdiplus::Ok) {
+        d.autoSaveError = ERROR_NOT_ENOUGH_MEMORY;
+    } else if (!kv::WriteFileAtomic(d.autoSavePath, bytes)) {
+        d.autoSaveError = ::GetLastError() ? ::GetLastError() : ERROR_WRITE_FAULT;
+    }
+    d.autoSaveFailed = d.autoSaveError != 0;
 }
 
 namespace {
@@ -438,5 +462,7 @@ void CKarvoCore::AutoSaveCapture() {
         ::DeleteFileW(path.c_str());  // the name taken, empty: given back
         return fail(error);
     }
+    m_doc->autoSavedPicture = m_doc->pictureId;
+    m_doc->autoSaveEncoder = clsid;
     m_config.AdvanceAutoSaveCounter();
 }

@@ -133,8 +133,11 @@ void CKarvoCore::MakeCurrentImage() {
     if (!marked || !m_doc->ComposeInto(m_doc->composed, m_doc->applied)) m_doc->composed.reset();
     const HBITMAP pixels = CurrentPixels();
     // A 24-bit image of the same size is filled again rather than made anew (a new 4K image costs
-    // more in first-touch page faults than the filling itself).
-    Gdiplus::Image* keep = m_pImage && m_pImage->GetType() == Gdiplus::ImageTypeBitmap ? std::exchange(m_pImage, nullptr) : nullptr;
+    // more in first-touch page faults than the filling itself); not one decoded from a file,
+    // whose metadata (an EXIF thumbnail of the picture as it was, for one) a save would carry.
+    Gdiplus::Image* keep = m_pImage && m_pImage->GetType() == Gdiplus::ImageTypeBitmap && m_pImage->GetPropertyCount() == 0
+                               ? std::exchange(m_pImage, nullptr)
+                               : nullptr;
     ClearGdiplusImage();
     if (keep && FillImage24(static_cast<Gdiplus::Bitmap*>(keep), pixels)) {
         m_pImage = keep;

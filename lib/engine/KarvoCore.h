@@ -173,6 +173,10 @@ public:
     bool HasAppliedMarks() const;
     //! The marks as they are become the current image and thumbnail (the editor's "完成"); the
     //! marks stay editable. FALSE when there is no picture or memory is short (nothing changed).
+    //! Copies of this picture made before are renewed: the file the automatic save wrote for it
+    //! is written again (GetAutoSaveFailed/GetAutoSaveError/GetAutoSavePath then tell how that
+    //! went), and our clipboard copy of it, while no other program has replaced it, is copied
+    //! again; so no copy without its redactions stays where it was put.
     BOOL ApplyMarks();
     //! Marks and switches back to what the current image shows (the editor's discard); the
     //! marks' history is cleared.
@@ -235,6 +239,9 @@ protected:
     HBITMAP CurrentPixels() const;
     //! Writes image to path as SaveImage does (owner: the save dialog's owner); names untouched.
     BOOL SaveImageOf(Gdiplus::Image* image, const std::wstring& path, CWnd* owner, std::wstring* name);
+    //! After ApplyMarks: the automatically saved file of this picture written again, and our
+    //! clipboard copy of it put there again while it is still on the clipboard.
+    void RenewCopies();
     //! Puts image (pixels: one of ours with its pixels, or null) on the clipboard as CopyImageData does.
     BOOL CopyImageOf(Gdiplus::Image* image, HBITMAP pixels);
     //! The automatic copy after a capture: the current image onto the clipboard as a bitmap.
