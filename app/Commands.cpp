@@ -14,6 +14,7 @@
 #include "settings/Pages.h"
 #include "Tables.h"
 #include "res/resource.h"
+#include "framework/ModuleState.h"
 #include "settings/Helper.h"
 
 namespace {
@@ -112,8 +113,16 @@ void CKarvoDlg::UpdateMenu(HMENU menu, int depth) {
     }
 }
 
+// The check box has changed already: the settings still hold the switches as they were, and
+// take them back from there when the user keeps the marks.
 void CKarvoDlg::OnOptionChecked() {
+    const CKarvoConfig before = m_core.m_config;
     ExchangeImageOptions(TRUE);
+    if (!MarksMayGo(IDS_MARKS_SWITCH_DROPS)) {
+        for (const kv::app::ImageSwitch& s : kv::app::kImageSwitches) (m_core.m_config.*s.set)((before.*s.get)());
+        ExchangeImageOptions(FALSE);
+        return;
+    }
     m_core.RefreshImageData();
     ReportRefusedSteps();
     Invalidate(TRUE);
@@ -155,9 +164,26 @@ void CKarvoDlg::ToggleOption(int index) {
     m_options[size_t(index)] = !m_options[size_t(index)];
     UpdateData(FALSE);
     ExchangeImageOptions(TRUE);
+    if (!MarksMayGo(IDS_MARKS_SWITCH_DROPS)) {
+        m_options[size_t(index)] = !m_options[size_t(index)];
+        UpdateData(FALSE);
+        ExchangeImageOptions(TRUE);
+        return;
+    }
     m_core.RefreshImageData();
     ReportRefusedSteps();
     Invalidate(TRUE);
+}
+
+// Marks stay drawn where they are when the picture keeps its size (the engine keeps them);
+// only a change of size drops them, and not without asking. "No" is the default button.
+bool CKarvoDlg::MarksMayGo(UINT textId) {
+    if (!m_core.RefreshDropsMarks()) return true;
+    const wchar_t* text = nullptr;
+    const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), textId, reinterpret_cast<LPWSTR>(&text), 0);
+    const std::wstring question = n > 0 ? std::wstring(text, size_t(n)) : std::wstring();
+    return ::MessageBoxW(m_hWnd, question.c_str(), m_core.m_config.GetAppName().c_str(),
+                         MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 int CKarvoDlg::OptionState(int index) { return m_options[size_t(index)] ? MF_CHECKED : MF_UNCHECKED; }
@@ -408,6 +434,7 @@ void CKarvoDlg::OnOptions() {
         hotkey.m_keys[i] = {mod, vk};
     }
     RegisterHotkeys(TRUE);
+    const CKarvoConfig before = c;
     if (sheet.DoModal() == IDOK) {
         c.SetPlaySnapSound(basic.m_bPlaySound);
         c.SetHideMainWnd(basic.m_bHideMainWnd);
@@ -427,6 +454,13 @@ void CKarvoDlg::OnOptions() {
         c.SetShearDownAmout(image.m_nShearDown);
         c.SetBlurFactor(image.m_nBlurFactor);
         c.SetSharpenFactor(image.m_nSharpenFactor);
+        // The parameters that change the picture's size go back when the user keeps the marks.
+        if (!MarksMayGo(IDS_MARKS_SETTINGS_DROP)) {
+            c.SetRotateAngle(before.GetRotateAngle());
+            c.SetScaleFactor(before.GetScaleFactor());
+            c.SetShearAcrossAmout(before.GetShearAcrossAmout());
+            c.SetShearDownAmout(before.GetShearDownAmout());
+        }
         for (size_t i = 0; i < kv::app::kHotKeyCount; ++i) (c.*kv::app::kHotKeys[i].set)(hotkey.m_keys[i].first, hotkey.m_keys[i].second);
         ::SetWindowPos(m_hWnd, c.GetKeepOnTop() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }

@@ -52,6 +52,9 @@ private:
     // Commands (table in Commands.cpp).
     void OnOptionChecked();
     void ToggleOption(int index);
+    //! Before a refresh after the image settings changed: true when it drops no marks, or the
+    //! user agreed to lose them when asked with the text `textId` (a yes/no warning).
+    bool MarksMayGo(UINT textId);
     void OnAutoCopy();
     void OnSnapNew();
     void OnSnapFullScreen();

@@ -37,6 +37,10 @@
 // The six capture-type names of the combo box, in index order.
 #define IDS_SNAPTYPE_FIRST 1100
 
+// The questions before a change of the image settings would drop the marks on the picture.
+#define IDS_MARKS_SWITCH_DROPS 1150
+#define IDS_MARKS_SETTINGS_DROP 1151
+
 #define ID_SNAP_FULLSCREEN 32795
 #define ID_SNAP_NEW 32796
 #define ID_SHOW_HIDE 32799
