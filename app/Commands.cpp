@@ -201,8 +201,11 @@ void CKarvoDlg::AfterCapture(BOOL captured) {
     if (captured && m_core.m_config.GetEditorAfterCapture()) PostMessage(WM_OPEN_EDITOR, 0, 0);
 }
 
+// The editor's image operations flip the switches: the boxes show them afterwards.
 void CKarvoDlg::OnEditMarkup() {
     RunMarkupEditor(this, m_core);
+    ExchangeImageOptions(FALSE);
+    ReportRefusedSteps();
     DrawPreview(FALSE);
     Invalidate(TRUE);
 }

@@ -90,6 +90,9 @@ void CMarkupEditor::Recompose(bool all) {
     kv::markup::CMarkDocument& doc = m_model.Doc();
     const CSize size = doc.OutputSize();
     const kv::markup::Surface base = m_model.Base();
+    // Another picture under the marks (an image operation, or an undo or redo passing one).
+    if (m_model.Serial() != m_serial) all = true;
+    m_serial = m_model.Serial();
     if (all || !(size == m_outSize) || m_out.empty()) {
         m_outSize = size;
         m_out.assign(size_t(std::max(0, size.cx)) * size_t(std::max(0, size.cy)), RGBX{});

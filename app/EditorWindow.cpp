@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "Editor.h"
+#include "MainDialog.h"
 #include "framework/Dialog.h"
 #include "framework/ModuleState.h"
 #include "res/resource.h"
@@ -59,6 +60,8 @@ void RunMarkupEditor(CWnd* owner, CKarvoCore& core) {
     running = true;
     {
         CMarkupEditor editor(core);
+        if (auto* dlg = dynamic_cast<CKarvoDlg*>(owner))
+            editor.SetFileReporter([](void* d) { static_cast<CKarvoDlg*>(d)->ReportEditorSaveFailure(); }, dlg);
         editor.Run(owner);
     }
     running = false;
@@ -76,7 +79,6 @@ void CMarkupEditor::Run(CWnd* owner) {
         return;
     }
     LoadSettings();
-    m_applied = m_model.Doc().State();
     if (!CreateFrame(owner)) return;
     const bool ownerWasEnabled = ownerRoot && ::IsWindowEnabled(ownerRoot);
     if (ownerWasEnabled) ::EnableWindow(ownerRoot, FALSE);
@@ -125,7 +127,8 @@ bool CMarkupEditor::CreateFrame(CWnd* owner) {
         const int chromeW = ::GetSystemMetrics(SM_CXSIZEFRAME) * 2 + ::GetSystemMetrics(SM_CXVSCROLL) + 8;
         const int chromeH = ::GetSystemMetrics(SM_CYSIZEFRAME) * 2 + ::GetSystemMetrics(SM_CYCAPTION) +
                             ::GetSystemMetrics(SM_CYMENU) + ::GetSystemMetrics(SM_CYHSCROLL) + 8 + 2 * (m_dpi * 30 / 96);
-        const int minW = m_dpi * 640 / 96, minH = m_dpi * 400 / 96;
+        // At least as wide as the toolbar in one row (made before the window, measured here).
+        const int minW = std::max(m_dpi * 640 / 96, ToolbarWidth() + chromeW), minH = m_dpi * 400 / 96;
         const int w = std::clamp(pic.cx + chromeW, std::min<int>(minW, work.right - work.left), int(work.right - work.left));
         const int h = std::clamp(pic.cy + chromeH, std::min<int>(minH, work.bottom - work.top), int(work.bottom - work.top));
         place = RECT{work.left + (work.right - work.left - w) / 2, work.top + (work.bottom - work.top - h) / 2, 0, 0};
@@ -183,7 +186,7 @@ void CMarkupEditor::CreateToolbar() {
         b.iBitmap = image;
         b.idCommand = int(id);
         b.fsState = TBSTATE_ENABLED;
-        b.fsStyle = style;
+        b.fsStyle = BYTE(style | (style == BTNS_SEP ? 0 : BTNS_AUTOSIZE));
         b.iString = text;
         buttons.push_back(b);
     };
@@ -207,6 +210,13 @@ void CMarkupEditor::CreateToolbar() {
     add(kEditorImageDone, ID_MARKUP_DONE, BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT, doneText);
     ::SendMessageW(m_toolbar, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
     ::SendMessageW(m_toolbar, TB_AUTOSIZE, 0, 0);
+}
+
+// The toolbar's buttons in one row: each image with its frame, the separators, the text button.
+int CMarkupEditor::ToolbarWidth() const {
+    const int image = m_dpi * 16 / 96 + (m_dpi > 96 ? 2 : 0);
+    const int button = image + 8 * m_dpi / 96, drop = 14 * m_dpi / 96;
+    return (kEditorToolCount + 11) * button + 2 * drop + 5 * 8 + 40 * m_dpi / 96;
 }
 
 void CMarkupEditor::RefreshColourImage() {
@@ -308,6 +318,11 @@ bool CMarkupEditor::PreTranslate(MSG& msg) {
     }
 }
 
+void CMarkupEditor::Reactivate() {
+    ::SetForegroundWindow(m_hWnd);
+    ::SetFocus(m_canvas.GetSafeHwnd());
+}
+
 void CMarkupEditor::SetTool(EditorTool t) {
     if (m_typing) EndText();
     m_tool = t;
@@ -326,12 +341,13 @@ void CMarkupEditor::OnCommand(UINT id) {
     case ID_MARKUP_DONE: return Done();
     case ID_MARKUP_CLOSE: return AskAndClose();
     case ID_MARKUP_COPY:
-        if (m_typing) EndText();
-        m_model.Copy();
+        if (!m_model.Copy() && m_core.GetLastFileStatus() == CKarvoCore::FileStatus::ClipboardBusy)
+            ::MessageBoxW(m_hWnd, LoadText(IDS_MARKUP_COPYBUSY).c_str(), m_core.m_config.GetAppName().c_str(),
+                          MB_OK | MB_ICONWARNING);
         break;
     case ID_MARKUP_SAVE:
-        if (m_typing) EndText();
-        m_model.Save();
+        if (!m_model.Save(this)) ReportSaveFailure();
+        Reactivate();  // Wine: a closed file dialog leaves no window active
         break;
     case ID_MARKUP_UNDO: doc.Undo(); break;
     case ID_MARKUP_REDO:
@@ -341,7 +357,10 @@ void CMarkupEditor::OnCommand(UINT id) {
     case ID_MARKUP_FRONT: doc.BringToFront(m_selected); break;
     case ID_MARKUP_BACK: doc.SendToBack(m_selected); break;
     case ID_MARKUP_SELECTNONE: Select(0); break;
-    case ID_MARKUP_STEPSTART: ChooseStepStart(); break;
+    case ID_MARKUP_STEPSTART:
+        ChooseStepStart();
+        Reactivate();
+        break;
     case ID_MARKUP_ZOOMIN: ZoomStep(1, POINT{}, false); break;
     case ID_MARKUP_ZOOMOUT: ZoomStep(-1, POINT{}, false); break;
     case ID_MARKUP_FIT: SetZoom(FitZoom(), POINT{}, false); break;
@@ -355,10 +374,14 @@ void CMarkupEditor::OnCommand(UINT id) {
         cc.lpCustColors = custom;
         cc.Flags = CC_RGBINIT | CC_FULLOPEN;
         if (::ChooseColorW(&cc)) SetColour(cc.rgbResult);
+        Reactivate();
         break;
     }
     case ID_MARKUP_WIDTH: ChooseWidthMenu(nullptr); break;
-    case ID_MARKUP_FONT: ChooseFontDialog(); break;
+    case ID_MARKUP_FONT:
+        ChooseFontDialog();
+        Reactivate();
+        break;
     case ID_MARKUP_DASHED: Toggle(&kv::markup::MarkStyle::dashed); break;
     case ID_MARKUP_FILLED: Toggle(&kv::markup::MarkStyle::filled); break;
     case ID_MARKUP_TWOHEADS: Toggle(&kv::markup::MarkStyle::twoHeads); break;
@@ -366,10 +389,7 @@ void CMarkupEditor::OnCommand(UINT id) {
     default:
         if (id >= ID_IMAGEOP_FIRST && id <= ID_IMAGEOP_LAST) {
             Select(0);
-            if (m_model.ImageOperation(int(id - ID_IMAGEOP_FIRST))) {
-                Recompose(true);
-                SetZoom(m_zoom, POINT{}, false);
-            }
+            if (m_model.ImageOperation(int(id - ID_IMAGEOP_FIRST))) SetZoom(m_zoom, POINT{}, false);
         }
         break;
     }
@@ -390,23 +410,18 @@ void CMarkupEditor::UpdateUi() {
     check(ID_MARKUP_FILLED, s.filled);
     check(ID_MARKUP_TWOHEADS, s.twoHeads);
     check(ID_MARKUP_TEXTBOX, s.background);
-    const bool engine = m_model.CanLeaveThroughEngine();
-    enable(ID_MARKUP_COPY, engine);
-    enable(ID_MARKUP_SAVE, engine);
     UpdateStatus();
 }
 
 void CMarkupEditor::UpdateMenu(HMENU menu) {
     kv::markup::CMarkDocument& doc = m_model.Doc();
     const kv::markup::MarkStyle& s = CurrentStyle();
-    const bool engine = m_model.CanLeaveThroughEngine();
     const int n = ::GetMenuItemCount(menu);
     for (int pos = 0; pos < n; ++pos) {
         const UINT id = ::GetMenuItemID(menu, pos);
         bool enabled = true, checked = false;
         if (id >= ID_TOOL_FIRST && id <= ID_TOOL_LAST) checked = int(id - ID_TOOL_FIRST) == int(m_tool);
         if (id >= ID_IMAGEOP_FIRST && id <= ID_IMAGEOP_LAST) {
-            enabled = engine;
             checked = m_model.ImageOperationOn(int(id - ID_IMAGEOP_FIRST));
         }
         switch (id) {
@@ -417,8 +432,6 @@ void CMarkupEditor::UpdateMenu(HMENU menu) {
         case ID_MARKUP_FRONT:
         case ID_MARKUP_BACK:
         case ID_MARKUP_SELECTNONE: enabled = m_selected != 0; break;
-        case ID_MARKUP_COPY:
-        case ID_MARKUP_SAVE: enabled = engine; break;
         case ID_MARKUP_DASHED: checked = s.dashed; break;
         case ID_MARKUP_FILLED: checked = s.filled; break;
         case ID_MARKUP_TWOHEADS: checked = s.twoHeads; break;
@@ -444,19 +457,23 @@ void CMarkupEditor::UpdateStatus() {
     ::SendMessageW(m_status, SB_SETTEXTW, 3, reinterpret_cast<LPARAM>(hint.c_str()));
 }
 
-bool CMarkupEditor::Changed() const { return !(m_model.Doc().State() == m_applied); }
+bool CMarkupEditor::Changed() const { return m_model.Changed(); }
 
 void CMarkupEditor::Done() {
     if (m_typing) EndText();
-    if (Changed() && m_model.Apply()) m_applied = m_model.Doc().State();
+    if (m_drag != Drag::None) return;
+    if (Changed()) m_model.Apply();
     SaveSettings();
     m_closing = true;
     ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
 }
 
-void CMarkupEditor::Discard() {
-    kv::markup::CMarkDocument& doc = m_model.Doc();
-    while (!(doc.State() == m_applied) && doc.CanUndo()) doc.Undo();
+void CMarkupEditor::Discard() { m_model.Discard(); }
+
+// A failed save is told as the main window tells its own (the owner's words, the file, the
+// reason); a cancelled dialog says nothing.
+void CMarkupEditor::ReportSaveFailure() {
+    if (m_reportFile) m_reportFile(m_reportContext);
 }
 
 void CMarkupEditor::AskAndClose() {

@@ -44,6 +44,8 @@ public:
 
     //! Shows the window modal to owner; returns when it has closed.
     void Run(CWnd* owner);
+    //! Who tells the user why a save failed (the main window's messages).
+    void SetFileReporter(void (*report)(void*), void* context) { m_reportFile = report, m_reportContext = context; }
     //! The canvas child's messages; false leaves one to the default handling.
     bool CanvasProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
@@ -54,6 +56,7 @@ private:
     // Frame (EditorWindow.cpp).
     bool CreateFrame(CWnd* owner);
     void CreateToolbar();
+    int ToolbarWidth() const;
     void Layout();
     void OnCommand(UINT id);
     bool PreTranslate(MSG& msg);
@@ -62,6 +65,8 @@ private:
     void UpdateStatus();
     void OnToolbarNotify(NMHDR* hdr, LRESULT& result);
     void SetTool(EditorTool t);
+    //! After a dialog of its own: the editor active again with the canvas focused.
+    void Reactivate();
     void SaveSettings();
     void LoadSettings();
     // Leaving.
@@ -69,6 +74,7 @@ private:
     //! Esc and the close box: asks once when there are unapplied changes.
     void AskAndClose();
     void Discard();
+    void ReportSaveFailure();
     bool Changed() const;
     // Style (EditorStyle.cpp).
     void ChooseColourMenu(const RECT* under);
@@ -134,13 +140,15 @@ private:
     HACCEL m_keys = nullptr;  // resource table, not destroyed
     kv::UniqueHmenu m_menu;   // owned until the window takes it
     int m_dpi = 96;
+    void (*m_reportFile)(void*) = nullptr;
+    void* m_reportContext = nullptr;
     bool m_closing = false;
 
     EditorTool m_tool = EditorTool::Arrow;
     kv::markup::MarkStyle m_style;
     std::vector<COLORREF> m_recent;  // most recent first
     static constexpr size_t kRecentColours = 6;
-    kv::markup::MarkState m_applied;  // the state the engine's picture shows
+    uint32_t m_serial = 0;  // of the picture m_out was composed from
 
     // The composed picture, output size, and how it is shown.
     std::vector<RGBX> m_out;

@@ -28,6 +28,8 @@ public:
     //! (after the tab; nothing there when its key could not be registered). Sub-menus too.
     void ShowHotKeysInMenu(HMENU menu, int depth = 0);
     CKarvoCore& Engine() { return m_core; }
+    //! The editor's save failed: told as the main window's own saves are.
+    void ReportEditorSaveFailure() { ReportFileFailure(true); }
 
 protected:
     BOOL OnInitDialog() override;

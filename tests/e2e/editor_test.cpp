@@ -1,0 +1,353 @@
+// The mark-up editor driven as a user drives it: opened after a capture and from the menu and
+// its key, every kind of mark drawn with the mouse and typed with the keyboard (Chinese too),
+// undo and redo, copy, save and apply; then the clipboard, the saved file, the automatically
+// saved file and the main window's picture are all the picture the editor showed. Esc with
+// changes asks once; marks stay over a switch change that keeps the size and come back editable.
+#include "E2eTest.h"
+
+#include <cstdio>
+#include <functional>
+
+#include "TestWindow.h"
+#include "res/resource.h"
+
+namespace {
+
+using kvdrive::Picture;
+using kvdrive::WaitFor;
+
+const wchar_t kEditorTitle[] = L"标注 - Velmor截图";
+const COLORREF kRed = RGB(255, 0, 0);
+
+std::wstring Config(const std::wstring& autoFolder, bool openAfter) {
+    std::wstring escaped = autoFolder;
+    return L"<Dadodav>\n <Basic>\n  <PlaySnapSound>0</PlaySnapSound>\n  <SnapDelayTime>0</SnapDelayTime>\n"
+           L"  <KeepOnTop>0</KeepOnTop>\n </Basic>\n <Image>\n  <AutoCopy>1</AutoCopy>\n </Image>\n"
+           L" <Capture>\n  <AutoSave>" + std::wstring(autoFolder.empty() ? L"0" : L"1") +
+           L"</AutoSave>\n  <AutoSaveFolder>" + escaped + L"</AutoSaveFolder>\n  <AutoSaveFormat>bmp</AutoSaveFormat>\n"
+           L" </Capture>\n <Editor>\n  <OpenAfterCapture>" + (openAfter ? L"1" : L"0") +
+           L"</OpenAfterCapture>\n </Editor>\n</Dadodav>\n";
+}
+
+bool SamePicture(const Picture& a, const Picture& b) {
+    return a.width == b.width && a.height == b.height && a.pixels == b.pixels;
+}
+
+// Whether a pixel of exactly this colour lies within r pixels of (x, y).
+bool ColourNear(const Picture& p, int x, int y, int r, COLORREF c) {
+    for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx) {
+            const int px = x + dx, py = y + dy;
+            if (px >= 0 && py >= 0 && px < p.width && py < p.height && p.At(px, py) == c) return true;
+        }
+    return false;
+}
+
+class Editor : public kvtest::E2eTest {
+protected:
+    static HWND WaitEditor(kvdrive::Karvo& k, int ms = 15000) {
+        HWND ed = kvdrive::WaitTopWindow(k.Proc().Id(), kEditorTitle, L"", ms);
+        // Ready for input: active, with its canvas painted.
+        if (ed) WaitFor([&] { return GetForegroundWindow() == ed; });
+        return ed;
+    }
+    static HWND Canvas(HWND ed) { return GetDlgItem(ed, 1); }
+    // The picture's corner on the screen at 100 % (centred in the canvas when smaller).
+    static POINT PictureCorner(HWND ed, int w, int h) {
+        RECT c;
+        GetClientRect(Canvas(ed), &c);
+        POINT o{c.right > w ? (c.right - w) / 2 : 0, c.bottom > h ? (c.bottom - h) / 2 : 0};
+        ClientToScreen(Canvas(ed), &o);
+        return o;
+    }
+    // What the editor shows of the picture, read from the screen once two reads agree.
+    static Picture Shown(HWND ed, int w, int h) {
+        const POINT o = PictureCorner(ed, w, h);
+        const RECT r{o.x, o.y, o.x + w, o.y + h};
+        Picture last, now;
+        WaitFor([&] {
+            last = now;
+            now = kvdrive::ScreenPicture(r);
+            return SamePicture(last, now) && now.width == w;
+        });
+        return now;
+    }
+    static HWND WaitDialog(kvdrive::Karvo& k, HWND except, const std::wstring& title = L"") {
+        HWND found = nullptr;
+        WaitFor([&] {
+            for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
+                if (h != k.Main() && h != except && kvdrive::ClassName(h) == L"#32770" &&
+                    (title.empty() || kvdrive::Text(h) == title))
+                    found = h;
+            return found != nullptr;
+        });
+        return found;
+    }
+    static void Key(WORD vk, std::initializer_list<WORD> mods = {}) { kvdrive::Press(vk, mods); }
+    static HWND Toolbar(HWND ed) { return FindWindowExW(ed, nullptr, L"ToolbarWindow32", nullptr); }
+    // The mouse reaches the program through the X server and keys straight through Wine, so
+    // each step waits for what it did before the next one starts: a tool key until its button
+    // is down, a press or drag until the status bar shows where it ended and the capture is gone.
+    static void Tool(HWND ed, WORD key, UINT id) {
+        Key(key);
+        EXPECT_TRUE(WaitFor([&] { return SendMessageW(Toolbar(ed), TB_ISBUTTONCHECKED, id, 0) != 0; })) << char(key);
+    }
+    static void AtRest(HWND ed, int x, int y) {
+        HWND status = FindWindowExW(ed, nullptr, L"msctls_statusbar32", nullptr);
+        const std::wstring at = std::to_wstring(x) + L", " + std::to_wstring(y);
+        EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(status) == at; })) << x << "," << y;
+        EXPECT_TRUE(kvdrive::WaitNoCapture(Canvas(ed)));
+    }
+    static void Drag(HWND ed, POINT o, int x0, int y0, int x1, int y1) {
+        kvdrive::Drag(o.x + x0, o.y + y0, o.x + x1, o.y + y1);
+        AtRest(ed, x1, y1);
+    }
+    static void Click(HWND ed, POINT o, int x, int y) {
+        kvdrive::Click(o.x + x, o.y + y);
+        AtRest(ed, x, y);
+    }
+    // Waits until the screen at picture point (x, y) shows colour c (or, with `is` false, not).
+    static bool ShowsAt(HWND ed, int w, int h, int x, int y, COLORREF c, bool is = true) {
+        const POINT o = PictureCorner(ed, w, h);
+        return WaitFor([&] { return (kvdrive::ScreenPixel(o.x + x, o.y + y) == c) == is; });
+    }
+    static std::wstring OnlyFile(const std::wstring& folder, const wchar_t* pattern) {
+        WIN32_FIND_DATAW fd;
+        HANDLE f = FindFirstFileW((folder + pattern).c_str(), &fd);
+        if (f == INVALID_HANDLE_VALUE) return L"";
+        FindClose(f);
+        return folder + fd.cFileName;
+    }
+};
+
+TEST_F(Editor, MarkUpAfterACaptureThenCopySaveAndApply) {
+    kvdrive::Karvo& k = App();
+    const std::wstring autoFolder = k.Folder() + L"auto\\";
+    CreateDirectoryW(autoFolder.c_str(), nullptr);
+    k.WriteConfig(Config(autoFolder, true));
+    ASSERT_TRUE(k.Launch());
+
+    // A capture of a window with a known pattern; the editor opens on it by itself.
+    HWND ed = nullptr;
+    Picture captured;
+    {
+        kvtest::TestWindow target(L"Karvo 标注", 200, 150, 300, 200);
+        ASSERT_TRUE(target.WaitPainted());
+        const DWORD seq = kvdrive::ClipboardSequence();
+        const ULONGLONG t0 = GetTickCount64();
+        Key(VK_F4);  // current window
+        captured = NextPicture(seq);
+        ed = WaitEditor(k);
+        std::printf("[ measured ] capture hot key to editor shown: %llu ms\n", GetTickCount64() - t0);
+    }
+    ASSERT_TRUE(ed);
+    ASSERT_GT(captured.width, 0);
+    const int w = captured.width, h = captured.height;
+    ASSERT_TRUE(WaitFor([&] { return SamePicture(Shown(ed, w, h), captured); })) << "the editor shows the capture at 100 %";
+    const POINT o = PictureCorner(ed, w, h);
+
+    // An arrow, a box, a text in Chinese and English, a step and a redaction.
+    Tool(ed, 'A', ID_TOOL_ARROW);
+    Drag(ed, o, 20, 30, 120, 60);
+    Tool(ed, 'R', ID_TOOL_RECTANGLE);
+    Drag(ed, o, 150, 20, 260, 90);
+    Tool(ed, 'T', ID_TOOL_TEXT);
+    Click(ed, o, 20, 105);
+    kvdrive::TypeText(L"标注 Karvo");
+    Key(VK_RETURN);  // a second line, in the same text
+    kvdrive::TypeText(L"第2行");
+    Key(VK_ESCAPE);  // the text ends; the editor stays
+    Tool(ed, 'N', ID_TOOL_STEP);
+    Click(ed, o, 210, 150);
+    Tool(ed, 'B', ID_TOOL_REDACT);
+    Drag(ed, o, 30, 160, 120, 190);
+    ASSERT_TRUE(ShowsAt(ed, w, h, 75, 175, RGB(0, 0, 0)));
+    Picture marked = Shown(ed, w, h);
+    Keep(L"editor-in-use");
+
+    // Undo takes the redaction away in one step, redo brings it back.
+    Key('Z', {VK_CONTROL});
+    EXPECT_TRUE(ShowsAt(ed, w, h, 75, 175, RGB(0, 0, 0), false));
+    EXPECT_EQ(Shown(ed, w, h).At(75, 175), captured.At(75, 175));
+    Key('Y', {VK_CONTROL});
+    EXPECT_TRUE(ShowsAt(ed, w, h, 75, 175, RGB(0, 0, 0)));
+    EXPECT_TRUE(SamePicture(Shown(ed, w, h), marked));
+
+    // Each mark where it was drawn, in its colours.
+    EXPECT_TRUE(ColourNear(marked, 70, 45, 3, kRed)) << "arrow shaft";
+    EXPECT_TRUE(ColourNear(marked, 150, 55, 3, kRed)) << "box edge";
+    EXPECT_TRUE(ColourNear(marked, 260, 55, 3, kRed)) << "box edge";
+    EXPECT_FALSE(ColourNear(marked, 205, 55, 20, kRed)) << "the box is hollow";
+    EXPECT_TRUE(ColourNear(marked, 210, 150, 8, kRed)) << "step";
+    EXPECT_TRUE(ColourNear(marked, 210, 150, 8, RGB(255, 255, 255))) << "step number";
+    int textRed = 0;
+    for (int y = 105; y < 150; ++y)
+        for (int x = 20; x < 140; ++x) textRed += marked.At(x, y) == kRed;
+    EXPECT_GT(textRed, 40) << "the text's strokes";
+    int notBlack = 0;
+    for (int y = 161; y < 190; ++y)
+        for (int x = 31; x < 120; ++x) notBlack += marked.At(x, y) != RGB(0, 0, 0);
+    EXPECT_EQ(notBlack, 0) << "the redaction is one solid colour";
+    int same = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) same += marked.At(x, y) == captured.At(x, y);
+    EXPECT_GT(same, w * h / 2) << "the rest of the picture is the capture";
+
+    // Ctrl+C in the editor: the marked picture, not yet applied.
+    DWORD seq = kvdrive::ClipboardSequence();
+    Key('C', {VK_CONTROL});
+    EXPECT_TRUE(SamePicture(NextPicture(seq), marked)) << "editor's copy";
+
+    // Ctrl+S: the save dialog, the file holds the marked picture.
+    const std::wstring saved = k.Folder() + L"标注后.bmp";
+    Key('S', {VK_CONTROL});
+    HWND dlg = WaitDialog(k, ed);
+    ASSERT_TRUE(dlg);
+    SetForegroundWindow(dlg);
+    WaitFor([&] {
+        GUITHREADINFO info{sizeof info};
+        return GetForegroundWindow() == dlg && GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &info) &&
+               info.hwndFocus && GetAncestor(info.hwndFocus, GA_ROOT) == dlg && kvdrive::ClassName(info.hwndFocus) == L"Edit";
+    });
+    kvdrive::TypeText(saved);
+    Key(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }));
+    ASSERT_TRUE(WaitFor([&] { return kvdrive::LoadPictureFile(saved).width == w; }));
+    EXPECT_TRUE(SamePicture(kvdrive::LoadPictureFile(saved), marked)) << "saved file";
+
+    // Enter applies: the editor closes, the automatically saved file is written again, and the
+    // main window's picture is the marked one.
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == ed; }));
+    Key(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(ed); }));
+    const std::wstring autoFile = OnlyFile(autoFolder, L"*.bmp");
+    ASSERT_FALSE(autoFile.empty());
+    EXPECT_TRUE(WaitFor([&] { return SamePicture(kvdrive::LoadPictureFile(autoFile), marked); })) << "automatic file";
+    seq = kvdrive::ClipboardSequence();
+    k.Command(ID_EDIT_COPY);
+    EXPECT_TRUE(SamePicture(NextPicture(seq), marked)) << "main window's copy";
+
+    // A switch that keeps the size: the marks stay where they are, over the new picture.
+    k.Command(ID_OPTION_GRAYSCALE);
+    ASSERT_TRUE(WaitFor([&] { return IsDlgButtonChecked(k.Main(), IDC_CHECK_GRAYSCALE) == BST_CHECKED; }));
+    seq = kvdrive::ClipboardSequence();
+    k.Command(ID_EDIT_COPY);
+    const Picture grey = NextPicture(seq);
+    ASSERT_EQ(grey.width, w);
+    EXPECT_TRUE(ColourNear(grey, 150, 55, 3, kRed)) << "the box over the grey picture";
+    EXPECT_EQ(grey.At(75, 175), RGB(0, 0, 0)) << "the redaction";
+    const COLORREF g = grey.At(w - 5, h - 5);
+    EXPECT_TRUE(GetRValue(g) == GetGValue(g) && GetGValue(g) == GetBValue(g)) << "the picture is grey";
+
+    // Ctrl+E opens the editor again with the marks editable: the box selected and deleted.
+    SetForegroundWindow(k.Main());
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == k.Main(); }));
+    Key('E', {VK_CONTROL});
+    ed = WaitEditor(k);
+    ASSERT_TRUE(ed);
+    const Picture reopened = Shown(ed, w, h);
+    EXPECT_TRUE(SamePicture(reopened, grey));
+    const POINT o2 = PictureCorner(ed, w, h);
+    int bx = -1, by = 55;
+    for (int x = 147; x <= 153 && bx < 0; ++x)
+        if (reopened.At(x, by) == kRed) bx = x;
+    ASSERT_GE(bx, 0);
+    Tool(ed, 'V', ID_TOOL_SELECT);
+    Click(ed, o2, bx, by);
+    Key(VK_DELETE);
+    EXPECT_TRUE(ShowsAt(ed, w, h, bx, by, kRed, false));
+    Key(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(ed); }));
+    seq = kvdrive::ClipboardSequence();
+    k.Command(ID_EDIT_COPY);
+    const Picture after = NextPicture(seq);
+    EXPECT_FALSE(ColourNear(after, 150, 55, 3, kRed)) << "the box is gone";
+    EXPECT_TRUE(ColourNear(after, 70, 45, 3, kRed)) << "the arrow stays";
+    EXPECT_TRUE(k.Exit());
+}
+
+// Esc with changes asks once: 取消 keeps the editor, 放弃 closes it with nothing applied; with
+// nothing changed Esc closes at once. Opened from the 编辑 menu's command.
+TEST_F(Editor, EscapeWithChangesAsks) {
+    kvdrive::Karvo& k = App();
+    k.WriteConfig(Config(L"", false));
+    ASSERT_TRUE(k.Launch());
+    DWORD seq = kvdrive::ClipboardSequence();
+    k.Command(ID_SNAP_FULLSCREEN);
+    const Picture screen = NextPicture(seq);
+    ASSERT_GT(screen.width, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(k.Main()) && IsWindowVisible(k.Main()); }));
+
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        const ULONGLONG t0 = GetTickCount64();
+        k.Command(ID_EDIT_MARKUP);
+        HWND ed = WaitEditor(k);
+        ASSERT_TRUE(ed);
+        if (round == 0) std::printf("[ measured ] 标注 command to editor shown: %llu ms\n", GetTickCount64() - t0);
+        RECT c;
+        GetClientRect(Canvas(ed), &c);
+        POINT mid{c.right / 2, c.bottom / 2};
+        ClientToScreen(Canvas(ed), &mid);
+        Tool(ed, 'R', ID_TOOL_RECTANGLE);
+        kvdrive::Drag(mid.x - 60, mid.y - 40, mid.x + 60, mid.y + 40);
+        ASSERT_TRUE(WaitFor([&] { return SendMessageW(Toolbar(ed), TB_ISBUTTONENABLED, ID_MARKUP_UNDO, 0) != 0; }));
+        ASSERT_TRUE(kvdrive::WaitNoCapture(Canvas(ed)));
+        Key(VK_ESCAPE);
+        HWND ask = WaitDialog(k, ed, L"标注");
+        ASSERT_TRUE(ask);
+        EXPECT_NE(kvtest::AllText(ask).find(L"标注还没有应用到图像"), std::wstring::npos);
+        if (round == 0) Keep(L"editor-ask");
+        PostMessageW(ask, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(ask); }));
+        EXPECT_TRUE(IsWindow(ed));
+        Key(VK_ESCAPE);
+        ask = WaitDialog(k, ed, L"标注");
+        ASSERT_TRUE(ask);
+        PostMessageW(ask, WM_COMMAND, IDNO, 0);  // 放弃
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(ed); }));
+    }
+    seq = kvdrive::ClipboardSequence();
+    k.Command(ID_EDIT_COPY);
+    EXPECT_TRUE(SamePicture(NextPicture(seq), screen)) << "nothing was applied";
+
+    // Nothing changed: Esc closes without a question.
+    k.Command(ID_EDIT_MARKUP);
+    HWND ed = WaitEditor(k);
+    ASSERT_TRUE(ed);
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(ed); }));
+    for (HWND h : kvdrive::TopWindows(k.Proc().Id())) EXPECT_NE(kvdrive::Text(h), L"标注");
+    EXPECT_TRUE(k.Exit());
+}
+
+}  // namespace
+
+namespace {
+
+// In the 144 DPI prefix: the toolbar's icons are drawn at that size and the window is kept.
+class HighDpi : public kvtest::E2eTest {};
+
+TEST_F(HighDpi, EditorScales) {
+    if (!GetEnvironmentVariableW(L"KV_EXPECT_DPI", nullptr, 0)) GTEST_SKIP() << "run in the 144 DPI prefix only";
+    kvdrive::Karvo& k = App();
+    k.WriteConfig(Config(L"", false));
+    ASSERT_TRUE(k.Launch());
+    DWORD seq = kvdrive::ClipboardSequence();
+    k.Command(ID_SNAP_FULLSCREEN);
+    ASSERT_GT(NextPicture(seq).width, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(k.Main()) && IsWindowVisible(k.Main()); }));
+    k.Command(ID_EDIT_MARKUP);
+    HWND ed = kvdrive::WaitTopWindow(k.Proc().Id(), kEditorTitle);
+    ASSERT_TRUE(ed);
+    HWND bar = FindWindowExW(ed, nullptr, L"ToolbarWindow32", nullptr);
+    ASSERT_TRUE(bar);
+    const LRESULT size = SendMessageW(bar, TB_GETBUTTONSIZE, 0, 0);
+    EXPECT_GE(HIWORD(size), 30) << "buttons around 26-pixel icons";
+    Keep(L"editor-144dpi");
+    PostMessageW(ed, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(ed); }));
+    EXPECT_TRUE(k.Exit());
+}
+
+}  // namespace
