@@ -386,6 +386,7 @@ void CMarkupEditor::OnCommand(UINT id) {
     case ID_MARKUP_FILLED: Toggle(&kv::markup::MarkStyle::filled); break;
     case ID_MARKUP_TWOHEADS: Toggle(&kv::markup::MarkStyle::twoHeads); break;
     case ID_MARKUP_TEXTBOX: Toggle(&kv::markup::MarkStyle::background); break;
+    case ID_MARKUP_OUTLINE: Toggle(&kv::markup::MarkStyle::outline); break;
     default:
         if (id >= ID_IMAGEOP_FIRST && id <= ID_IMAGEOP_LAST) {
             Select(0);
@@ -436,6 +437,7 @@ void CMarkupEditor::UpdateMenu(HMENU menu) {
         case ID_MARKUP_FILLED: checked = s.filled; break;
         case ID_MARKUP_TWOHEADS: checked = s.twoHeads; break;
         case ID_MARKUP_TEXTBOX: checked = s.background; break;
+        case ID_MARKUP_OUTLINE: checked = s.outline; break;
         default: break;
         }
         ::EnableMenuItem(menu, UINT(pos), MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));

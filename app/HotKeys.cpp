@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "Editor.h"
 #include "Tables.h"
 #include "framework/ModuleState.h"
 #include "res/resource.h"
@@ -94,6 +95,7 @@ void CKarvoDlg::ShowHotKeysInMenu(HMENU menu, int depth) {
 }
 
 void CKarvoDlg::OnHotKey(int id) {
+    if (MarkupEditorOpen()) return;  // a dialog of the editor's own loop let one through
     for (const kv::app::HotKey& k : kHotKeys) {
         if (k.id != id) continue;
         if (k.command == 0)

@@ -172,6 +172,7 @@
 #define ID_MARKUP_REDO2 33062
 #define ID_MARKUP_OTHERCOLOUR 33063
 #define ID_MARKUP_SELECTNONE 33064
+#define ID_MARKUP_OUTLINE 33065
 // Colours of the colour menu (fixed ones, then the last chosen) and widths of the width menu.
 #define ID_COLOUR_FIRST 33100
 #define ID_COLOUR_LAST 33131

@@ -6,6 +6,8 @@
 #include "E2eTest.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 #include <functional>
 
 #include "TestWindow.h"
@@ -111,6 +113,30 @@ protected:
         const POINT o = PictureCorner(ed, w, h);
         return WaitFor([&] { return (kvdrive::ScreenPixel(o.x + x, o.y + y) == c) == is; });
     }
+    // The picture pixel the status bar shows for the pointer at a screen point.
+    static POINT PointerPixel(HWND ed, int x, int y) {
+        HWND status = FindWindowExW(ed, nullptr, L"msctls_statusbar32", nullptr);
+        POINT p{-1, -1};
+        kvdrive::MoveMouse(x + 1, y);  // a move the canvas sees, then the point itself
+        kvdrive::MoveMouse(x, y);
+        WaitFor([&] {
+            const std::wstring t = kvdrive::Text(status);
+            int px = 0, py = 0;
+            if (swscanf(t.c_str(), L"%d, %d", &px, &py) != 2) return false;
+            p = POINT{px, py};
+            // Settled when a second read agrees (the pointer's last move has been seen).
+            Sleep(50);  // between two reads of the status bar, so they are not the same instant
+            return kvdrive::Text(status) == t;
+        });
+        return p;
+    }
+    static void Wheel(int delta) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = MOUSEEVENTF_WHEEL;
+        in.mi.mouseData = DWORD(delta);
+        SendInput(1, &in, sizeof in);
+    }
     static std::wstring OnlyFile(const std::wstring& folder, const wchar_t* pattern) {
         WIN32_FIND_DATAW fd;
         HANDLE f = FindFirstFileW((folder + pattern).c_str(), &fd);
@@ -145,6 +171,23 @@ TEST_F(Editor, MarkUpAfterACaptureThenCopySaveAndApply) {
     const int w = captured.width, h = captured.height;
     ASSERT_TRUE(WaitFor([&] { return SamePicture(Shown(ed, w, h), captured); })) << "the editor shows the capture at 100 %";
     const POINT o = PictureCorner(ed, w, h);
+    const RECT place = kvdrive::ScreenRect(ed);
+
+    // The toolbar's buttons tell what they do and their key.
+    {
+        HWND bar = Toolbar(ed);
+        const RECT br = kvdrive::ScreenRect(bar);
+        const LRESULT size = SendMessageW(bar, TB_GETBUTTONSIZE, 0, 0);
+        kvdrive::MoveMouse(br.left + 6, br.top + HIWORD(size) / 2);  // the first button
+        HWND tip = nullptr;
+        EXPECT_TRUE(WaitFor([&] {
+            for (HWND t : kvdrive::TopWindows(k.Proc().Id()))
+                if (kvdrive::ClassName(t) == L"tooltips_class32" && IsWindowVisible(t)) tip = t;
+            return tip && kvdrive::Text(tip) == L"选择/移动 (V)";
+        })) << (tip ? "" : "no tooltip");
+        Keep(L"editor-tooltip");
+        kvdrive::MoveMouse(o.x + w / 2, o.y + h / 2);
+    }
 
     // An arrow, a box, a text in Chinese and English, a step and a redaction.
     Tool(ed, 'A', ID_TOOL_ARROW);
@@ -245,17 +288,38 @@ TEST_F(Editor, MarkUpAfterACaptureThenCopySaveAndApply) {
     Key('E', {VK_CONTROL});
     ed = WaitEditor(k);
     ASSERT_TRUE(ed);
+    EXPECT_EQ(kvdrive::ScreenRect(ed).left, place.left) << "the window where it was";
+    EXPECT_EQ(kvdrive::ScreenRect(ed).bottom, place.bottom);
     const Picture reopened = Shown(ed, w, h);
     EXPECT_TRUE(SamePicture(reopened, grey));
     const POINT o2 = PictureCorner(ed, w, h);
-    int bx = -1, by = 55;
+    // A point of the box's left edge between its handles (the selection frame and the handles
+    // are drawn over the edge's outer pixels and at the sides' middles).
+    int bx = -1;
+    const int by = 35;
     for (int x = 147; x <= 153 && bx < 0; ++x)
-        if (reopened.At(x, by) == kRed) bx = x;
+        if (reopened.At(x, by) == kRed && reopened.At(x + 1, by) == kRed) bx = x + 1;
     ASSERT_GE(bx, 0);
     Tool(ed, 'V', ID_TOOL_SELECT);
     Click(ed, o2, bx, by);
-    Key(VK_DELETE);
+    // Arrow keys nudge it (Shift: 10 pixels), Ctrl+D doubles it 10 pixels off, Del takes the
+    // copy away, a second Del (after selecting) the box; undo and redo each one step.
+    Key(VK_RIGHT, {VK_SHIFT});
+    EXPECT_TRUE(ShowsAt(ed, w, h, bx + 10, by, kRed));
+    Key(VK_RIGHT);
+    EXPECT_TRUE(ShowsAt(ed, w, h, bx + 11, by, kRed));
     EXPECT_TRUE(ShowsAt(ed, w, h, bx, by, kRed, false));
+    Key('D', {VK_CONTROL});
+    EXPECT_TRUE(ShowsAt(ed, w, h, bx + 21, by + 10, kRed));
+    Key(VK_DELETE);
+    EXPECT_TRUE(ShowsAt(ed, w, h, bx + 21, by + 10, kRed, false));
+    Click(ed, o2, bx + 11, by);
+    Key(VK_DELETE);
+    EXPECT_TRUE(ShowsAt(ed, w, h, bx + 11, by, kRed, false));
+    Key('Z', {VK_CONTROL});
+    EXPECT_TRUE(ShowsAt(ed, w, h, bx + 11, by, kRed));
+    Key('Y', {VK_CONTROL});
+    EXPECT_TRUE(ShowsAt(ed, w, h, bx + 11, by, kRed, false));
     Key(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(ed); }));
     seq = kvdrive::ClipboardSequence();
@@ -264,6 +328,17 @@ TEST_F(Editor, MarkUpAfterACaptureThenCopySaveAndApply) {
     EXPECT_FALSE(ColourNear(after, 150, 55, 3, kRed)) << "the box is gone";
     EXPECT_TRUE(ColourNear(after, 70, 45, 3, kRed)) << "the arrow stays";
     EXPECT_TRUE(k.Exit());
+    // The window's place is kept in config.xml.
+    const std::wstring config = k.ReadConfig();
+    const auto value = [&](const wchar_t* name) {
+        const size_t at = config.find(std::wstring(L"<") + name + L">");
+        return at == std::wstring::npos ? -99999 : _wtoi(config.c_str() + at + wcslen(name) + 2);
+    };
+    EXPECT_EQ(value(L"WindowLeft"), place.left);
+    EXPECT_EQ(value(L"WindowTop"), place.top);
+    EXPECT_EQ(value(L"WindowRight"), place.right);
+    EXPECT_EQ(value(L"WindowBottom"), place.bottom);
+    EXPECT_EQ(value(L"OpenAfterCapture"), 1);
 }
 
 // Esc with changes asks once: 取消 keeps the editor, 放弃 closes it with nothing applied; with
@@ -289,6 +364,25 @@ TEST_F(Editor, EscapeWithChangesAsks) {
         GetClientRect(Canvas(ed), &c);
         POINT mid{c.right / 2, c.bottom / 2};
         ClientToScreen(Canvas(ed), &mid);
+        if (round == 0) {
+            // The screen is larger than the work area: fitted. Ctrl+1 shows it at 100 %, Ctrl+wheel
+            // zooms in around the pointer, Ctrl+0 fits it again. 100 screen pixels cover
+            // 100 / zoom picture pixels.
+            const auto span = [&] { return PointerPixel(ed, mid.x + 100, mid.y).x - PointerPixel(ed, mid.x, mid.y).x; };
+            EXPECT_GT(span(), 100) << "fitted";
+            Key('1', {VK_CONTROL});
+            EXPECT_TRUE(WaitFor([&] { return span() == 100; })) << "100 %";
+            const POINT under = PointerPixel(ed, mid.x, mid.y);
+            kvdrive::Key(VK_CONTROL, true);
+            Wheel(WHEEL_DELTA);
+            kvdrive::Key(VK_CONTROL, false);
+            EXPECT_TRUE(WaitFor([&] { const int s = span(); return s == 66 || s == 67; })) << "150 %";
+            const POINT still = PointerPixel(ed, mid.x, mid.y);
+            EXPECT_LE(std::abs(still.x - under.x), 1) << "the pixel under the pointer stays";
+            EXPECT_LE(std::abs(still.y - under.y), 1);
+            Key('0', {VK_CONTROL});
+            EXPECT_TRUE(WaitFor([&] { return span() > 100; })) << "fitted again";
+        }
         Tool(ed, 'R', ID_TOOL_RECTANGLE);
         kvdrive::Drag(mid.x - 60, mid.y - 40, mid.x + 60, mid.y + 40);
         ASSERT_TRUE(WaitFor([&] { return SendMessageW(Toolbar(ed), TB_ISBUTTONENABLED, ID_MARKUP_UNDO, 0) != 0; }));
@@ -301,7 +395,10 @@ TEST_F(Editor, EscapeWithChangesAsks) {
         PostMessageW(ask, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(ask); }));
         EXPECT_TRUE(IsWindow(ed));
-        Key(VK_ESCAPE);
+        if (round == 1)
+            PostMessageW(ed, WM_CLOSE, 0, 0);  // the close box
+        else
+            Key(VK_ESCAPE);
         ask = WaitDialog(k, ed, L"标注");
         ASSERT_TRUE(ask);
         PostMessageW(ask, WM_COMMAND, IDNO, 0);  // 放弃
