@@ -82,8 +82,9 @@ void CKarvoDlg::ShowHotKeysInMenu(HMENU menu, int depth) {
             std::wstring shown = text.substr(0, text.find(L'\t'));
             CKarvoConfig::WORD16 mod = 0, vk = 0;
             (m_core.m_config.*k.get)(mod, vk);
-            if (const std::wstring key = m_hotKeyRegistered[i] ? RegisteredKeyName(mod, vk) : L""; !key.empty())
-                shown += L"\t" + key;
+            std::wstring key = m_hotKeyRegistered[i] ? RegisteredKeyName(mod, vk) : L"";
+            if (key.empty() && k.localKey) key = RegisteredKeyName(k.localModifiers, k.localKey);
+            if (!key.empty()) shown += L"\t" + key;
             if (shown == text) break;
             MENUITEMINFOW mii{sizeof mii};
             mii.fMask = MIIM_STRING;
