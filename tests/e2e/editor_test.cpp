@@ -5,6 +5,9 @@
 // changes asks once; marks stay over a switch change that keeps the size and come back editable.
 #include "E2eTest.h"
 
+#include <commctrl.h>
+#include <prsht.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -206,7 +209,15 @@ TEST_F(Editor, MarkUpAfterACaptureThenCopySaveAndApply) {
     Drag(ed, o, 30, 160, 120, 190);
     ASSERT_TRUE(ShowsAt(ed, w, h, 75, 175, RGB(0, 0, 0)));
     Picture marked = Shown(ed, w, h);
-    Keep(L"editor-in-use");
+    {
+        // For the README: the box selected, as a user sees it while editing.
+        Tool(ed, 'V', ID_TOOL_SELECT);
+        Click(ed, o, 150, 35);
+        const RECT whole = kvdrive::ScreenRect(ed);
+        Keep(L"editor-in-use", &whole);
+        Key(VK_ESCAPE);  // nothing selected again
+        EXPECT_TRUE(WaitFor([&] { return SamePicture(Shown(ed, w, h), marked); }));
+    }
 
     // Undo takes the redaction away in one step, redo brings it back.
     Key('Z', {VK_CONTROL});
@@ -416,6 +427,64 @@ TEST_F(Editor, EscapeWithChangesAsks) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(ed); }));
     for (HWND h : kvdrive::TopWindows(k.Proc().Id())) EXPECT_NE(kvdrive::Text(h), L"标注");
     EXPECT_TRUE(k.Exit());
+}
+
+// The settings: "捕捉后打开标注窗口" on the 常规 page, off by default; the editor's hot key on the
+// 热键 page, none by default, works once given (the editor opens on the picture) and after a
+// restart; with the switch on, every capture opens the editor.
+TEST_F(Editor, SettingsSwitchAndHotKey) {
+    kvdrive::Karvo& k = App();
+    k.WriteConfig(Config(L"", false));
+    ASSERT_TRUE(k.Launch());
+    const auto sheetPage = [&](int index) {
+        HWND sheet = WaitDialog(k, nullptr, L"参数设置");
+        if (!sheet) return std::make_pair(sheet, HWND(nullptr));
+        SendMessageW(sheet, PSM_SETCURSEL, WPARAM(index), 0);
+        return std::make_pair(sheet, reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)));
+    };
+    k.Command(ID_OPTIONS);
+    auto [sheet, page] = sheetPage(0);
+    ASSERT_TRUE(page);
+    HWND after = GetDlgItem(page, IDC_CHECK_EDITORAFTER);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(kvdrive::Text(after), L"捕捉后打开标注窗口");
+    EXPECT_EQ(SendMessageW(after, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(after, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
+    page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    HWND key = GetDlgItem(page, IDC_HOTKEY_MARKUP);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(SendMessageW(key, HKM_GETHOTKEY, 0, 0), 0) << "no key by default";
+    SendMessageW(key, HKM_SETHOTKEY, MAKEWORD('M', HOTKEYF_CONTROL | HOTKEYF_SHIFT), 0);
+    SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
+
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        // A capture opens the editor by itself.
+        DWORD seq = kvdrive::ClipboardSequence();
+        k.Command(ID_SNAP_FULLSCREEN);
+        ASSERT_GT(NextPicture(seq).width, 0);
+        HWND ed = WaitEditor(k);
+        ASSERT_TRUE(ed);
+        Key(VK_ESCAPE);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(ed); }));
+        // The hot key opens it too, from anywhere.
+        ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(k.Main()) != 0; }));
+        Key('M', {VK_CONTROL, VK_SHIFT});
+        ed = WaitEditor(k);
+        ASSERT_TRUE(ed);
+        PostMessageW(ed, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(ed); }));
+        ASSERT_TRUE(k.Exit());
+        const std::wstring cfg = k.ReadConfig();
+        EXPECT_NE(cfg.find(L"<OpenAfterCapture>\n   1\n"), std::wstring::npos);
+        EXPECT_NE(cfg.find(L"<HotKeyModifier>\n   3\n"), std::wstring::npos);
+        EXPECT_NE(cfg.find(L"<HotKeyVk>\n   77\n"), std::wstring::npos);
+        if (run == 0) {
+            ASSERT_TRUE(k.Launch());  // and again after a restart, from config.xml
+        }
+    }
 }
 
 }  // namespace
