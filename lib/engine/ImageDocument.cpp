@@ -89,16 +89,22 @@ ImageDocument::~ImageDocument() = default;
 
 void ImageDocument::NewPicture() {
     ++pictureId;
-    marks.reset();
+    fresh = true;
+    if (marks) marks->Restart(CSize());  // whoever holds the marks sees none from now on
     applied = markup::MarkState{};
     hasApplied = false;
     composed.reset();
 }
 
 markup::CMarkDocument& ImageDocument::MarksFor(CSize picture) {
-    if (!marks || !(marks->PictureSize() == picture)) {
+    if (!marks) {
         marks = std::make_unique<markup::CMarkDocument>(picture, text.get());
         marks->SetPictureListener(this);
+        fresh = true;
+    }
+    if (fresh || !(marks->PictureSize() == picture)) {
+        marks->Restart(picture);
+        fresh = false;
         applied = marks->State();
         appliedPicture = picture;
         hasApplied = false;
@@ -115,7 +121,11 @@ bool ImageDocument::AppliedDraws() const {
     return hasApplied && marks && appliedPicture == marks->PictureSize() && Draws(applied, appliedPicture);
 }
 
-bool ImageDocument::CurrentDraws() const { return marks && Draws(marks->State(), marks->PictureSize()); }
+bool ImageDocument::CurrentDraws() const { return marks && !fresh && Draws(marks->State(), marks->PictureSize()); }
+
+void ImageDocument::Follow(CSize processed) {
+    if (marks && (fresh || !(marks->PictureSize() == processed))) MarksFor(processed);
+}
 
 bool ImageDocument::ComposeInto(bitmap::UniqueDib& out, const markup::MarkState& state) const {
     const HBITMAP base = core.m_bmpProcessed.GetSafeHandle();
@@ -233,11 +243,8 @@ void CKarvoCore::DiscardMarks() {
     }
     CSize size;
     kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size);
-    if (!(d.marks->PictureSize() == d.appliedPicture)) {
-        // An image operation changed the size: the marks' own picture is the applied one again.
-        d.marks = std::make_unique<kv::markup::CMarkDocument>(d.appliedPicture, d.text.get());
-        d.marks->SetPictureListener(&d);
-    }
+    // An image operation may have changed the size: the marks' own picture is the applied one again.
+    if (!(d.marks->PictureSize() == d.appliedPicture)) d.marks->Restart(d.appliedPicture);
     d.marks->Reset(d.applied);
     if (!(d.appliedPicture == size)) d.MarksFor(size);  // cannot happen: the applied switches gave that size
     if (switched) MakeCurrentImage();

@@ -59,9 +59,11 @@ public:
 
     //! A new picture (capture, file, paste): no marks, nothing applied.
     void NewPicture();
-    //! The marks for a processed picture of this size: made when there are none, dropped and
-    //! made again when theirs has another size.
+    //! The marks for a processed picture of this size: made when there are none, started again
+    //! (the same object) for a new picture or when theirs has another size.
     markup::CMarkDocument& MarksFor(CSize picture);
+    //! After the processed picture was made anew: marks that do not belong to it start again.
+    void Follow(CSize processed);
     //! Whether the applied state draws anything (a mark or a crop).
     bool AppliedDraws() const;
     //! Whether the marks' state as it is draws anything.
@@ -75,7 +77,8 @@ public:
 
     CKarvoCore& core;
     std::unique_ptr<markup::ITextRasterizer> text;
-    std::unique_ptr<markup::CMarkDocument> marks;  // null until asked for
+    std::unique_ptr<markup::CMarkDocument> marks;  // null until asked for, then kept (restarted)
+    bool fresh = true;                             // a new picture: the marks start again
     markup::MarkState applied;      // what the current image shows
     ImageSwitches appliedSwitches;  // the switches it was made with
     CSize appliedPicture;           // the processed picture's size `applied` lies over

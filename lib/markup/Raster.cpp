@@ -70,7 +70,7 @@ void Coverage::Segment(P8 a, P8 b, double hw, const Dash& dash, double along) {
     const double dx = double(b.x - a.x), dy = double(b.y - a.y), len2 = dx * dx + dy * dy;
     const double len = std::sqrt(len2), hw2 = hw * hw;
     const double period = double(dash.on + dash.off);
-    const double far = hw + 5, near = hw - 5, far2 = far * far, near2 = near > 0 ? near * near : -1;
+    const double outer = hw + 5, inner = hw - 5, outer2 = outer * outer, inner2 = inner > 0 ? inner * inner : -1;
     const auto dist2 = [&](double px, double py) {
         double t = len2 > 0 ? (px * dx + py * dy) / len2 : 0.0;
         t = std::clamp(t, 0.0, 1.0);
@@ -80,13 +80,13 @@ void Coverage::Segment(P8 a, P8 b, double hw, const Dash& dash, double along) {
     for (int32_t y = y0; y < y1; ++y) {
         const double cy = double(8 * int64_t(y) + 4 - a.y);
         double lo, hi;
-        if (!CapsuleChord(dx, dy, len, cy, far, lo, hi)) continue;
+        if (!CapsuleChord(dx, dy, len, cy, outer, lo, hi)) continue;
         const int32_t from = int32_t(std::clamp(std::floor((lo + double(a.x) - 4) / 8) - 1, double(x0), double(x1)));
         const int32_t to = int32_t(std::clamp(std::floor((hi + double(a.x) - 4) / 8) + 2, double(x0), double(x1)));
         for (int32_t x = from; x < to; ++x) {
             const double d2 = dist2(double(8 * int64_t(x) + 4 - a.x), cy);
-            if (d2 > far2) continue;
-            if (dash.Solid() && d2 < near2) {
+            if (d2 > outer2) continue;
+            if (dash.Solid() && d2 < inner2) {
                 At(x, y) = 0xFFFF;
                 continue;
             }
