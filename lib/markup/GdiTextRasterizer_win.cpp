@@ -67,14 +67,42 @@ struct Font {
     int ascent = 0;
 };
 
+// The last few masks are kept: a drag or a restyle of a text mark asks for the same text again
+// for every step (its box when laid out, its pixels when composed), and drawing it through GDI
+// costs a bitmap and a font each time.
 class GdiTextRasterizer final : public ITextRasterizer {
 public:
     TextMask Render(const std::wstring& text, const std::wstring& face, int32_t sizePx) const override;
 
 private:
+    TextMask Draw(const std::wstring& text, const std::wstring& face, int32_t sizePx) const;
+    struct Kept {
+        std::wstring text, face;
+        int32_t size;
+        TextMask mask;
+    };
+    static constexpr size_t kKept = 16;
+    mutable std::vector<Kept> m_kept;               // most recent last
     mutable std::vector<std::wstring> m_fallbacks;  // found on the first render that needs them
     mutable bool m_fallbacksFound = false;
 };
+
+TextMask GdiTextRasterizer::Render(const std::wstring& text, const std::wstring& face, int32_t sizePx) const {
+    for (size_t i = m_kept.size(); i-- > 0;)
+        if (m_kept[i].size == sizePx && m_kept[i].text == text && m_kept[i].face == face) {
+            Kept k = std::move(m_kept[i]);
+            m_kept.erase(m_kept.begin() + ptrdiff_t(i));
+            m_kept.push_back(std::move(k));
+            return m_kept.back().mask;
+        }
+    TextMask mask = Draw(text, face, sizePx);
+    // Large masks are not kept: the cache stays a few hundred kilobytes at most.
+    if (mask.coverage.size() <= 256 * 1024) {
+        if (m_kept.size() == kKept) m_kept.erase(m_kept.begin());
+        m_kept.push_back(Kept{text, face, sizePx, mask});
+    }
+    return mask;
+}
 
 UniqueHfont MakeFont(const std::wstring& face, int32_t sizePx) {
     LOGFONTW lf{};
@@ -97,7 +125,7 @@ bool HasGlyph(HDC dc, wchar_t c) {
 // A line as runs of one font each: (font index, text).
 using Runs = std::vector<std::pair<size_t, std::wstring>>;
 
-TextMask GdiTextRasterizer::Render(const std::wstring& text, const std::wstring& faceIn, int32_t sizePx) const {
+TextMask GdiTextRasterizer::Draw(const std::wstring& text, const std::wstring& faceIn, int32_t sizePx) const {
     TextMask mask;
     if (text.empty()) return mask;
     sizePx = std::clamp(sizePx, 1, 1000);

@@ -44,6 +44,12 @@ TEST_F(GdiText, MasksOfLatinAndChineseText) {
         EXPECT_EQ(again.width, m.width);
         EXPECT_TRUE(again.coverage == m.coverage) << "the same text gives the same bytes";
     }
+    // Drawn again once the kept masks have moved on: still the same bytes.
+    const TextMask first = text->Render(rows[0].text, rows[0].face, rows[0].size);
+    for (int i = 0; i < 40; ++i) (void)text->Render(std::to_wstring(i), L"Arial", 20);
+    const TextMask redrawn = text->Render(rows[0].text, rows[0].face, rows[0].size);
+    EXPECT_EQ(redrawn.width, first.width);
+    EXPECT_TRUE(redrawn.coverage == first.coverage);
 }
 
 // Different characters give different masks (a face without the glyphs would draw the same
