@@ -96,6 +96,13 @@ int main(int argc, char** argv) {
                  return m;
              }()},
             {"pixelate 400×300 over other marks", Box(MarkKind::Pixelate, kv::Rect{11 * sx, 2 * sy, 11 * sx + 400, 2 * sy + 300}, 10)},
+            {"text, two lines of 32 px with an outline", [&] {
+                 Mark m = Box(MarkKind::Text, kv::Rect{3 * sx, 5 * sy, 3 * sx + 10, 5 * sy + 10}, 1);
+                 m.text = L"Click here\nthen 2026";
+                 m.style.fontSize = 32;
+                 m.style.outline = true;
+                 return m;
+             }()},
         };
         for (const Dragged& d : dragged) {
             const uint32_t id = doc.Add(d.mark);
@@ -113,7 +120,7 @@ int main(int argc, char** argv) {
                 asm volatile("" : : "r"(view.data()) : "memory");
             });
             char name[160];
-            std::snprintf(name, sizeof name, "%s (%.0f%% of the frame)", d.name, 100.0 * double(area) / (double(size.cx) * size.cy));
+            std::snprintf(name, sizeof name, "%s (%.1f%% of the frame)", d.name, 100.0 * double(area) / (double(size.cx) * size.cy));
             table.Row(name, kvbench::Median(times), ref);
             doc.Delete(id);
         }
