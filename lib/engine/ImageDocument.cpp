@@ -304,7 +304,7 @@ bool CKarvoCore::ImageOperationKeepsSize(kv::ImageOperation op) const {
 BOOL CKarvoCore::ApplyImageOperation(kv::ImageOperation op) {
     const int i = int(op);
     kv::markup::CMarkDocument* marks = GetMarks();
-    if (i < 0 || i >= kv::kImageOperationCount || !marks) return FALSE;
+    if (i < 0 || i >= kv::kImageOperationCount || !marks || marks->InGesture()) return FALSE;
     const auto& s = kv::kSwitches[i];
     const bool on = (m_config.*s.get)() == 0;
     (m_config.*s.set)(on ? 1 : 0);

@@ -191,8 +191,9 @@ public:
     //! is one step of the marks' history (undo and redo flip it back and forth). The marks stay
     //! where they are when the picture keeps its size, otherwise that step drops them (and its
     //! undo brings them back). The current image shows the new picture at once, with the applied
-    //! marks while they fit it; ApplyMarks or DiscardMarks settles it. FALSE with
-    //! nothing changed when there is no picture or the step was refused (GetRefusedSteps).
+    //! marks while they fit it; ApplyMarks or DiscardMarks settles it. FALSE with nothing
+    //! changed when there is no picture, a gesture is open, or the step was refused
+    //! (GetRefusedSteps).
     BOOL ApplyImageOperation(kv::ImageOperation op);
     //! Whether the picture keeps its size with op flipped.
     bool ImageOperationKeepsSize(kv::ImageOperation op) const;
