@@ -90,17 +90,19 @@ TEST_F(EngineMarks, ApplyAndDiscard) {
 }
 
 // Each of the ten switches changed in the main window with a mark applied: the marks stay where
-// they are when the picture keeps its size, otherwise the refresh drops them and the engine said
-// so beforehand. The editor's test gives the same answer before the change.
+// they are when the picture keeps its size and no pixel moves; otherwise (a new size, or a flip
+// that would move what a redaction hid out from under it) the refresh drops them and the engine
+// said so beforehand. The editor's tests give the same answers before the change.
 TEST_F(EngineMarks, SwitchChangeKeepsMarksOfTheSameSize) {
     struct Row {
         ImageOperation op;
-        bool keepsSize;
+        bool keepsSize, keepsMarks;
     };
-    const Row rows[] = {{ImageOperation::GrayScale, true}, {ImageOperation::Negate, true},   {ImageOperation::Scale, false},
-                        {ImageOperation::Rotate, false},   {ImageOperation::FlipHorz, true}, {ImageOperation::FlipVert, true},
-                        {ImageOperation::ShearDown, false}, {ImageOperation::ShearAcross, false},
-                        {ImageOperation::Blur, true},      {ImageOperation::Sharpen, true}};
+    const Row rows[] = {{ImageOperation::GrayScale, true, true},   {ImageOperation::Negate, true, true},
+                        {ImageOperation::Scale, false, false},     {ImageOperation::Rotate, false, false},
+                        {ImageOperation::FlipHorz, true, false},   {ImageOperation::FlipVert, true, false},
+                        {ImageOperation::ShearDown, false, false}, {ImageOperation::ShearAcross, false, false},
+                        {ImageOperation::Blur, true, true},        {ImageOperation::Sharpen, true, true}};
     for (const Row& r : rows) {
         SCOPED_TRACE(int(r.op));
         core.m_config.ResetImageOption();
@@ -110,14 +112,15 @@ TEST_F(EngineMarks, SwitchChangeKeepsMarksOfTheSameSize) {
         marks->Add(BoxMark(MarkKind::Redact, box, black));
         ASSERT_TRUE(core.ApplyMarks());
         EXPECT_EQ(core.ImageOperationKeepsSize(r.op), r.keepsSize);
+        EXPECT_EQ(core.ImageOperationKeepsMarks(r.op), r.keepsMarks);
         SetSwitch(core.m_config, r.op, true);
-        EXPECT_EQ(core.RefreshDropsMarks(), !r.keepsSize);
+        EXPECT_EQ(core.RefreshDropsMarks(), !r.keepsMarks);
         core.RefreshImageData();
         kv::markup::CMarkDocument* after = core.GetMarks();
         ASSERT_TRUE(after);
         const ref::Img processed = kvtest::SurfaceImage(core.GetPicture());
-        if (r.keepsSize) {
-            EXPECT_EQ(after, marks);
+        EXPECT_EQ(after, marks);
+        if (r.keepsMarks) {
             ASSERT_EQ(after->Marks().size(), 1u);
             EXPECT_TRUE(SameImage(Filled(processed, box, black), kvtest::ImagePixels(core.GetImage())));
         } else {
@@ -126,6 +129,26 @@ TEST_F(EngineMarks, SwitchChangeKeepsMarksOfTheSameSize) {
             EXPECT_TRUE(SameImage(processed, kvtest::ImagePixels(core.GetImage())));
         }
     }
+    core.m_config.ResetImageOption();
+}
+
+// A parameter of the settings sheet that moves pixels (here the rotation's angle, from 180° to
+// 0°) drops the marks as a switch does; one that moves nothing (the blur's factor) keeps them.
+TEST_F(EngineMarks, ParameterThatMovesPixelsDropsMarks) {
+    core.m_config.ResetImageOption();
+    core.m_config.SetRotate(1);
+    core.m_config.SetRotateAngle(180);
+    Picture(kvtest::RandomImage(64, 48, 9));
+    ASSERT_TRUE(core.GetMarks());
+    core.GetMarks()->Add(BoxMark(MarkKind::Redact, kv::Rect{4, 4, 20, 20}, black));
+    ASSERT_TRUE(core.ApplyMarks());
+    core.m_config.SetBlurFactor(3);
+    EXPECT_FALSE(core.RefreshDropsMarks());
+    core.m_config.SetRotateAngle(0);
+    EXPECT_TRUE(core.RefreshDropsMarks());
+    core.RefreshImageData();
+    EXPECT_TRUE(core.GetMarks()->Marks().empty());
+    EXPECT_FALSE(core.HasAppliedMarks());
     core.m_config.ResetImageOption();
 }
 
@@ -144,7 +167,7 @@ TEST_F(EngineMarks, ImageOperationIsOneUndoStep) {
         const ref::Img before = ComposedNow(core);
         const size_t steps = marks->UndoSteps();
         const uint32_t serial = core.GetPictureSerial();
-        const bool keeps = core.ImageOperationKeepsSize(op);
+        const bool keeps = core.ImageOperationKeepsMarks(op);
         ASSERT_TRUE(core.ApplyImageOperation(op));
         EXPECT_NE(core.GetPictureSerial(), serial);
         EXPECT_EQ(marks->UndoSteps(), steps + 1);
