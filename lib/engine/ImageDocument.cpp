@@ -83,22 +83,42 @@ CSize ProcessedSize(const CKarvoConfig& c, CSize raw, bool process) {
     return PlannedChain(c, raw).size;
 }
 
+bool MarksFollow(const CKarvoConfig& from, const CKarvoConfig& to) {
+    const bool rotate = from.GetRotate() || to.GetRotate(), scale = from.GetScale() || to.GetScale();
+    const bool shear = from.GetShearDown() || from.GetShearAcross() || to.GetShearDown() || to.GetShearAcross();
+    if (from.GetFlipHorz() != to.GetFlipHorz() || from.GetFlipVert() != to.GetFlipVert()) return false;
+    if (from.GetRotate() != to.GetRotate() || (rotate && from.GetRotateAngle() != to.GetRotateAngle())) return false;
+    if (from.GetScale() != to.GetScale() || (scale && from.GetScaleFactor() != to.GetScaleFactor())) return false;
+    if (from.GetShearDown() != to.GetShearDown() || from.GetShearAcross() != to.GetShearAcross()) return false;
+    if (shear && (from.GetShearDownAmout() != to.GetShearDownAmout() || from.GetShearAcrossAmout() != to.GetShearAcrossAmout()))
+        return false;
+    if ((rotate || scale || shear) && from.m_bInterpolate != to.m_bInterpolate) return false;
+    return from.m_bEnableProcessing == to.m_bEnableProcessing || !(rotate || scale || shear || from.GetFlipHorz() || from.GetFlipVert());
+}
+
 ImageDocument::ImageDocument(CKarvoCore& owner) : core(owner), text(markup::MakeGdiTextRasterizer()) {}
 
 ImageDocument::~ImageDocument() = default;
 
 void ImageDocument::NewPicture() {
     ++pictureId;
-    marks.reset();
+    fresh = true;
+    if (marks) marks->Restart(CSize());  // whoever holds the marks sees none from now on
     applied = markup::MarkState{};
     hasApplied = false;
     composed.reset();
 }
 
 markup::CMarkDocument& ImageDocument::MarksFor(CSize picture) {
-    if (!marks || !(marks->PictureSize() == picture)) {
+    if (!marks) {
         marks = std::make_unique<markup::CMarkDocument>(picture, text.get());
         marks->SetPictureListener(this);
+        fresh = true;
+    }
+    if (fresh || !(marks->PictureSize() == picture)) {
+        marks->Restart(picture);
+        marksConfig = core.m_config;
+        fresh = false;
         applied = marks->State();
         appliedPicture = picture;
         hasApplied = false;
@@ -115,7 +135,14 @@ bool ImageDocument::AppliedDraws() const {
     return hasApplied && marks && appliedPicture == marks->PictureSize() && Draws(applied, appliedPicture);
 }
 
-bool ImageDocument::CurrentDraws() const { return marks && Draws(marks->State(), marks->PictureSize()); }
+bool ImageDocument::CurrentDraws() const { return marks && !fresh && Draws(marks->State(), marks->PictureSize()); }
+
+void ImageDocument::Follow(CSize processed) {
+    if (!marks) return;
+    if (!MarksFollow(marksConfig, core.m_config)) fresh = true;
+    if (fresh || !(marks->PictureSize() == processed)) MarksFor(processed);
+    marksConfig = core.m_config;
+}
 
 bool ImageDocument::ComposeInto(bitmap::UniqueDib& out, const markup::MarkState& state) const {
     const HBITMAP base = core.m_bmpProcessed.GetSafeHandle();
@@ -141,6 +168,7 @@ void ImageDocument::PictureChanged(uint64_t token, bool forward) {
     const bool on = (token & 1) != 0;
     if (op < 0 || op >= kImageOperationCount) return;
     (core.m_config.*kSwitches[op].set)(on == forward ? 1 : 0);
+    marksConfig = core.m_config;
     core.RunChain();
     core.MakeCurrentImage();
 }
@@ -229,15 +257,13 @@ void CKarvoCore::DiscardMarks() {
     const bool switched = !(kv::ReadSwitches(m_config) == d.appliedSwitches);
     if (switched) {
         kv::WriteSwitches(m_config, d.appliedSwitches);
+        d.marksConfig = m_config;
         RunChain();
     }
     CSize size;
     kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size);
-    if (!(d.marks->PictureSize() == d.appliedPicture)) {
-        // An image operation changed the size: the marks' own picture is the applied one again.
-        d.marks = std::make_unique<kv::markup::CMarkDocument>(d.appliedPicture, d.text.get());
-        d.marks->SetPictureListener(&d);
-    }
+    // An image operation may have changed the size: the marks' own picture is the applied one again.
+    if (!(d.marks->PictureSize() == d.appliedPicture)) d.marks->Restart(d.appliedPicture);
     d.marks->Reset(d.applied);
     if (!(d.appliedPicture == size)) d.MarksFor(size);  // cannot happen: the applied switches gave that size
     if (switched) MakeCurrentImage();
@@ -297,9 +323,10 @@ bool CKarvoCore::ImageOperationKeepsSize(kv::ImageOperation op) const {
 BOOL CKarvoCore::ApplyImageOperation(kv::ImageOperation op) {
     const int i = int(op);
     kv::markup::CMarkDocument* marks = GetMarks();
-    if (i < 0 || i >= kv::kImageOperationCount || !marks) return FALSE;
+    if (i < 0 || i >= kv::kImageOperationCount || !marks || marks->InGesture()) return FALSE;
     const auto& s = kv::kSwitches[i];
     const bool on = (m_config.*s.get)() == 0;
+    const CKarvoConfig before = m_config;
     (m_config.*s.set)(on ? 1 : 0);
     RunChain();
     CSize size;
@@ -311,7 +338,9 @@ BOOL CKarvoCore::ApplyImageOperation(kv::ImageOperation op) {
         return FALSE;
     }
     kv::markup::MarkState after = marks->State();
-    if (!(size == marks->PictureSize())) after = kv::markup::MarkState{{}, kv::Rect{0, 0, size.cx, size.cy}, after.stepStart};
+    if (!(size == marks->PictureSize()) || !kv::MarksFollow(before, m_config))
+        after = kv::markup::MarkState{{}, kv::Rect{0, 0, size.cx, size.cy}, after.stepStart};
+    m_doc->marksConfig = m_config;
     marks->ChangePicture(uint64_t(i) << 1 | (on ? 1 : 0), size, std::move(after));
     MakeCurrentImage();
     return TRUE;
@@ -323,5 +352,12 @@ bool CKarvoCore::RefreshDropsMarks() const {
     CSize raw;
     if (!kv::bitmap::GetSize(m_bmpRaw.GetSafeHandle(), &raw)) return false;
     const bool process = m_run.active ? m_run.process : m_config.m_bEnableProcessing != 0;
-    return !(kv::ProcessedSize(m_config, raw, process) == d.marks->PictureSize());
+    return !(kv::ProcessedSize(m_config, raw, process) == d.marks->PictureSize()) || !kv::MarksFollow(d.marksConfig, m_config);
+}
+
+bool CKarvoCore::ImageOperationKeepsMarks(kv::ImageOperation op) const {
+    CKarvoConfig flipped = m_config;
+    const auto& s = kv::kSwitches[int(op)];
+    (flipped.*s.set)((m_config.*s.get)() ? 0 : 1);
+    return ImageOperationKeepsSize(op) && kv::MarksFollow(m_config, flipped);
 }

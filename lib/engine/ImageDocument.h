@@ -49,6 +49,11 @@ struct PlannedChain {
 };
 //! The processed picture's size for these settings over a raw picture (what a refresh gives).
 CSize ProcessedSize(const CKarvoConfig& c, CSize raw, bool process);
+//! Whether marks placed over the picture made with `from` still lie over the same content with
+//! `to` (besides the size): no step that moves pixels (flip, rotation, scaling, shear) changed.
+//! A flip keeps the size but mirrors what a redaction hid to where nothing covers it, so marks
+//! are never kept over a picture whose content moved.
+bool MarksFollow(const CKarvoConfig& from, const CKarvoConfig& to);
 
 class ImageDocument final : public markup::CMarkDocument::IPictureListener {
 public:
@@ -59,9 +64,11 @@ public:
 
     //! A new picture (capture, file, paste): no marks, nothing applied.
     void NewPicture();
-    //! The marks for a processed picture of this size: made when there are none, dropped and
-    //! made again when theirs has another size.
+    //! The marks for a processed picture of this size: made when there are none, started again
+    //! (the same object) for a new picture or when theirs has another size.
     markup::CMarkDocument& MarksFor(CSize picture);
+    //! After the processed picture was made anew: marks that do not belong to it start again.
+    void Follow(CSize processed);
     //! Whether the applied state draws anything (a mark or a crop).
     bool AppliedDraws() const;
     //! Whether the marks' state as it is draws anything.
@@ -75,7 +82,9 @@ public:
 
     CKarvoCore& core;
     std::unique_ptr<markup::ITextRasterizer> text;
-    std::unique_ptr<markup::CMarkDocument> marks;  // null until asked for
+    std::unique_ptr<markup::CMarkDocument> marks;  // null until asked for, then kept (restarted)
+    bool fresh = true;                             // a new picture: the marks start again
+    CKarvoConfig marksConfig;                      // the settings the marks were placed under
     markup::MarkState applied;      // what the current image shows
     ImageSwitches appliedSwitches;  // the switches it was made with
     CSize appliedPicture;           // the processed picture's size `applied` lies over

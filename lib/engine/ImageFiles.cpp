@@ -165,6 +165,9 @@ BOOL CKarvoCore::OpenImage(const std::wstring& pathIn) {
     if (bmp && bmp->GetSafeHandle()) {
         m_bmpRaw.CopyImage(bmp->GetSafeHandle());
         m_bmpProcessed.CopyImage(&m_bmpRaw);
+        ++m_doc->serial;
+        CSize size;
+        if (kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size)) m_doc->Follow(size);
     }
     m_strPathName = path;
     m_strFileName = name;

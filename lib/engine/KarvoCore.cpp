@@ -94,8 +94,7 @@ void CKarvoCore::RefreshImageData() {
     if (!m_bmpRaw.GetSafeHandle()) return;
     RunChain();
     CSize size;
-    if (m_doc->marks && kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size) && !(size == m_doc->marks->PictureSize()))
-        m_doc->MarksFor(size);
+    if (kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size)) m_doc->Follow(size);
     if (m_doc->hasApplied) m_doc->appliedSwitches = kv::ReadSwitches(m_config);
     MakeCurrentImage();
 }

@@ -161,8 +161,9 @@ public:
     //! Changes whenever the processed picture's pixels change or move (a capture, a refresh, an
     //! image operation, an undo or redo passing one).
     uint32_t GetPictureSerial() const;
-    //! The marks over the processed picture (null when there is none): the same object, marks
-    //! and undo history while the picture stays the same, so a reopened editor finds them. Its
+    //! The marks over the processed picture (null when there is none); once there, one object
+    //! for the engine's life (a new picture restarts it in place). Marks and undo history stay
+    //! while the picture stays the same, so a reopened editor finds them. Its
     //! output is the crop; compose with GetMarks()->Compose(GetPicture(), out, clip).
     kv::markup::CMarkDocument* GetMarks();
     //! The text rasterizer the marks' text is drawn with (the platform's fonts; never null).
@@ -189,16 +190,21 @@ public:
     BOOL SaveMarkedImage(const std::wstring& path, CWnd* owner);
     //! One of the ten switches flipped as an editor command: the chain runs again and the change
     //! is one step of the marks' history (undo and redo flip it back and forth). The marks stay
-    //! where they are when the picture keeps its size, otherwise that step drops them (and its
+    //! where they are when ImageOperationKeepsMarks, otherwise that step drops them (and its
     //! undo brings them back). The current image shows the new picture at once, with the applied
-    //! marks while they fit it; ApplyMarks or DiscardMarks settles it. FALSE with
-    //! nothing changed when there is no picture or the step was refused (GetRefusedSteps).
+    //! marks while they fit it; ApplyMarks or DiscardMarks settles it. FALSE with nothing
+    //! changed when there is no picture, a gesture is open, or the step was refused
+    //! (GetRefusedSteps).
     BOOL ApplyImageOperation(kv::ImageOperation op);
     //! Whether the picture keeps its size with op flipped.
     bool ImageOperationKeepsSize(kv::ImageOperation op) const;
+    //! Whether the marks stay with op flipped: the size stays and no pixel moves (grey, negate,
+    //! blur, sharpen). A flip, a rotation, scaling or shear moves the content under the marks (a
+    //! redaction would no longer cover what it hid), so those drop the marks in their step.
+    bool ImageOperationKeepsMarks(kv::ImageOperation op) const;
     //! For the main window before a refresh after a switch change: whether the refresh would
-    //! drop marks (there are marks, applied or not, and the processed picture's size would
-    //! change with the settings as they are now).
+    //! drop marks (there are marks, applied or not, and with the settings as they are now the
+    //! processed picture's size would change or its content move: see ImageOperationKeepsMarks).
     bool RefreshDropsMarks() const;
 
     CKarvoConfig m_config;

@@ -390,6 +390,11 @@ void CMarkDocument::Reset(MarkState s) {
     Dirty(UnionRect(old, Rect{0, 0, m_state.crop.Width(), m_state.crop.Height()}));
 }
 
+void CMarkDocument::Restart(CSize picture) {
+    m_picture = picture;
+    Reset(MarkState{{}, Rect{0, 0, std::max(0, picture.cx), std::max(0, picture.cy)}, 1});
+}
+
 // A picture step tells the listener first, so that the picture is there before the marks
 // that lie over it.
 bool CMarkDocument::Undo() {

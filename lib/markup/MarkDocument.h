@@ -89,6 +89,9 @@ public:
     //! The state replaced by s for the same picture (the editor's discard): the history is
     //! cleared and the whole output is dirty.
     void Reset(MarkState s);
+    //! A new picture of this size: no marks, no crop, no history (the object stays, so whoever
+    //! holds it keeps a valid document); the whole output is dirty.
+    void Restart(CSize picture);
 
     void BeginGesture();
     void EndGesture();
