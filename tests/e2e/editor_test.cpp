@@ -492,9 +492,9 @@ TEST_F(Editor, SettingsSwitchAndHotKey) {
 namespace {
 
 // In the 144 DPI prefix: the toolbar's icons are drawn at that size and the window is kept.
-class HighDpi : public kvtest::E2eTest {};
+class HighDpiEditor : public kvtest::E2eTest {};
 
-TEST_F(HighDpi, EditorScales) {
+TEST_F(HighDpiEditor, ToolbarScales) {
     if (!GetEnvironmentVariableW(L"KV_EXPECT_DPI", nullptr, 0)) GTEST_SKIP() << "run in the 144 DPI prefix only";
     kvdrive::Karvo& k = App();
     k.WriteConfig(Config(L"", false));
