@@ -9,10 +9,12 @@
 #include <string>
 
 #include "About.h"
+#include "Editor.h"
 #include "ErrorText.h"
 #include "settings/Pages.h"
 #include "Tables.h"
 #include "res/resource.h"
+#include "framework/ModuleState.h"
 #include "settings/Helper.h"
 
 namespace {
@@ -60,6 +62,7 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
         {ID_EDIT_PASTE, &CKarvoDlg::OnEditPaste, nullptr},
         {ID_EDIT_CLEAR, &CKarvoDlg::OnEditClear, nullptr},
         {ID_EDIT_IMAGE, &CKarvoDlg::OnEditImage, nullptr},
+        {ID_EDIT_MARKUP, &CKarvoDlg::OnEditMarkup, nullptr},
     };
     for (const Command& c : kCommands)
         if (c.id == id) return &c;
@@ -67,6 +70,8 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
 }
 
 BOOL CKarvoDlg::OnCommand(UINT id, UINT code, HWND hwndCtl) {
+    // The tray menu stays reachable while the editor is open; its commands wait until it closes.
+    if (MarkupEditorOpen()) return TRUE;
     if (const int option = kv::app::ImageSwitchIndex(id); option >= 0 && !hwndCtl) {
         ToggleOption(option);
         return TRUE;
@@ -108,8 +113,16 @@ void CKarvoDlg::UpdateMenu(HMENU menu, int depth) {
     }
 }
 
+// The check box has changed already: the settings still hold the switches as they were, and
+// take them back from there when the user keeps the marks.
 void CKarvoDlg::OnOptionChecked() {
+    const CKarvoConfig before = m_core.m_config;
     ExchangeImageOptions(TRUE);
+    if (!MarksMayGo(IDS_MARKS_SWITCH_DROPS)) {
+        for (const kv::app::ImageSwitch& s : kv::app::kImageSwitches) (m_core.m_config.*s.set)((before.*s.get)());
+        ExchangeImageOptions(FALSE);
+        return;
+    }
     m_core.RefreshImageData();
     ReportRefusedSteps();
     Invalidate(TRUE);
@@ -151,9 +164,26 @@ void CKarvoDlg::ToggleOption(int index) {
     m_options[size_t(index)] = !m_options[size_t(index)];
     UpdateData(FALSE);
     ExchangeImageOptions(TRUE);
+    if (!MarksMayGo(IDS_MARKS_SWITCH_DROPS)) {
+        m_options[size_t(index)] = !m_options[size_t(index)];
+        UpdateData(FALSE);
+        ExchangeImageOptions(TRUE);
+        return;
+    }
     m_core.RefreshImageData();
     ReportRefusedSteps();
     Invalidate(TRUE);
+}
+
+// Marks stay drawn where they are when the picture keeps its size (the engine keeps them);
+// only a change of size drops them, and not without asking. "No" is the default button.
+bool CKarvoDlg::MarksMayGo(UINT textId) {
+    if (!m_core.RefreshDropsMarks()) return true;
+    const wchar_t* text = nullptr;
+    const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), textId, reinterpret_cast<LPWSTR>(&text), 0);
+    const std::wstring question = n > 0 ? std::wstring(text, size_t(n)) : std::wstring();
+    return ::MessageBoxW(m_hWnd, question.c_str(), m_core.m_config.GetAppName().c_str(),
+                         MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 int CKarvoDlg::OptionState(int index) { return m_options[size_t(index)] ? MF_CHECKED : MF_UNCHECKED; }
@@ -168,6 +198,16 @@ void CKarvoDlg::AfterCapture(BOOL captured) {
     UpdateData(FALSE);
     if (captured) ReportRefusedSteps();
     if (captured && m_core.GetAutoSaveFailed()) ReportAutoSaveFailure();
+    if (captured && m_core.m_config.GetEditorAfterCapture()) PostMessage(WM_OPEN_EDITOR, 0, 0);
+}
+
+// The editor's image operations flip the switches: the boxes show them afterwards.
+void CKarvoDlg::OnEditMarkup() {
+    RunMarkupEditor(this, m_core);
+    ExchangeImageOptions(FALSE);
+    ReportRefusedSteps();
+    DrawPreview(FALSE);
+    Invalidate(TRUE);
 }
 
 // Once for each capture whose automatic save failed; the capture itself is there to be saved.
@@ -383,6 +423,7 @@ void CKarvoDlg::OnOptions() {
     basic.m_nDelay = c.GetSnapDelayTime();
     basic.m_bDrawPointer = c.GetDrawPointer();
     basic.m_bKeepOnTop = c.GetKeepOnTop();
+    basic.m_bEditorAfterCapture = c.GetEditorAfterCapture();
     image.m_strEditor = c.GetEditAppPath();
     image.m_nRotateAngle = c.GetRotateAngle();
     image.m_nScaleFactor = c.GetScaleFactor();
@@ -396,6 +437,7 @@ void CKarvoDlg::OnOptions() {
         hotkey.m_keys[i] = {mod, vk};
     }
     RegisterHotkeys(TRUE);
+    const CKarvoConfig before = c;
     if (sheet.DoModal() == IDOK) {
         c.SetPlaySnapSound(basic.m_bPlaySound);
         c.SetHideMainWnd(basic.m_bHideMainWnd);
@@ -403,6 +445,7 @@ void CKarvoDlg::OnOptions() {
         c.SetSnapDelayTime(basic.m_nDelay);
         c.SetKeepOnTop(basic.m_bKeepOnTop);
         c.SetDrawPointer(basic.m_bDrawPointer);
+        c.SetEditorAfterCapture(basic.m_bEditorAfterCapture);
         c.SetAutoSave(autosave.m_bAutoSave);
         c.SetAutoSaveFolder(autosave.m_strFolder);
         c.SetAutoSavePattern(autosave.m_strPattern);
@@ -414,6 +457,13 @@ void CKarvoDlg::OnOptions() {
         c.SetShearDownAmout(image.m_nShearDown);
         c.SetBlurFactor(image.m_nBlurFactor);
         c.SetSharpenFactor(image.m_nSharpenFactor);
+        // The parameters that change the picture's size go back when the user keeps the marks.
+        if (!MarksMayGo(IDS_MARKS_SETTINGS_DROP)) {
+            c.SetRotateAngle(before.GetRotateAngle());
+            c.SetScaleFactor(before.GetScaleFactor());
+            c.SetShearAcrossAmout(before.GetShearAcrossAmout());
+            c.SetShearDownAmout(before.GetShearDownAmout());
+        }
         for (size_t i = 0; i < kv::app::kHotKeyCount; ++i) (c.*kv::app::kHotKeys[i].set)(hotkey.m_keys[i].first, hotkey.m_keys[i].second);
         ::SetWindowPos(m_hWnd, c.GetKeepOnTop() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }

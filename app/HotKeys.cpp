@@ -1,4 +1,4 @@
-// The nine global hot keys of the main dialog, registered from the settings' hot-key pairs, and
+// The ten global hot keys of the main dialog, registered from the settings' hot-key pairs, and
 // the keys the menus show for their commands.
 #include "MainDialog.h"
 
@@ -6,7 +6,9 @@
 
 #include <string>
 
+#include "Editor.h"
 #include "Tables.h"
+#include "framework/ModuleState.h"
 #include "res/resource.h"
 #include "settings/HotKeyName.h"
 
@@ -29,9 +31,16 @@ void CKarvoDlg::RegisterHotkeys(BOOL unregisterOnly) {
         const kv::app::HotKey& k = kHotKeys[i];
         CKarvoConfig::WORD16 mod = 0, vk = 0;
         (m_core.m_config.*k.get)(mod, vk);
+        if (k.noneAllowed && !LOBYTE(vk)) continue;
         m_hotKeyRegistered[i] = ::RegisterHotKey(m_hWnd, k.id, HotkeyModifiers(mod), LOBYTE(vk)) != FALSE;
-        if (!m_hotKeyRegistered[i])
-            ::MessageBoxW(m_hWnd, k.failure, m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+        if (m_hotKeyRegistered[i]) continue;
+        std::wstring failure = k.failure ? k.failure : L"";
+        if (!k.failure) {
+            const wchar_t* text = nullptr;
+            const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), k.failureText, reinterpret_cast<LPWSTR>(&text), 0);
+            if (n > 0) failure.assign(text, size_t(n));
+        }
+        ::MessageBoxW(m_hWnd, failure.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONEXCLAMATION);
     }
     if (HMENU bar = ::GetMenu(m_hWnd)) ShowHotKeysInMenu(bar);
 }
@@ -73,8 +82,9 @@ void CKarvoDlg::ShowHotKeysInMenu(HMENU menu, int depth) {
             std::wstring shown = text.substr(0, text.find(L'\t'));
             CKarvoConfig::WORD16 mod = 0, vk = 0;
             (m_core.m_config.*k.get)(mod, vk);
-            if (const std::wstring key = m_hotKeyRegistered[i] ? RegisteredKeyName(mod, vk) : L""; !key.empty())
-                shown += L"\t" + key;
+            std::wstring key = m_hotKeyRegistered[i] ? RegisteredKeyName(mod, vk) : L"";
+            if (key.empty() && k.localKey) key = RegisteredKeyName(k.localModifiers, k.localKey);
+            if (!key.empty()) shown += L"\t" + key;
             if (shown == text) break;
             MENUITEMINFOW mii{sizeof mii};
             mii.fMask = MIIM_STRING;
@@ -86,6 +96,7 @@ void CKarvoDlg::ShowHotKeysInMenu(HMENU menu, int depth) {
 }
 
 void CKarvoDlg::OnHotKey(int id) {
+    if (MarkupEditorOpen()) return;  // a dialog of the editor's own loop let one through
     for (const kv::app::HotKey& k : kHotKeys) {
         if (k.id != id) continue;
         if (k.command == 0)

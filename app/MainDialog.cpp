@@ -150,6 +150,12 @@ BOOL CKarvoDlg::OnSetCursor(HWND under) {
 BOOL CKarvoDlg::PreTranslateMessage(MSG* msg) {
     if (m_hTooltip && msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELAST)
         ::SendMessageW(m_hTooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    // Ctrl+E, the key the 编辑 menu names for 标注, in the main window and its controls.
+    if (msg->message == WM_KEYDOWN && msg->wParam == 'E' && ::GetKeyState(VK_CONTROL) < 0 &&
+        ::GetKeyState(VK_MENU) >= 0 && (msg->hwnd == m_hWnd || ::IsChild(m_hWnd, msg->hwnd))) {
+        OnCommand(ID_EDIT_MARKUP, 0, nullptr);
+        return TRUE;
+    }
     return FALSE;
 }
 
@@ -183,6 +189,7 @@ INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TRAY_NOTIFY: return SetMsgResult(m_tray.HandleTrayMessage(wp, lp)), TRUE;
     case WM_INITMENUPOPUP: return ShowHotKeysInMenu(reinterpret_cast<HMENU>(wp)), FALSE;  // the tray's menu too
     case WM_OPEN_ON_START: return OnOpenOnStart(), TRUE;
+    case WM_OPEN_EDITOR: return OnEditMarkup(), TRUE;
     default:
         if (msg >= 0xC000 && msg == DiagnosticsMessage()) return SetMsgResult(kv::diag::Value(wp)), TRUE;
         return CDialog::DialogProc(msg, wp, lp);

@@ -19,7 +19,7 @@ public:
     void ExchangeImageOptions(BOOL toSettings);
     //! TRUE: print one page; FALSE: draw into the preview control.
     void DrawPreview(BOOL toPrinter);
-    //! Unregisters the nine hot keys, then registers them again from the settings unless
+    //! Unregisters the ten hot keys, then registers them again from the settings unless
     //! unregisterOnly; a key that cannot be registered gets its message. The menu bar then
     //! shows the registered keys.
     void RegisterHotkeys(BOOL unregisterOnly);
@@ -28,6 +28,8 @@ public:
     //! (after the tab; nothing there when its key could not be registered). Sub-menus too.
     void ShowHotKeysInMenu(HMENU menu, int depth = 0);
     CKarvoCore& Engine() { return m_core; }
+    //! The editor's save failed: told as the main window's own saves are.
+    void ReportEditorSaveFailure() { ReportFileFailure(true); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -52,6 +54,9 @@ private:
     // Commands (table in Commands.cpp).
     void OnOptionChecked();
     void ToggleOption(int index);
+    //! Before a refresh after the image settings changed: true when it drops no marks, or the
+    //! user agreed to lose them when asked with the text `textId` (a yes/no warning).
+    bool MarksMayGo(UINT textId);
     void OnAutoCopy();
     void OnSnapNew();
     void OnSnapFullScreen();
@@ -88,6 +93,8 @@ private:
     void OnEditPaste();
     void OnEditClear();
     void OnEditImage();
+    //! The mark-up editor on the current picture; the preview shows what it applied.
+    void OnEditMarkup();
     void CopyToClipboard(int thumbnail);
     void ReportFileFailure(bool saving);
     //! Opens a file (an empty path asks for one) and shows it, or tells why it could not.
@@ -106,7 +113,7 @@ private:
     int OptionState(int index);
     int AutoCopyState();
 
-    std::array<bool, 9> m_hotKeyRegistered{};  // in the order of kv::app::kHotKeys
+    std::array<bool, 10> m_hotKeyRegistered{};  // in the order of kv::app::kHotKeys
     int m_nSnapType = 0;
     CWnd m_wndPreview;
     std::wstring m_strOpenOnStart;

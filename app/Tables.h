@@ -6,6 +6,7 @@
 // The dialog's exchange, the menu marks, the sheet's copy in and out and the registration loop
 // all walk these.
 #include <windows.h>
+#include <commctrl.h>
 
 #include "res/resource.h"
 #include "settings/KarvoConfig.h"
@@ -45,10 +46,15 @@ struct HotKey {
     UINT command;  // 0: the new-capture command
     void (CKarvoConfig::*get)(CKarvoConfig::WORD16&, CKarvoConfig::WORD16&) const;
     void (CKarvoConfig::*set)(CKarvoConfig::WORD16, CKarvoConfig::WORD16);
-    const wchar_t* failure;
+    const wchar_t* failure;  // or, when null, the string failureText
+    UINT failureText = 0;
+    bool noneAllowed = false;  // no key (0) is not registered and not a failure
+    // The main window's own key for the command, shown in the menus while no hot key is
+    // registered for it (0: none).
+    WORD localModifiers = 0, localKey = 0;
 };
 
-inline constexpr HotKey kHotKeys[9] = {
+inline constexpr HotKey kHotKeys[10] = {
     {1001, IDC_HOTKEY_NEWSNAP, 0, &CKarvoConfig::GetNewSnapHotkey, &CKarvoConfig::SetNewSnapHotkey,
      L"注册<新建截图>热键失败,请更换热键"},
     {1002, IDC_HOTKEY_FULLSCREEN, ID_SNAP_FULLSCREEN, &CKarvoConfig::GetFullScreenHotkey,
@@ -68,6 +74,9 @@ inline constexpr HotKey kHotKeys[9] = {
     // Added to the original eight: the last rectangle again.
     {1009, IDC_HOTKEY_REPEATRECT, ID_SNAP_REPEATRECT, &CKarvoConfig::GetRepeatRectHotkey,
      &CKarvoConfig::SetRepeatRectHotkey, L"注册捕捉<重复上次选定区域>热键失败,请更换热键"},
+    // The mark-up editor's: no key by default, any free one when the user gives it.
+    {1010, IDC_HOTKEY_MARKUP, ID_EDIT_MARKUP, &CKarvoConfig::GetMarkupHotkey, &CKarvoConfig::SetMarkupHotkey, nullptr,
+     IDS_MARKUP_HOTKEYFAIL, true, HOTKEYF_CONTROL, 'E'},
 };
 inline constexpr size_t kHotKeyCount = sizeof kHotKeys / sizeof kHotKeys[0];
 

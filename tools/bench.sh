@@ -44,6 +44,13 @@ mkdir -p bench/results
 } > "$out"
 ./build/native/bench/bench_imaging --out /tmp/kv-imaging.md >/dev/null
 cat /tmp/kv-imaging.md >> "$out"
+# The mark-up editor's repaint while a shape is dragged (lib/markup, one thread).
+./build/native/bench/bench_markup --out /tmp/kv-markup.md >/dev/null
+{ echo; echo "## Mark-up editor: one drag step (native build, one thread)"; echo
+  echo "A shape moved by 5 px over a picture that already carries a dozen marks of every kind, then the"
+  echo "area that changed composed again from the picture (what the editor's repaint draws before it"
+  echo "copies that area to the window). The percentage is that area's share of the frame."
+  cat /tmp/kv-markup.md; } >> "$out"
 
 source tools/wine-env.sh
 trap 'kv_wine_stop; check_checkout' EXIT

@@ -37,6 +37,10 @@
 // The six capture-type names of the combo box, in index order.
 #define IDS_SNAPTYPE_FIRST 1100
 
+// The questions before a change of the image settings would drop the marks on the picture.
+#define IDS_MARKS_SWITCH_DROPS 1150
+#define IDS_MARKS_SETTINGS_DROP 1151
+
 #define ID_SNAP_FULLSCREEN 32795
 #define ID_SNAP_NEW 32796
 #define ID_SHOW_HIDE 32799
@@ -114,5 +118,76 @@
 #define IDH_SHOWHIDE 1008
 #define IDH_PAGE_PRINTSCREEN 1000
 
+// The mark-up editor: its menu and keys, the command that opens it, the texts it shows.
+#define IDR_EDITOR 140
+#define IDR_EDITOR_KEYS 141
+#define IDD_MARKUP_ASK 142
+#define IDD_MARKUP_STEPSTART 143
+#define IDC_EDIT_STEPSTART 1054
+#define ID_EDIT_MARKUP 32870
+#define IDC_HOTKEY_MARKUP 1052
+#define IDC_CHECK_EDITORAFTER 1053
+#define IDH_MARKUP 1010
+// Tools, in toolbar order: select, arrow, line, rectangle, ellipse, pen, highlighter, text,
+// step, redact, pixelate, crop (keys V A L R E P H T N B X C).
+#define ID_TOOL_FIRST 33001
+#define ID_TOOL_SELECT 33001
+#define ID_TOOL_ARROW 33002
+#define ID_TOOL_LINE 33003
+#define ID_TOOL_RECTANGLE 33004
+#define ID_TOOL_ELLIPSE 33005
+#define ID_TOOL_PEN 33006
+#define ID_TOOL_HIGHLIGHTER 33007
+#define ID_TOOL_TEXT 33008
+#define ID_TOOL_STEP 33009
+#define ID_TOOL_REDACT 33010
+#define ID_TOOL_PIXELATE 33011
+#define ID_TOOL_CROP 33012
+#define ID_TOOL_LAST 33012
+// The ten image operations, in the order of the main window's switches.
+#define ID_IMAGEOP_FIRST 33020
+#define ID_IMAGEOP_LAST 33029
+#define ID_MARKUP_DONE 33040
+#define ID_MARKUP_COPY 33041
+#define ID_MARKUP_SAVE 33042
+#define ID_MARKUP_CLOSE 33043
+#define ID_MARKUP_UNDO 33044
+#define ID_MARKUP_REDO 33045
+#define ID_MARKUP_DELETE 33046
+#define ID_MARKUP_DUPLICATE 33047
+#define ID_MARKUP_FRONT 33048
+#define ID_MARKUP_BACK 33049
+#define ID_MARKUP_ZOOMIN 33050
+#define ID_MARKUP_ZOOMOUT 33051
+#define ID_MARKUP_FIT 33052
+#define ID_MARKUP_ACTUAL 33053
+#define ID_MARKUP_COLOUR 33054
+#define ID_MARKUP_WIDTH 33055
+#define ID_MARKUP_DASHED 33056
+#define ID_MARKUP_FILLED 33057
+#define ID_MARKUP_TWOHEADS 33058
+#define ID_MARKUP_FONT 33059
+#define ID_MARKUP_TEXTBOX 33060
+#define ID_MARKUP_STEPSTART 33061
+#define ID_MARKUP_REDO2 33062
+#define ID_MARKUP_OTHERCOLOUR 33063
+#define ID_MARKUP_SELECTNONE 33064
+#define ID_MARKUP_OUTLINE 33065
+// Colours of the colour menu (fixed ones, then the last chosen) and widths of the width menu.
+#define ID_COLOUR_FIRST 33100
+#define ID_COLOUR_LAST 33131
+#define ID_WIDTH_FIRST 33140
+#define ID_WIDTH_LAST 33159
+#define IDS_MARKUP_TITLE 33200
+#define IDS_MARKUP_SIZE 33202
+#define IDS_MARKUP_ZOOM 33203
+#define IDS_MARKUP_NOIMAGE 33204
+#define IDS_MARKUP_WIDTH 33205
+#define IDS_MARKUP_DONE 33206
+#define IDS_MARKUP_HINT_FIRST 33210
+#define IDS_MARKUP_HOTKEYFAIL 33232
+#define IDS_MARKUP_COPYBUSY 33234
+
 #define WM_TRAY_NOTIFY (WM_USER + 100)
 #define WM_OPEN_ON_START (WM_APP + 1)
+#define WM_OPEN_EDITOR (WM_APP + 2)

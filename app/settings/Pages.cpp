@@ -28,6 +28,7 @@ BOOL COptionBasic::UpdateData(BOOL save) {
         ::SetDlgItemInt(m_hWnd, IDC_EDIT_DELAY, m_nDelay, FALSE);
         Check(m_hWnd, IDC_CHECK_KEEPONTOP, m_bKeepOnTop);
         Check(m_hWnd, IDC_CHECK_POINTER, m_bDrawPointer);
+        Check(m_hWnd, IDC_CHECK_EDITORAFTER, m_bEditorAfterCapture);
         return TRUE;
     }
     int delay = int(m_nDelay);
@@ -38,6 +39,7 @@ BOOL COptionBasic::UpdateData(BOOL save) {
     m_nDelay = UINT(delay);
     m_bKeepOnTop = Checked(m_hWnd, IDC_CHECK_KEEPONTOP);
     m_bDrawPointer = Checked(m_hWnd, IDC_CHECK_POINTER);
+    m_bEditorAfterCapture = Checked(m_hWnd, IDC_CHECK_EDITORAFTER);
     return TRUE;
 }
 
@@ -91,7 +93,7 @@ BOOL COptionImage::OnCommand(UINT id, UINT code, HWND hwndCtl) {
 
 COptionHotkey::COptionHotkey()
     : CPropertyPage(IDD_OPTION_HOTKEY),
-      m_keys{{{0, 0x2C}, {2, 0x2C}, {0, 0x72}, {0, 0x73}, {0, 0x74}, {0, 0x75}, {0, 0x76}, {0, 0x77}, {1, 0x76}}} {}
+      m_keys{{{0, 0x2C}, {2, 0x2C}, {0, 0x72}, {0, 0x73}, {0, 0x74}, {0, 0x75}, {0, 0x76}, {0, 0x77}, {1, 0x76}, {0, 0}}} {}
 
 BOOL COptionHotkey::UpdateData(BOOL save) {
     for (size_t i = 0; i < kv::app::kHotKeyCount; ++i) {

@@ -18,6 +18,7 @@ public:
     UINT m_nDelay = 500;
     BOOL m_bKeepOnTop = TRUE;
     BOOL m_bDrawPointer = FALSE;
+    BOOL m_bEditorAfterCapture = FALSE;
 };
 
 class COptionImage : public CPropertyPage {
@@ -65,7 +66,7 @@ public:
 
     //! (modifier word, key word), in the order new capture, whole screen, active window, current
     //! window, client area, object, region, show/hide, last region again.
-    std::array<std::pair<WORD, WORD>, 9> m_keys;
+    std::array<std::pair<WORD, WORD>, 10> m_keys;
 
 protected:
     BOOL OnInitDialog() override;

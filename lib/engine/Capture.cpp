@@ -78,6 +78,7 @@ BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect, const PointerShot* pointer) {
     // The grab becomes the raw image itself (no copy); the refresh makes the processed one.
     m_bmpRaw.DeleteObject();
     m_bmpRaw.Attach(bmp->Detach());
+    NewPicture();
     RefreshImageData();
     m_rcLastSnap = CRect(k.left, k.top, k.right, k.bottom);
     m_hLastSnapWnd = hWnd;

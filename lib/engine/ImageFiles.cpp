@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/ImageDocument.h"
 #include "engine/KarvoCore.h"
 #include "framework/ByteStream.h"
 #include "framework/Handles.h"
@@ -149,13 +150,14 @@ BOOL CKarvoCore::OpenImage(const std::wstring& pathIn) {
         CGdiplusFileOpenDialog dlg(nullptr, OFN_EXPLORER | OFN_HIDEREADONLY, nullptr);
         if (dlg.DoModal() == IDOK) path = dlg.GetPathName(), name = dlg.GetFileName();
     }
-    m_strLastFilePath = path;
-    if (path.empty()) return m_lastFileStatus = FileStatus::Cancelled, FALSE;
+    m_doc->lastFilePath = path;
+    if (path.empty()) return m_doc->lastFileStatus = FileStatus::Cancelled, FALSE;
     Loaded loaded = LoadDetached(path);
-    if (loaded.tooLarge) m_sizeRefused = loaded.size;
-    if (!loaded.image) return m_lastFileStatus = loaded.tooLarge ? FileStatus::TooLarge : FileStatus::LoadFailed, FALSE;
+    if (loaded.tooLarge) m_doc->sizeRefused = loaded.size;
+    if (!loaded.image) return m_doc->lastFileStatus = loaded.tooLarge ? FileStatus::TooLarge : FileStatus::LoadFailed, FALSE;
     // Only a picture that loaded replaces the current one.
     m_config.ResetImageOption();
+    NewPicture();
     ClearGdiplusImage();
     m_pImage = loaded.image.release();
     SetThubImage(m_pImage);
@@ -163,23 +165,39 @@ BOOL CKarvoCore::OpenImage(const std::wstring& pathIn) {
     if (bmp && bmp->GetSafeHandle()) {
         m_bmpRaw.CopyImage(bmp->GetSafeHandle());
         m_bmpProcessed.CopyImage(&m_bmpRaw);
+        ++m_doc->serial;
+        CSize size;
+        if (kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size)) m_doc->Follow(size);
     }
     m_strPathName = path;
     m_strFileName = name;
-    m_lastFileStatus = FileStatus::Ok;
+    m_doc->lastFileStatus = FileStatus::Ok;
     return TRUE;
 }
 
 BOOL CKarvoCore::SaveImage(const std::wstring& pathIn, int bThubImage) {
     Gdiplus::Image* image = bThubImage ? m_pThubImage : m_pImage;
-    m_strLastFilePath = pathIn;
-    m_dwLastFileError = 0;
-    if (!image) return m_lastFileStatus = FileStatus::NoImage, FALSE;
+    m_doc->lastFilePath = pathIn;
+    m_doc->lastFileError = 0;
+    if (!image) return m_doc->lastFileStatus = FileStatus::NoImage, FALSE;
+    std::wstring name;
+    if (!SaveImageOf(image, pathIn, m_pMainWnd, &name)) return FALSE;
+    if (!bThubImage) {
+        m_strPathName = m_doc->lastFilePath;
+        m_strFileName = name;
+    }
+    return TRUE;
+}
+
+// The save itself, for the current image and for the editor's marked picture alike.
+BOOL CKarvoCore::SaveImageOf(Gdiplus::Image* image, const std::wstring& pathIn, CWnd* owner, std::wstring* nameOut) {
+    m_doc->lastFilePath = pathIn;
+    m_doc->lastFileError = 0;
     std::wstring path = pathIn, name;
     CLSID encoder{};
     bool haveEncoder = false;
     if (path.empty()) {
-        CGdiplusFileSaveAsDialog dlg(L"", OFN_EXPLORER | OFN_OVERWRITEPROMPT, m_pMainWnd);
+        CGdiplusFileSaveAsDialog dlg(L"", OFN_EXPLORER | OFN_OVERWRITEPROMPT, owner);
         if (dlg.DoModal() == IDOK) {
             encoder = dlg.GetCodecCLSID();
             path = dlg.GetPathName();
@@ -194,29 +212,26 @@ BOOL CKarvoCore::SaveImage(const std::wstring& pathIn, int bThubImage) {
             haveEncoder = true;
         }
     }
-    m_strLastFilePath = path;
-    if (path.empty()) return m_lastFileStatus = FileStatus::Cancelled, FALSE;
-    if (!haveEncoder) return m_lastFileStatus = FileStatus::NoEncoder, FALSE;
+    m_doc->lastFilePath = path;
+    if (path.empty()) return m_doc->lastFileStatus = FileStatus::Cancelled, FALSE;
+    if (!haveEncoder) return m_doc->lastFileStatus = FileStatus::NoEncoder, FALSE;
 
     std::string bytes;
     const Gdiplus::Status st = EncodeToBytes(image, encoder, bytes);
     if (st != Gdiplus::Ok) {
-        m_dwLastFileError = st == Gdiplus::Win32Error ? ERROR_FILE_CORRUPT : ERROR_NOT_ENOUGH_MEMORY;
-        m_lastFileStatus = st == Gdiplus::UnknownImageFormat ? FileStatus::NoEncoder : FileStatus::WriteFailed;
+        m_doc->lastFileError = st == Gdiplus::Win32Error ? ERROR_FILE_CORRUPT : ERROR_NOT_ENOUGH_MEMORY;
+        m_doc->lastFileStatus = st == Gdiplus::UnknownImageFormat ? FileStatus::NoEncoder : FileStatus::WriteFailed;
         return FALSE;
     }
     // The file takes the name in one step, or not at all; the system's reason is kept (a full
     // disk, a read-only file, a missing folder).
     if (!kv::WriteFileAtomic(path, bytes)) {
-        m_dwLastFileError = ::GetLastError();
-        m_lastFileStatus = FileStatus::WriteFailed;
+        m_doc->lastFileError = ::GetLastError();
+        m_doc->lastFileStatus = FileStatus::WriteFailed;
         return FALSE;
     }
-    if (!bThubImage) {
-        m_strPathName = path;
-        m_strFileName = name;
-    }
-    m_lastFileStatus = FileStatus::Ok;
+    if (nameOut) *nameOut = name;
+    m_doc->lastFileStatus = FileStatus::Ok;
     return TRUE;
 }
 
@@ -249,31 +264,59 @@ kv::UniqueHglobal Dib24(HBITMAP h) {
 
 }  // namespace
 
-// The current picture goes on the clipboard as a DIB made from the processed pixels (the same
+// The current picture goes on the clipboard as a DIB made from its own pixels (the same
 // colours the 24-bit image has); the thumbnail, and a picture whose pixels are not ours, as a
 // screen bitmap drawn from their image.
 BOOL CKarvoCore::CopyImageData(int bThubImage) {
     Gdiplus::Image* image = bThubImage ? m_pThubImage : m_pImage;
-    if (!image) return m_lastFileStatus = FileStatus::NoImage, FALSE;
+    if (!image) return m_doc->lastFileStatus = FileStatus::NoImage, FALSE;
+    const BOOL put = CopyImageOf(image, bThubImage ? nullptr : CurrentPixels());
+    if (put) {
+        m_doc->copiedPicture = m_doc->pictureId;
+        m_doc->copiedThumbnail = bThubImage != 0;
+        m_doc->copiedSequence = ::GetClipboardSequenceNumber();
+    }
+    return put;
+}
+
+BOOL CKarvoCore::CopyImageOf(Gdiplus::Image* image, HBITMAP pixels) {
     CSize size;
     kv::UniqueHglobal dib;
-    if (!bThubImage && kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size) && UINT(size.cx) == image->GetWidth() &&
+    if (pixels && kv::bitmap::GetSize(pixels, &size) && UINT(size.cx) == image->GetWidth() &&
         UINT(size.cy) == image->GetHeight())
-        dib = Dib24(m_bmpProcessed.GetSafeHandle());
+        dib = Dib24(pixels);
     std::unique_ptr<CImageBitmap> bmp(dib ? nullptr : ConvertImage(image));
-    if (!dib && !bmp) return m_lastFileStatus = FileStatus::NoImage, FALSE;
+    if (!dib && !bmp) return m_doc->lastFileStatus = FileStatus::NoImage, FALSE;
     bool put = false;
     {
         kv::ClipboardSession clip(m_pPreviewWnd ? m_pPreviewWnd->GetSafeHwnd() : nullptr, kClipboardTries, kClipboardWaitMs);
-        if (!clip) return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
+        if (!clip) return m_doc->lastFileStatus = FileStatus::ClipboardBusy, FALSE;
         ::EmptyClipboard();
         put = dib ? ::SetClipboardData(CF_DIB, dib.get()) != nullptr : ::SetClipboardData(CF_BITMAP, bmp->GetSafeHandle()) != nullptr;
     }
     // The clipboard owns the memory or the bitmap now.
     if (put && dib) dib.release();
     if (put && bmp) bmp->Detach();
-    m_lastFileStatus = put ? FileStatus::Ok : FileStatus::ClipboardBusy;
+    m_doc->lastFileStatus = put ? FileStatus::Ok : FileStatus::ClipboardBusy;
     return put;
+}
+
+void CKarvoCore::RenewCopies() {
+    kv::ImageDocument& d = *m_doc;
+    if (d.copiedPicture == d.pictureId && ::GetClipboardSequenceNumber() == d.copiedSequence) {
+        const FileStatus status = d.lastFileStatus;
+        CopyImageData(d.copiedThumbnail ? 1 : 0);
+        d.lastFileStatus = status;
+    }
+    if (d.autoSavedPicture != d.pictureId || d.autoSaveFailed || d.autoSavePath.empty() || !m_pImage) return;
+    std::string bytes;
+    d.autoSaveError = 0;
+    if (EncodeToBytes(m_pImage, d.autoSaveEncoder, bytes) != Gdiplus::Ok) {
+        d.autoSaveError = ERROR_NOT_ENOUGH_MEMORY;
+    } else if (!kv::WriteFileAtomic(d.autoSavePath, bytes)) {
+        d.autoSaveError = ::GetLastError() ? ::GetLastError() : ERROR_WRITE_FAULT;
+    }
+    d.autoSaveFailed = d.autoSaveError != 0;
 }
 
 namespace {
@@ -314,32 +357,33 @@ BOOL CKarvoCore::PasteImageData() {
     LONG w = 0, h = 0;
     {
         kv::ClipboardSession clip(nullptr, kClipboardTries, kClipboardWaitMs);
-        if (!clip) return m_lastFileStatus = FileStatus::ClipboardBusy, FALSE;
+        if (!clip) return m_doc->lastFileStatus = FileStatus::ClipboardBusy, FALSE;
         if (::IsClipboardFormatAvailable(CF_BITMAP) && ClipboardBitmapSize(w, h)) {
             if (w <= 0 || h <= 0) {
                 // No pixels (the system would hand out a 1 × 1 bitmap for it): not a picture to take.
             } else if (kv::ExceedsPictureLimit(w, h)) {
                 status = FileStatus::TooLarge;
             } else if (HBITMAP bmp = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP)); bmp && m_bmpRaw.CopyImage(bmp)) {
+                NewPicture();
                 status = FileStatus::Ok;  // the pixels are ours now; the handle stays the clipboard's
             }
         }
     }
     if (status == FileStatus::Ok) RefreshImageData();  // makes the processed image
-    m_lastFileStatus = status;
-    m_strLastFilePath.clear();
-    if (status == FileStatus::TooLarge) m_sizeRefused = CSize(w, h);
+    m_doc->lastFileStatus = status;
+    m_doc->lastFilePath.clear();
+    if (status == FileStatus::TooLarge) m_doc->sizeRefused = CSize(w, h);
     return status == FileStatus::Ok;
 }
 
 BOOL CKarvoCore::EncodeImage(const std::wstring& ext, std::string& bytes) {
-    if (!m_pImage) return m_lastFileStatus = FileStatus::NoImage, FALSE;
+    if (!m_pImage) return m_doc->lastFileStatus = FileStatus::NoImage, FALSE;
     const kv::CodecList encoders = kv::InstalledCodecs(false);
     const auto i = kv::CodecForExtension(encoders, ext);
-    if (!i) return m_lastFileStatus = FileStatus::NoEncoder, FALSE;
+    if (!i) return m_doc->lastFileStatus = FileStatus::NoEncoder, FALSE;
     const CLSID clsid = encoders[*i].GetCLSID();
     const bool ok = EncodeToBytes(m_pImage, clsid, bytes) == Gdiplus::Ok && !bytes.empty();
-    m_lastFileStatus = ok ? FileStatus::Ok : FileStatus::WriteFailed;
+    m_doc->lastFileStatus = ok ? FileStatus::Ok : FileStatus::WriteFailed;
     return ok;
 }
 
@@ -385,20 +429,20 @@ std::wstring CKarvoCore::AutoSaveName() const {
 // collision), then written over in one step as the save command writes, so no partial file ever
 // stands under it. A failure is kept for the program to report; the image stays current.
 void CKarvoCore::ForgetAutoSave() {
-    m_bAutoSaveFailed = false;
-    m_dwAutoSaveError = 0;
-    m_strAutoSavePath.clear();
+    m_doc->autoSaveFailed = false;
+    m_doc->autoSaveError = 0;
+    m_doc->autoSavePath.clear();
 }
 
 void CKarvoCore::AutoSaveCapture() {
     ForgetAutoSave();
     if (m_run.active || !m_config.GetAutoSave() || !m_pImage) return;
     const auto fail = [this](DWORD error) {
-        m_bAutoSaveFailed = true;
-        m_dwAutoSaveError = error ? error : ERROR_WRITE_FAULT;
+        m_doc->autoSaveFailed = true;
+        m_doc->autoSaveError = error ? error : ERROR_WRITE_FAULT;
     };
     const std::wstring folder = m_config.GetAutoSaveFolder();
-    m_strAutoSavePath = folder;
+    m_doc->autoSavePath = folder;
     const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return fail(ERROR_PATH_NOT_FOUND);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return fail(ERROR_DIRECTORY);  // a file of that name
@@ -408,7 +452,7 @@ void CKarvoCore::AutoSaveCapture() {
     std::wstring path;
     DWORD error = 0;
     const bool reserved = kv::ReserveNewFile(folder, AutoSaveName(), m_config.GetAutoSaveFormat(), path, error);
-    m_strAutoSavePath = path.empty() ? folder : path;
+    m_doc->autoSavePath = path.empty() ? folder : path;
     if (!reserved) return fail(error);
     std::string bytes;
     const CLSID clsid = encoders[*codec].GetCLSID();
@@ -421,5 +465,7 @@ void CKarvoCore::AutoSaveCapture() {
         ::DeleteFileW(path.c_str());  // the name taken, empty: given back
         return fail(error);
     }
+    m_doc->autoSavedPicture = m_doc->pictureId;
+    m_doc->autoSaveEncoder = clsid;
     m_config.AdvanceAutoSaveCounter();
 }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "imaging/Geometry.h"
+#include "engine/ImageDocument.h"
 #include "framework/Gdi.h"
 #include "imaging/BitmapOps.h"
 #include "imaging/Parallel.h"
@@ -14,7 +15,8 @@
 #include "imaging/Thumbnail.h"
 #include "settings/FileDialogs.h"
 
-CKarvoCore::CKarvoCore() : m_bmpRaw(0xFFFFFF), m_bmpProcessed(0xFFFFFF), m_dlgSnapObj(nullptr) {}
+CKarvoCore::CKarvoCore()
+    : m_bmpRaw(0xFFFFFF), m_bmpProcessed(0xFFFFFF), m_dlgSnapObj(nullptr), m_doc(std::make_unique<kv::ImageDocument>(*this)) {}
 
 CKarvoCore::~CKarvoCore() = default;
 
@@ -62,8 +64,8 @@ void CKarvoCore::CloseWithoutSaving() {
 void CKarvoCore::CloseDadodav() {
     ClearGdiplusImage();
     TermGdiplus();
-    m_bConfigSaved = m_config.SaveConfig();
-    m_dwConfigError = m_bConfigSaved ? 0 : ::GetLastError();
+    m_doc->configSaved = m_config.SaveConfig();
+    m_doc->configError = m_doc->configSaved ? 0 : ::GetLastError();
     if (IsWindow()) DestroyWindow();
 }
 
@@ -79,73 +81,70 @@ void CKarvoCore::TermGdiplus() {
 
 void CKarvoCore::ResetBitmapData(HBITMAP h) {
     if (!h) return;
+    NewPicture();
     m_bmpRaw.CopyImage(h);
     m_bmpProcessed.CopyImage(&m_bmpRaw);
 }
 
-// The chain in its fixed order: grey, negate, colour replacement, flip, rotate, resize, shear,
-// blur, sharpen; each only when switched on. Every refresh starts again from the raw capture.
-// The processed bitmap is the chain run straight over the raw one (one pixel transfer fewer than
-// a copy followed by processing the copy); an empty or failed chain leaves a plain copy.
+// Every refresh starts again from the raw capture: chain, then the marks, then the 24-bit image
+// and thumbnail. Marks whose picture changes size are dropped here (the main window asks first,
+// RefreshDropsMarks); marks over a picture of the same size stay where they are.
 void CKarvoCore::RefreshImageData() {
-    m_nRefusedSteps = 0;
+    m_doc->refusedSteps = 0;
     if (!m_bmpRaw.GetSafeHandle()) return;
-    const CKarvoConfig& c = m_config;
+    RunChain();
+    CSize size;
+    if (kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size)) m_doc->Follow(size);
+    if (m_doc->hasApplied) m_doc->appliedSwitches = kv::ReadSwitches(m_config);
+    MakeCurrentImage();
+}
+
+// The chain in its fixed order (kv::PlannedChain). The processed bitmap is the chain run
+// straight over the raw one (one pixel transfer fewer than a copy followed by processing the
+// copy); an empty or failed chain leaves a plain copy.
+void CKarvoCore::RunChain() {
+    m_doc->refusedSteps = 0;
+    if (!m_bmpRaw.GetSafeHandle()) return;
+    ++m_doc->serial;
     bool processed = false;
-    if (m_run.active ? m_run.process : c.m_bEnableProcessing != 0) {
-        CImageGrayer grey;
-        CImageNegator negate;
-        CImageFlipper flip(c.GetFlipHorz(), c.GetFlipVert());
-        CImageRotator rotate(c.GetRotateAngle(), c.m_bInterpolate);
-        CImageResizer resize(c.GetScaleFactor() / 100.0);
-        CImageShearer shear(c.GetShearAcross() ? c.GetShearAcrossAmout() : 0, c.GetShearDown() ? c.GetShearDownAmout() : 0,
-                            c.m_bInterpolate);
-        CImageBlurrer blur(c.GetBlurFactor());
-        CImageSharpener sharpen(c.GetSharpenFactor());
-        CImageColorReplacer replace(0x000000, 0x0000FF);
-        // A step whose result would pass the engine's size limit, or have no pixels, is left out
-        // (the program reports it); the steps after it see the size before it.
-        BITMAP bm{};
-        ::GetObjectW(m_bmpRaw.GetSafeHandle(), sizeof bm, &bm);
-        CSize size(bm.bmWidth, bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight);
-        CProcessorChain chain;
-        const auto add = [&](CImage32BitProcessor* p, int refusal) {
-            const CSize next = p->CalcDestSize(size);
-            const int64_t pixels = kv::CheckedPixelCount(next.cx, next.cy);
-            const bool tooLarge = next.cx >= 0 && next.cy >= 0 && (pixels < 0 || pixels > kMaxImagePixels);
-            const bool empty = next.cx <= 0 || next.cy <= 0;
-            if (refusal && (tooLarge || empty)) {
-                m_nRefusedSteps |= empty ? refusal << kEmptyShift : refusal;
-                if (!empty) m_sizeRefused = next;
-                return;
-            }
-            size = next;
-            chain.push_back(p);
-        };
-        if (c.GetGrayScale()) add(&grey, 0);
-        if (c.GetNegate()) add(&negate, 0);
-        if (c.m_bReplaceColor) add(&replace, 0);
-        if (c.GetFlipHorz() || c.GetFlipVert()) add(&flip, 0);
-        if (c.GetRotate()) add(&rotate, kRefusedRotate);
-        if (c.GetScale()) add(&resize, kRefusedScale);
-        if (c.GetShearDown() || c.GetShearAcross()) add(&shear, kRefusedShear);
-        if (c.GetBlur()) add(&blur, 0);
-        if (c.GetSharpen()) add(&sharpen, 0);
-        processed = !chain.empty() && m_bmpProcessed.ProcessImageFrom(m_bmpRaw, chain);
-        if (!chain.empty() && !processed) m_nRefusedSteps |= kChainFailed;
+    if (m_run.active ? m_run.process : m_config.m_bEnableProcessing != 0) {
+        CSize raw;
+        kv::bitmap::GetSize(m_bmpRaw.GetSafeHandle(), &raw);
+        kv::PlannedChain plan(m_config, raw);
+        m_doc->refusedSteps = plan.refused;
+        if (plan.refused & ~kChainFailed && !(plan.sizeRefused == CSize())) m_doc->sizeRefused = plan.sizeRefused;
+        processed = !plan.chain.empty() && m_bmpProcessed.ProcessImageFrom(m_bmpRaw, plan.chain);
+        if (!plan.chain.empty() && !processed) m_doc->refusedSteps |= kChainFailed;
     }
     if (!processed) m_bmpProcessed.CopyImage(&m_bmpRaw);
+}
+
+HBITMAP CKarvoCore::CurrentPixels() const {
+    return m_doc->composed ? m_doc->composed.get() : m_bmpProcessed.GetSafeHandle();
+}
+
+void CKarvoCore::MakeCurrentImage() {
+    // The applied marks drawn over the processed picture when they belong to it; else the
+    // processed picture itself (no copy of it is made).
+    CSize size;
+    const bool sized = kv::bitmap::GetSize(m_bmpProcessed.GetSafeHandle(), &size);
+    const bool marked = sized && m_doc->AppliedDraws() && m_doc->marks && size == m_doc->marks->PictureSize();
+    if (!marked || !m_doc->ComposeInto(m_doc->composed, m_doc->applied)) m_doc->composed.reset();
+    const HBITMAP pixels = CurrentPixels();
     // A 24-bit image of the same size is filled again rather than made anew (a new 4K image costs
-    // more in first-touch page faults than the filling itself).
-    Gdiplus::Image* keep = m_pImage && m_pImage->GetType() == Gdiplus::ImageTypeBitmap ? std::exchange(m_pImage, nullptr) : nullptr;
+    // more in first-touch page faults than the filling itself); not one decoded from a file,
+    // whose metadata (an EXIF thumbnail of the picture as it was, for one) a save would carry.
+    Gdiplus::Image* keep = m_pImage && m_pImage->GetType() == Gdiplus::ImageTypeBitmap && m_pImage->GetPropertyCount() == 0
+                               ? std::exchange(m_pImage, nullptr)
+                               : nullptr;
     ClearGdiplusImage();
-    if (keep && FillImage24(static_cast<Gdiplus::Bitmap*>(keep), m_bmpProcessed.GetSafeHandle())) {
+    if (keep && FillImage24(static_cast<Gdiplus::Bitmap*>(keep), pixels)) {
         m_pImage = keep;
     } else {
         delete keep;
-        m_pImage = ConvertImage(m_bmpProcessed.GetSafeHandle());
+        m_pImage = ConvertImage(pixels);
     }
-    SetThubImage(m_pImage, m_bmpProcessed.GetSafeHandle());
+    SetThubImage(m_pImage, pixels);
 }
 
 void CKarvoCore::ClearGdiplusImage() {

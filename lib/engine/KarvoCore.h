@@ -4,6 +4,7 @@
 // window (id 100) for the picking timer and messages. Every operation is synchronous and
 // reports only through its result; image pointers it hands out stay its own until the next
 // operation that changes the image.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,16 @@
 #include "framework/Window.h"
 #include "imaging/ImageBitmap.h"
 #include "imaging/PictureSize.h"
+#include "markup/MarkDocument.h"
 #include "settings/KarvoConfig.h"
+
+namespace kv {
+class ImageDocument;  // engine/ImageDocument.h, the engine's own
+
+//! The ten image switches of the main window, in its order, as the editor's commands.
+enum class ImageOperation : uint8_t { GrayScale, Negate, Scale, Rotate, FlipHorz, FlipVert, ShearDown, ShearAcross, Blur, Sharpen };
+inline constexpr int kImageOperationCount = 10;
+}  // namespace kv
 
 #define WM_ES_LBUTTONDOWN (WM_USER + 1001)
 #define WM_ES_MOUSEMOVE (WM_USER + 1007)
@@ -33,9 +43,9 @@ public:
     //! Releases the images, stops GDI+, saves the settings, destroys the window.
     void CloseDadodav();
     //! Whether the settings were written by the last CloseDadodav (the program reports a failure).
-    bool GetConfigSaved() const { return m_bConfigSaved; }
+    bool GetConfigSaved() const;
     //! The system error of that failed save (0 after a successful one).
-    DWORD GetConfigSaveError() const { return m_dwConfigError; }
+    DWORD GetConfigSaveError() const;
 
     //! Rebuilds processed bitmap, current image and thumbnail from the last capture.
     void RefreshImageData();
@@ -98,10 +108,10 @@ public:
 
     //! What the last file or clipboard operation came to, for the program's messages.
     enum class FileStatus { Ok, Cancelled, NoImage, LoadFailed, NoEncoder, WriteFailed, ClipboardBusy, NoBitmap, TooLarge };
-    FileStatus GetLastFileStatus() const { return m_lastFileStatus; }
-    std::wstring GetLastFilePath() const { return m_strLastFilePath; }
+    FileStatus GetLastFileStatus() const;
+    std::wstring GetLastFilePath() const;
     //! The system error behind a WriteFailed (0 when unknown).
-    DWORD GetLastFileError() const { return m_dwLastFileError; }
+    DWORD GetLastFileError() const;
     //! The largest picture the engine takes in or makes: 2^26 pixels (256 MiB at 32 bits), eight
     //! 4K frames. A refresh holds two buffers of its largest step and a 24-bit copy, so this keeps
     //! one refresh under about 700 MiB and, for the slowest step (blended rotation, about 30× a
@@ -111,9 +121,9 @@ public:
     //! The automatic save of the last capture operation (when the settings switch it on): the
     //! file it wrote or meant to write, whether it failed and the system's reason. An operation
     //! that made no capture clears them, so a failure is told for the capture that had it only.
-    const std::wstring& GetAutoSavePath() const { return m_strAutoSavePath; }
-    bool GetAutoSaveFailed() const { return m_bAutoSaveFailed; }
-    DWORD GetAutoSaveError() const { return m_dwAutoSaveError; }
+    const std::wstring& GetAutoSavePath() const;
+    bool GetAutoSaveFailed() const;
+    DWORD GetAutoSaveError() const;
     //! The name a capture's file gets from the automatic-saving pattern (no folder, no extension).
     std::wstring AutoSaveName() const;
     //! The image steps the last refresh left out: bits 0-2 because their result would pass
@@ -121,9 +131,9 @@ public:
     //! pixels (a scale factor of 0 or one that shrinks a side below a pixel); kChainFailed when
     //! the chain itself failed (out of memory), so the picture is the capture unprocessed.
     enum RefusedStep { kRefusedRotate = 1, kRefusedScale = 2, kRefusedShear = 4, kEmptyShift = 3, kChainFailed = 64 };
-    int GetRefusedSteps() const { return m_nRefusedSteps; }
+    int GetRefusedSteps() const;
     //! The size that was refused: of the refused step's result, or of the refused paste or file.
-    CSize GetRefusedSize() const { return m_sizeRefused; }
+    CSize GetRefusedSize() const;
     //! Grabs rect of hWnd (the whole window when rect is empty) into a new bitmap object the
     //! caller deletes; null when nothing lies on the primary screen.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rect);
@@ -137,6 +147,65 @@ public:
         kv::UniqueHicon shape;
     };
     static PointerShot TakePointer();
+
+    // ---- The marks over the picture (the mark-up editor's side of the engine) ----
+    // The current image is made in one direction: the last capture, the chain (the ten switches)
+    // into the processed picture, the applied marks over it, then the 24-bit image and the
+    // thumbnail that copy, save, print, the preview and automatic saving use. The marks belong to
+    // the processed picture: they stay, editable and with their history, while it stays the same
+    // picture of the same size (a new capture, file or paste starts without marks).
+
+    //! The processed picture (the chain's result, before any mark) as 32-bit pixels; borrowed,
+    //! read-only, valid while GetPictureSerial stays the same. Empty when there is no picture.
+    kv::markup::Surface GetPicture() const;
+    //! Changes whenever the processed picture's pixels change or move (a capture, a refresh, an
+    //! image operation, an undo or redo passing one).
+    uint32_t GetPictureSerial() const;
+    //! The marks over the processed picture (null when there is none); once there, one object
+    //! for the engine's life (a new picture restarts it in place). Marks and undo history stay
+    //! while the picture stays the same, so a reopened editor finds them. Its
+    //! output is the crop; compose with GetMarks()->Compose(GetPicture(), out, clip).
+    kv::markup::CMarkDocument* GetMarks();
+    //! The text rasterizer the marks' text is drawn with (the platform's fonts; never null).
+    const kv::markup::ITextRasterizer* GetTextRasterizer() const;
+    //! Whether the marks or the switches differ from what the current image shows.
+    bool HasUnappliedMarks() const;
+    //! Whether the current image shows any mark or crop.
+    bool HasAppliedMarks() const;
+    //! The marks as they are become the current image and thumbnail (the editor's "完成"); the
+    //! marks stay editable. FALSE when there is no picture or memory is short (nothing changed).
+    //! Copies of this picture made before are renewed: the file the automatic save wrote for it
+    //! is written again (GetAutoSaveFailed/GetAutoSaveError/GetAutoSavePath then tell how that
+    //! went), and our clipboard copy of it, while no other program has replaced it, is copied
+    //! again; so no copy without its redactions stays where it was put.
+    BOOL ApplyMarks();
+    //! Marks and switches back to what the current image shows (the editor's discard); the
+    //! marks' history is cleared.
+    void DiscardMarks();
+    //! The composed picture with the marks as they are (applied or not) onto the clipboard, the
+    //! same way as CopyImageData(0); the current image is not changed.
+    BOOL CopyMarkedImage();
+    //! The same picture written as SaveImage(path, 0) writes (empty path: the save dialog, owned
+    //! by owner or, when null, the main window); the current image and names are not changed.
+    BOOL SaveMarkedImage(const std::wstring& path, CWnd* owner);
+    //! One of the ten switches flipped as an editor command: the chain runs again and the change
+    //! is one step of the marks' history (undo and redo flip it back and forth). The marks stay
+    //! where they are when ImageOperationKeepsMarks, otherwise that step drops them (and its
+    //! undo brings them back). The current image shows the new picture at once, with the applied
+    //! marks while they fit it; ApplyMarks or DiscardMarks settles it. FALSE with nothing
+    //! changed when there is no picture, a gesture is open, or the step was refused
+    //! (GetRefusedSteps).
+    BOOL ApplyImageOperation(kv::ImageOperation op);
+    //! Whether the picture keeps its size with op flipped.
+    bool ImageOperationKeepsSize(kv::ImageOperation op) const;
+    //! Whether the marks stay with op flipped: the size stays and no pixel moves (grey, negate,
+    //! blur, sharpen). A flip, a rotation, scaling or shear moves the content under the marks (a
+    //! redaction would no longer cover what it hid), so those drop the marks in their step.
+    bool ImageOperationKeepsMarks(kv::ImageOperation op) const;
+    //! For the main window before a refresh after a switch change: whether the refresh would
+    //! drop marks (there are marks, applied or not, and with the settings as they are now the
+    //! processed picture's size would change or its content move: see ImageOperationKeepsMarks).
+    bool RefreshDropsMarks() const;
 
     CKarvoConfig m_config;
 
@@ -165,6 +234,22 @@ protected:
     //! settings'.
     bool PointerWanted() const { return m_run.active ? m_run.pointer : m_config.GetDrawPointer() != 0; }
     void PlaySnapSound();
+    //! A new raw picture (capture, file, paste): the marks of the last one are gone.
+    void NewPicture();
+    //! The chain over the raw picture into the processed one (refusals recorded); no image made.
+    void RunChain();
+    //! The current 24-bit image and thumbnail from the processed picture with the applied marks.
+    void MakeCurrentImage();
+    //! The bitmap (one of ours) whose pixels the current image holds: the composed picture when
+    //! marks are applied, else the processed one.
+    HBITMAP CurrentPixels() const;
+    //! Writes image to path as SaveImage does (owner: the save dialog's owner); names untouched.
+    BOOL SaveImageOf(Gdiplus::Image* image, const std::wstring& path, CWnd* owner, std::wstring* name);
+    //! After ApplyMarks: the automatically saved file of this picture written again, and our
+    //! clipboard copy of it put there again while it is still on the clipboard.
+    void RenewCopies();
+    //! Puts image (pixels: one of ours with its pixels, or null) on the clipboard as CopyImageData does.
+    BOOL CopyImageOf(Gdiplus::Image* image, HBITMAP pixels);
     //! The automatic copy after a capture: the current image onto the clipboard as a bitmap.
     void AutoCopyCurrent();
     //! After a capture that made a new image: the file written under the pattern's name when the
@@ -227,16 +312,10 @@ protected:
     CDlgSnapObjHelper m_dlgSnapObj;
     HWND m_hFoundWnd = nullptr;
     BOOL m_bFindingWnd = FALSE;
-    bool m_bConfigSaved = false;
     bool m_bPickingHid = false;  // picking hid the main window
     bool m_bPickCaptured = false;  // the picking's click made a capture
-    FileStatus m_lastFileStatus = FileStatus::Ok;
     HWND m_hLastSnapWnd = nullptr;
     CRect m_rcLastSnap;
-    std::wstring m_strLastFilePath;
-    DWORD m_dwLastFileError = 0;
-    DWORD m_dwConfigError = 0;
-    int m_nRefusedSteps = 0;
     DWORD m_dwLastSettleMs = 0;  // how long the last rectangle or picked capture waited for the screen
     // The picking frame is drawn inverted over the object every other tick (it blinks) and
     // erased by the object's repainting, which another program does, so it can still be on the
@@ -257,10 +336,11 @@ protected:
         bool pointer = false;
     } m_run;
     kv::CaptureType m_lastCaptureType = kv::CaptureType::Screen;  // also in a command-line run
-    std::wstring m_strAutoSavePath;
-    bool m_bAutoSaveFailed = false;
-    DWORD m_dwAutoSaveError = 0;
     kv::TimerOwner m_pickTimer;      // the picking frame's 500 ms timer
     kv::CaptureOwner m_pickCapture;  // the mouse capture while picking
-    CSize m_sizeRefused;
+    // Everything else about the picture and its files (the marks, the composed picture, the
+    // results of file operations) lives in the document, so that it can grow without changing
+    // this exported class's layout.
+    std::unique_ptr<kv::ImageDocument> m_doc;
+    friend class kv::ImageDocument;
 };

@@ -110,11 +110,15 @@ void Compose(const Surface& base, const MarkState& state, const Surface& out, co
 // ---- the document ----
 
 struct CMarkDocument::Change {
-    enum Kind : uint8_t { Insert, Erase, Replace, Reorder, Crop, StepStart } kind = Insert;
+    enum Kind : uint8_t { Insert, Erase, Replace, Reorder, Crop, StepStart, Picture } kind = Insert;
     int32_t index = 0, index2 = 0;  // Reorder: from index to index2
     Mark before, after;             // Erase: before; Insert: after; Replace: both
     Rect cropBefore, cropAfter;
     int32_t startBefore = 0, startAfter = 0;
+    // Picture: the caller's token, the sizes and the whole states on both sides.
+    uint64_t token = 0;
+    CSize pictureBefore, pictureAfter;
+    MarkState stateBefore, stateAfter;
 };
 
 CMarkDocument::CMarkDocument(CSize picture, const ITextRasterizer* text)
@@ -202,6 +206,13 @@ void CMarkDocument::Apply(const Change& c, bool forward) {
             m_state.stepStart = forward ? c.startAfter : c.startBefore;
             stepsFrom(0, marks.size());
             break;
+        case Change::Picture: {
+            const Rect old{0, 0, m_state.crop.Width(), m_state.crop.Height()};
+            m_state = forward ? c.stateAfter : c.stateBefore;
+            m_picture = forward ? c.pictureAfter : c.pictureBefore;
+            Dirty(UnionRect(old, Rect{0, 0, m_state.crop.Width(), m_state.crop.Height()}));
+            break;
+        }
     }
 }
 
@@ -352,11 +363,48 @@ void CMarkDocument::EndGesture() {
 bool CMarkDocument::CanUndo() const { return !m_undo.empty() && m_gestureDepth == 0; }
 bool CMarkDocument::CanRedo() const { return !m_redo.empty() && m_gestureDepth == 0; }
 
+void CMarkDocument::ChangePicture(uint64_t token, CSize picture, MarkState after) {
+    const Rect whole{0, 0, std::max(0, picture.cx), std::max(0, picture.cy)};
+    after.crop = IntersectRect(after.crop, whole);
+    if (after.crop.IsEmpty()) after.crop = whole;
+    Change c;
+    c.kind = Change::Picture;
+    c.token = token;
+    c.pictureBefore = m_picture;
+    c.pictureAfter = picture;
+    c.stateBefore = m_state;
+    c.stateAfter = std::move(after);
+    for (const Mark& m : c.stateAfter.marks) m_nextId = std::max(m_nextId, m.id + 1);
+    Apply(c, true);
+    Record(std::move(c));
+}
+
+void CMarkDocument::Reset(MarkState s) {
+    const Rect old{0, 0, m_state.crop.Width(), m_state.crop.Height()};
+    m_state = std::move(s);
+    for (const Mark& m : m_state.marks) m_nextId = std::max(m_nextId, m.id + 1);
+    m_undo.clear();
+    m_redo.clear();
+    m_gestureDepth = 0;
+    m_gestureOpen = false;
+    Dirty(UnionRect(old, Rect{0, 0, m_state.crop.Width(), m_state.crop.Height()}));
+}
+
+void CMarkDocument::Restart(CSize picture) {
+    m_picture = picture;
+    Reset(MarkState{{}, Rect{0, 0, std::max(0, picture.cx), std::max(0, picture.cy)}, 1});
+}
+
+// A picture step tells the listener first, so that the picture is there before the marks
+// that lie over it.
 bool CMarkDocument::Undo() {
     if (!CanUndo()) return false;
     Step step = std::move(m_undo.back());
     m_undo.pop_back();
-    for (size_t i = step.size(); i-- > 0;) Apply(step[i], false);
+    for (size_t i = step.size(); i-- > 0;) {
+        if (step[i].kind == Change::Picture && m_listener) m_listener->PictureChanged(step[i].token, false);
+        Apply(step[i], false);
+    }
     m_redo.push_back(std::move(step));
     return true;
 }
@@ -365,7 +413,10 @@ bool CMarkDocument::Redo() {
     if (!CanRedo()) return false;
     Step step = std::move(m_redo.back());
     m_redo.pop_back();
-    for (const Change& c : step) Apply(c, true);
+    for (const Change& c : step) {
+        if (c.kind == Change::Picture && m_listener) m_listener->PictureChanged(c.token, true);
+        Apply(c, true);
+    }
     m_undo.push_back(std::move(step));
     return true;
 }
@@ -380,7 +431,13 @@ size_t CMarkDocument::HistoryBytes() const {
     for (const auto* stack : {&m_undo, &m_redo})
         for (const Step& s : *stack) {
             n += s.capacity() * sizeof(Change);
-            for (const Change& c : s) n += HeapBytes(c.before) + HeapBytes(c.after);
+            for (const Change& c : s) {
+                n += HeapBytes(c.before) + HeapBytes(c.after);
+                for (const MarkState* st : {&c.stateBefore, &c.stateAfter}) {
+                    n += st->marks.capacity() * sizeof(Mark);
+                    for (const Mark& m : st->marks) n += HeapBytes(m);
+                }
+            }
         }
     return n;
 }

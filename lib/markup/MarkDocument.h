@@ -70,6 +70,29 @@ public:
     bool Crop(const Rect& r);
     bool SetStepStart(int32_t start);
 
+    //! Told when undo or redo passes a picture step, before the marks are set back: forward is
+    //! true for redo (the picture the step made), false for undo (the one before it).
+    class IPictureListener {
+    public:
+        virtual ~IPictureListener() = default;
+        virtual void PictureChanged(uint64_t token, bool forward) = 0;
+    };
+    //! The listener for picture steps (borrowed; null: none).
+    void SetPictureListener(IPictureListener* listener) { m_listener = listener; }
+    //! The picture under the marks has changed to one of `picture`'s size (an image operation,
+    //! already done by the caller): one undo step keeping the token, both sizes and the marks'
+    //! whole state before and after (`after`, for the new picture; its crop is held to it).
+    //! Marks are few, so this keeps no pixels either.
+    void ChangePicture(uint64_t token, CSize picture, MarkState after);
+    //! The picture the marks lie over (its size), as the last picture step left it.
+    CSize PictureSize() const { return m_picture; }
+    //! The state replaced by s for the same picture (the editor's discard): the history is
+    //! cleared and the whole output is dirty.
+    void Reset(MarkState s);
+    //! A new picture of this size: no marks, no crop, no history (the object stays, so whoever
+    //! holds it keeps a valid document); the whole output is dirty.
+    void Restart(CSize picture);
+
     void BeginGesture();
     void EndGesture();
     bool InGesture() const { return m_gestureDepth > 0; }
@@ -99,6 +122,7 @@ private:
     MarkState m_state;
     CSize m_picture;
     const ITextRasterizer* m_text;
+    IPictureListener* m_listener = nullptr;  // borrowed
     uint32_t m_nextId = 1;
     std::vector<Step> m_undo, m_redo;
     int m_gestureDepth = 0;

@@ -3,6 +3,7 @@
 // mask. The Windows implementation draws with the platform's fonts; PlainTextRasterizer is a
 // deterministic one (built-in block glyphs) for tests and a fallback.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,12 @@ class KV_API PlainTextRasterizer final : public ITextRasterizer {
 public:
     TextMask Render(const std::wstring& text, const std::wstring& face, int32_t sizePx) const override;
 };
+
+#if defined(_WIN32)
+//! The platform's text: GDI with greyscale anti-aliasing, white on black in a 32-bit bitmap read
+//! back as coverage; characters the face lacks (Chinese in a Latin face) come from the fonts the
+//! system links to it. An empty face is the system's message font.
+KV_API std::unique_ptr<ITextRasterizer> MakeGdiTextRasterizer();
+#endif
 
 }  // namespace kv::markup

@@ -79,6 +79,23 @@ const Entry kLayout[] = {
     {L"Capture", L"AutoSavePattern", &C::m_strAutoSavePattern},
     {L"Capture", L"AutoSaveFormat", &C::m_strAutoSaveFormat},
     {L"Capture", L"AutoSaveCounter", &C::m_nAutoSaveCounter},
+    {L"Editor", L"OpenAfterCapture", &C::m_bEditorAfterCapture},
+    {L"Editor", L"HotKeyModifier", &C::m_wMarkupMod},
+    {L"Editor", L"HotKeyVk", &C::m_wMarkupVk},
+    {L"Editor", L"Colour", &C::m_nEditorColour},
+    {L"Editor", L"RecentColours", &C::m_strEditorRecentColours},
+    {L"Editor", L"Width", &C::m_nEditorWidth},
+    {L"Editor", L"FontFace", &C::m_strEditorFontFace},
+    {L"Editor", L"FontSize", &C::m_nEditorFontSize},
+    {L"Editor", L"Dashed", &C::m_bEditorDashed},
+    {L"Editor", L"Filled", &C::m_bEditorFilled},
+    {L"Editor", L"TwoHeads", &C::m_bEditorTwoHeads},
+    {L"Editor", L"TextBox", &C::m_bEditorTextBox},
+    {L"Editor", L"WindowLeft", &C::m_nEditorLeft},
+    {L"Editor", L"WindowTop", &C::m_nEditorTop},
+    {L"Editor", L"WindowRight", &C::m_nEditorRight},
+    {L"Editor", L"WindowBottom", &C::m_nEditorBottom},
+    {L"Editor", L"WindowMaximized", &C::m_bEditorMaximized},
 };
 
 template <class... Fs>
@@ -102,6 +119,23 @@ void HoldCaptureSettings(CKarvoConfig& c) {
     if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX)
         c.m_nLastRegionLeft = c.m_nLastRegionTop = c.m_nLastRegionRight = c.m_nLastRegionBottom = 0;
     if (c.m_strAutoSaveFormat.empty()) c.m_strAutoSaveFormat = CKarvoConfig::kDefaultAutoSaveFormat;
+}
+
+// The <Editor> section is this program's own too: switches are 0 or 1, a colour has no bits
+// above its 24, width and font size stay in the ranges the editor offers, no font is the
+// default one, and a window place that is no rectangle (or larger than any screen) is none.
+void HoldEditorSettings(CKarvoConfig& c) {
+    for (int* b : {&c.m_bEditorAfterCapture, &c.m_bEditorDashed, &c.m_bEditorFilled, &c.m_bEditorTwoHeads,
+                   &c.m_bEditorTextBox, &c.m_bEditorMaximized})
+        *b = *b != 0;
+    c.m_nEditorColour &= 0xFFFFFF;
+    c.m_nEditorWidth = std::clamp(c.m_nEditorWidth, 1, CKarvoConfig::kMaxEditorWidth);
+    c.m_nEditorFontSize = std::clamp(c.m_nEditorFontSize, CKarvoConfig::kMinEditorFontSize, CKarvoConfig::kMaxEditorFontSize);
+    if (c.m_strEditorFontFace.empty()) c.m_strEditorFontFace = CKarvoConfig::kDefaultEditorFont;
+    const int64_t width = int64_t(c.m_nEditorRight) - c.m_nEditorLeft;
+    const int64_t height = int64_t(c.m_nEditorBottom) - c.m_nEditorTop;
+    if (width <= 0 || height <= 0 || width > 32767 || height > 32767)
+        c.m_nEditorLeft = c.m_nEditorTop = c.m_nEditorRight = c.m_nEditorBottom = 0;
 }
 
 }  // namespace
@@ -157,7 +191,16 @@ CKarvoConfig::CKarvoConfig()
       m_bAutoSave(0),
       m_strAutoSavePattern(L"Karvo_{date}_{time}_{n}"),
       m_strAutoSaveFormat(kDefaultAutoSaveFormat),
-      m_nAutoSaveCounter(1) {}
+      m_nAutoSaveCounter(1),
+      m_bEditorAfterCapture(0),
+      m_wMarkupMod(0), m_wMarkupVk(0),  // no key: every free key is the user's to choose
+      m_nEditorColour(0x0000FF),        // red
+      m_nEditorWidth(3),
+      m_strEditorFontFace(kDefaultEditorFont),
+      m_nEditorFontSize(20),
+      m_bEditorDashed(0), m_bEditorFilled(0), m_bEditorTwoHeads(0), m_bEditorTextBox(0),
+      m_nEditorLeft(0), m_nEditorTop(0), m_nEditorRight(0), m_nEditorBottom(0),
+      m_bEditorMaximized(0) {}
 
 void CKarvoConfig::ResetImageOption() {
     m_bGrayScale = m_bNegate = m_bScale = m_bRotate = m_bFlipHorz = m_bFlipVert = 0;
@@ -188,6 +231,7 @@ void CKarvoConfig::LoadFromTree(const XML_Tree& tree) {
     // overflow past 2147483647) starts it again at 1.
     if (m_nAutoSaveCounter < 1) m_nAutoSaveCounter = 1;
     HoldCaptureSettings(*this);
+    HoldEditorSettings(*this);
 }
 
 void CKarvoConfig::BuildTree(XML_Tree& tree) const {

@@ -82,6 +82,33 @@ public:
     void SetAutoSavePattern(const std::wstring& v) { m_strAutoSavePattern = v; }
     const std::wstring& GetAutoSaveFormat() const { return m_strAutoSaveFormat; }
     void SetAutoSaveFormat(const std::wstring& v) { m_strAutoSaveFormat = v; }
+    //! The mark-up editor (section <Editor>): opened after every capture; the style it draws
+    //! with (colour as 0x00BBGGRR, the last colours chosen as a list of such numbers, most recent
+    //! first, separated by spaces; width 1…64 pixels; font face and size 6…200 pixels; dashed,
+    //! filled, two heads, text on a box); its window's last place in screen pixels (right and
+    //! bottom exclusive; all 0 when none) and whether it was maximised.
+    KV_INT_SETTING(EditorAfterCapture, m_bEditorAfterCapture)
+    KV_INT_SETTING(EditorColour, m_nEditorColour)
+    KV_INT_SETTING(EditorWidth, m_nEditorWidth)
+    KV_INT_SETTING(EditorFontSize, m_nEditorFontSize)
+    KV_INT_SETTING(EditorDashed, m_bEditorDashed)
+    KV_INT_SETTING(EditorFilled, m_bEditorFilled)
+    KV_INT_SETTING(EditorTwoHeads, m_bEditorTwoHeads)
+    KV_INT_SETTING(EditorTextBox, m_bEditorTextBox)
+    KV_INT_SETTING(EditorMaximized, m_bEditorMaximized)
+    const std::wstring& GetEditorRecentColours() const { return m_strEditorRecentColours; }
+    void SetEditorRecentColours(const std::wstring& v) { m_strEditorRecentColours = v; }
+    const std::wstring& GetEditorFontFace() const { return m_strEditorFontFace; }
+    void SetEditorFontFace(const std::wstring& v) { m_strEditorFontFace = v; }
+    void GetEditorPlace(int& left, int& top, int& right, int& bottom) const {
+        left = m_nEditorLeft, top = m_nEditorTop, right = m_nEditorRight, bottom = m_nEditorBottom;
+    }
+    void SetEditorPlace(int left, int top, int right, int bottom) {
+        m_nEditorLeft = left, m_nEditorTop = top, m_nEditorRight = right, m_nEditorBottom = bottom;
+    }
+    static constexpr int kMaxEditorWidth = 64;
+    static constexpr int kMinEditorFontSize = 6, kMaxEditorFontSize = 200;
+    static constexpr const wchar_t* kDefaultEditorFont = L"微软雅黑";
 #undef KV_INT_SETTING
 
 #define KV_HOTKEY_SETTING(Name, mod, vk) \
@@ -96,6 +123,8 @@ public:
     KV_HOTKEY_SETTING(SelectRect, m_wSelectRectMod, m_wSelectRectVk)
     KV_HOTKEY_SETTING(ShowHide, m_wShowHideMod, m_wShowHideVk)
     KV_HOTKEY_SETTING(RepeatRect, m_wRepeatRectMod, m_wRepeatRectVk)
+    //! The mark-up editor's global hot key (none by default).
+    KV_HOTKEY_SETTING(Markup, m_wMarkupMod, m_wMarkupVk)
 #undef KV_HOTKEY_SETTING
 
     //! The image switches and factors back to their defaults (AutoCopy and the rest stay).
@@ -170,4 +199,15 @@ public:
     std::wstring m_strAutoSavePattern;
     std::wstring m_strAutoSaveFormat;
     int m_nAutoSaveCounter;
+    // The mark-up editor's section, after the capture section.
+    int m_bEditorAfterCapture;
+    WORD16 m_wMarkupMod, m_wMarkupVk;
+    int m_nEditorColour;
+    std::wstring m_strEditorRecentColours;
+    int m_nEditorWidth;
+    std::wstring m_strEditorFontFace;
+    int m_nEditorFontSize;
+    int m_bEditorDashed, m_bEditorFilled, m_bEditorTwoHeads, m_bEditorTextBox;
+    int m_nEditorLeft, m_nEditorTop, m_nEditorRight, m_nEditorBottom;
+    int m_bEditorMaximized;
 };

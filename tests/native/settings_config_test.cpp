@@ -21,6 +21,16 @@ const wchar_t kAddedSection[] =
     L"  </AutoSavePattern>\n  <AutoSaveFormat>\n   png\n  </AutoSaveFormat>\n  <AutoSaveCounter>\n   1\n"
     L"  </AutoSaveCounter>\n </Capture>\n";
 
+// The mark-up editor's section, after the capture section.
+const wchar_t kEditorSection[] =
+    L" <Editor>\n  <OpenAfterCapture>\n   0\n  </OpenAfterCapture>\n  <HotKeyModifier>\n   0\n  </HotKeyModifier>\n"
+    L"  <HotKeyVk>\n   0\n  </HotKeyVk>\n  <Colour>\n   255\n  </Colour>\n  <RecentColours>\n  </RecentColours>\n"
+    L"  <Width>\n   3\n  </Width>\n  <FontFace>\n   微软雅黑\n  </FontFace>\n  <FontSize>\n   20\n  </FontSize>\n"
+    L"  <Dashed>\n   0\n  </Dashed>\n  <Filled>\n   0\n  </Filled>\n  <TwoHeads>\n   0\n  </TwoHeads>\n"
+    L"  <TextBox>\n   0\n  </TextBox>\n  <WindowLeft>\n   0\n  </WindowLeft>\n  <WindowTop>\n   0\n  </WindowTop>\n"
+    L"  <WindowRight>\n   0\n  </WindowRight>\n  <WindowBottom>\n   0\n  </WindowBottom>\n"
+    L"  <WindowMaximized>\n   0\n  </WindowMaximized>\n </Editor>\n";
+
 // The default file, built here from the layout: depth, element, value (null for a section
 // start, "/" + name for its end).
 std::string DefaultFileImage() {
@@ -62,6 +72,7 @@ std::string DefaultFileImage() {
     EXPECT_EQ(elements, 49);
     // The settings added since: a section of their own after all of the above.
     text += kAddedSection;
+    text += kEditorSection;
     text += L"</Dadodav>\n";
     return kvtest::Utf16(text);
 }
@@ -69,7 +80,18 @@ std::string DefaultFileImage() {
 // The file as written before the added settings existed: the same 49 elements, nothing after.
 std::string OriginalFileImage() {
     std::string all = DefaultFileImage();
-    const std::string added = kvtest::Utf16(kAddedSection);
+    for (const wchar_t* section : {kAddedSection, kEditorSection}) {
+        const std::string added = kvtest::Utf16(section);
+        const size_t at = all.find(added);
+        if (at != std::string::npos) all.erase(at, added.size());
+    }
+    return all;
+}
+
+// The file as written before the editor existed: everything up to the capture section.
+std::string FileBeforeEditor() {
+    std::string all = DefaultFileImage();
+    const std::string added = kvtest::Utf16(kEditorSection);
     const size_t at = all.find(added);
     return at == std::string::npos ? all : all.erase(at, added.size());
 }
@@ -352,6 +374,74 @@ TEST(SettingsConfig, CaptureSectionValuesHeldToTheirMeanings) {
         };
         check(c);
         // Written and read again: the same values.
+        ASSERT_TRUE(c.SaveConfigTo(dir.wide("again.xml")));
+        CKarvoConfig again;
+        again.LoadConfigFrom(dir.wide("again.xml"));
+        check(again);
+    }
+}
+
+// The editor's section: a file without it (written before the editor existed) reads as the
+// defaults; values a hand may have left read as what they can mean; a written file reads back.
+TEST(SettingsConfig, EditorSectionDefaultsAndHeldValues) {
+    {
+        kvtest::ScratchDir dir;
+        kvtest::WriteBytes(dir.path() / "config.xml", FileBeforeEditor());
+        CKarvoConfig c;
+        c.SetEditorWidth(9), c.SetEditorFontFace(L"x");  // what the file lacks must come back as default
+        c = CKarvoConfig();
+        c.LoadConfigFrom(dir.wide("config.xml"));
+        ASSERT_TRUE(c.SaveConfigTo(dir.wide("again.xml")));
+        EXPECT_EQ(kvtest::ReadBytes(dir.path() / "again.xml"), DefaultFileImage());
+    }
+    struct Row {
+        const char* what;
+        std::wstring editor;  // the elements inside <Editor>
+        int after, colour, width, fontSize, dashed;
+        std::wstring face;
+        int left, right;
+    };
+    const auto el = [](const wchar_t* name, const std::wstring& v) {
+        return std::wstring(L"<") + name + L">" + v + L"</" + name + L">";
+    };
+    const Row rows[] = {
+        {"none", L"", 0, 255, 3, 20, 0, L"微软雅黑", 0, 0},
+        {"as written", el(L"OpenAfterCapture", L"1") + el(L"Colour", L"65280") + el(L"Width", L"12") +
+             el(L"FontSize", L"36") + el(L"Dashed", L"1") + el(L"FontFace", L"宋体") + el(L"WindowLeft", L"-8") +
+             el(L"WindowTop", L"10") + el(L"WindowRight", L"900") + el(L"WindowBottom", L"700"),
+         1, 65280, 12, 36, 1, L"宋体", -8, 900},
+        {"switches other than 0 and 1", el(L"OpenAfterCapture", L"5") + el(L"Dashed", L"-1"), 1, 255, 3, 20, 1, L"微软雅黑", 0, 0},
+        {"colour with high bits", el(L"Colour", L"-1"), 0, 0xFFFFFF, 3, 20, 0, L"微软雅黑", 0, 0},
+        {"width 0 and font huge", el(L"Width", L"0") + el(L"FontSize", L"5000"), 0, 255, 1, 200, 0, L"微软雅黑", 0, 0},
+        {"width huge and font 0", el(L"Width", L"100000") + el(L"FontSize", L"0"), 0, 255, 64, 6, 0, L"微软雅黑", 0, 0},
+        {"no font", el(L"FontFace", L""), 0, 255, 3, 20, 0, L"微软雅黑", 0, 0},
+        {"inverted window", el(L"WindowLeft", L"500") + el(L"WindowTop", L"0") + el(L"WindowRight", L"100") +
+             el(L"WindowBottom", L"300"), 0, 255, 3, 20, 0, L"微软雅黑", 0, 0},
+        {"window wider than any screen", el(L"WindowLeft", L"-2147483648") + el(L"WindowTop", L"0") +
+             el(L"WindowRight", L"2147483647") + el(L"WindowBottom", L"300"), 0, 255, 3, 20, 0, L"微软雅黑", 0, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        kvtest::ScratchDir dir;
+        kvtest::WriteBytes(dir.path() / "config.xml",
+                           kvtest::Utf16(L"<D><Basic><SnapDelayTime>1234</SnapDelayTime></Basic><Editor>" + r.editor +
+                                         L"</Editor></D>"));
+        CKarvoConfig c;
+        c.LoadConfigFrom(dir.wide("config.xml"));
+        const auto check = [&](const CKarvoConfig& k) {
+            EXPECT_EQ(k.GetEditorAfterCapture(), r.after);
+            EXPECT_EQ(k.GetEditorColour(), r.colour);
+            EXPECT_EQ(k.GetEditorWidth(), r.width);
+            EXPECT_EQ(k.GetEditorFontSize(), r.fontSize);
+            EXPECT_EQ(k.GetEditorDashed(), r.dashed);
+            EXPECT_EQ(k.GetEditorFontFace(), r.face);
+            int left = 0, top = 0, right = 0, bottom = 0;
+            k.GetEditorPlace(left, top, right, bottom);
+            EXPECT_EQ(left, r.left);
+            EXPECT_EQ(right, r.right);
+            EXPECT_EQ(k.GetSnapDelayTime(), 1234u);  // nothing else lost
+        };
+        check(c);
         ASSERT_TRUE(c.SaveConfigTo(dir.wide("again.xml")));
         CKarvoConfig again;
         again.LoadConfigFrom(dir.wide("again.xml"));
