@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Tables.h"
+#include "framework/UiText.h"
 #include "res/resource.h"
 #include "settings/HotKeyName.h"
 
@@ -31,7 +32,7 @@ void CKarvoDlg::RegisterHotkeys(BOOL unregisterOnly) {
         (m_core.m_config.*k.get)(mod, vk);
         m_hotKeyRegistered[i] = ::RegisterHotKey(m_hWnd, k.id, HotkeyModifiers(mod), LOBYTE(vk)) != FALSE;
         if (!m_hotKeyRegistered[i])
-            ::MessageBoxW(m_hWnd, k.failure, m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+            ::MessageBoxW(m_hWnd, kv::fw::LoadText(k.failure).c_str(), Title().c_str(), MB_OK | MB_ICONEXCLAMATION);
     }
     if (HMENU bar = ::GetMenu(m_hWnd)) ShowHotKeysInMenu(bar);
 }

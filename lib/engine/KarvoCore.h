@@ -114,6 +114,8 @@ public:
     const std::wstring& GetAutoSavePath() const { return m_strAutoSavePath; }
     bool GetAutoSaveFailed() const { return m_bAutoSaveFailed; }
     DWORD GetAutoSaveError() const { return m_dwAutoSaveError; }
+    //! A capture type's name in the interface language ({type} in file names); empty outside the types.
+    static std::wstring CaptureTypeName(int type);
     //! The name a capture's file gets from the automatic-saving pattern (no folder, no extension).
     std::wstring AutoSaveName() const;
     //! The image steps the last refresh left out: bits 0-2 because their result would pass

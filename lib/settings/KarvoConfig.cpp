@@ -79,6 +79,8 @@ const Entry kLayout[] = {
     {L"Capture", L"AutoSavePattern", &C::m_strAutoSavePattern},
     {L"Capture", L"AutoSaveFormat", &C::m_strAutoSaveFormat},
     {L"Capture", L"AutoSaveCounter", &C::m_nAutoSaveCounter},
+    // A section of its own, after everything older files hold; a file without it reads as "auto".
+    {L"Interface", L"Language", &C::m_strLanguage},
 };
 
 template <class... Fs>
@@ -157,7 +159,8 @@ CKarvoConfig::CKarvoConfig()
       m_bAutoSave(0),
       m_strAutoSavePattern(L"Karvo_{date}_{time}_{n}"),
       m_strAutoSaveFormat(kDefaultAutoSaveFormat),
-      m_nAutoSaveCounter(1) {}
+      m_nAutoSaveCounter(1),
+      m_strLanguage(L"auto") {}
 
 void CKarvoConfig::ResetImageOption() {
     m_bGrayScale = m_bNegate = m_bScale = m_bRotate = m_bFlipHorz = m_bFlipVert = 0;

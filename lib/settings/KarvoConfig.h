@@ -31,6 +31,10 @@ public:
     int GetKeepOnTop() const { return m_bKeepOnTop; }
     void SetKeepOnTop(int v) { m_bKeepOnTop = v; }
     std::wstring GetEditAppPath() const { return m_strEditAppPath; }
+    //! The interface language: "auto" (the user's display language), "zh-CN" or "en-US"; kept
+    //! as stored, and anything else means automatic.
+    const std::wstring& GetLanguage() const { return m_strLanguage; }
+    void SetLanguage(const std::wstring& v) { m_strLanguage = v; }
     void SetEditAppPath(const std::wstring& s) { m_strEditAppPath = s; }
 
 #define KV_INT_SETTING(Name, member) \
@@ -170,4 +174,5 @@ public:
     std::wstring m_strAutoSavePattern;
     std::wstring m_strAutoSaveFormat;
     int m_nAutoSaveCounter;
+    std::wstring m_strLanguage;  // <Interface><Language>
 };
