@@ -25,7 +25,8 @@ kv_locales() {
         mkdir -p "$LOCPATH"
         localedef -i "$l" -f UTF-8 "$LOCPATH/$l.UTF-8" >/dev/null 2>&1 || echo "could not build the $l.UTF-8 locale" >&2
     done
-    export LC_MESSAGES=zh_CN.UTF-8  # once it exists (bash warns about a missing one)
+    # Bash itself does not see LOCPATH (set after it started) and would warn; its children do.
+    export LC_MESSAGES=zh_CN.UTF-8 2>/dev/null
 }
 
 kv_xvfb_start() {

@@ -91,10 +91,12 @@ const kv::TemplateFont& SheetFont() {
     return font;
 }
 
+}  // namespace
+
 // The page's template in the interface language and in the sheet's font, as the platform's
 // framework gives it (the template as it is when it already uses that font or its font cannot
 // be read); empty when there is none.
-std::vector<uint8_t> PageInSheetFont(HINSTANCE module, UINT id) {
+std::vector<uint8_t> kv::fw::SheetPageTemplate(HINSTANCE module, UINT id) {
     DWORD size = 0;
     const auto* bytes = static_cast<const uint8_t*>(kv::fw::FindUiDialog(module, id, &size));
     if (!bytes) return {};
@@ -105,8 +107,6 @@ std::vector<uint8_t> PageInSheetFont(HINSTANCE module, UINT id) {
     return std::vector<uint8_t>(bytes, bytes + size);
 }
 
-}  // namespace
-
 INT_PTR CPropertySheet::DoModal() {
     std::vector<HPROPSHEETPAGE> handles;
     for (CPropertyPage* p : m_pages) {
@@ -116,7 +116,7 @@ INT_PTR CPropertySheet::DoModal() {
         psp.dwFlags = PSP_DEFAULT;  // no help button
         psp.hInstance = kv::fw::GetResourceHandle();
         psp.pszTemplate = MAKEINTRESOURCEW(p->GetTemplateId());
-        p->m_template = PageInSheetFont(psp.hInstance, p->GetTemplateId());
+        p->m_template = kv::fw::SheetPageTemplate(psp.hInstance, p->GetTemplateId());
         if (!p->m_template.empty()) {
             psp.dwFlags |= PSP_DLGINDIRECT;
             psp.pResource = reinterpret_cast<LPCDLGTEMPLATEW>(p->m_template.data());
