@@ -18,7 +18,8 @@ namespace {
 using kvdrive::WaitFor;
 using kvtest::AllText;
 
-const wchar_t kCaption[] = L"Velmor截图（Velmor科技作品）";
+// The program's name, as its message boxes show it (from the built program).
+const std::wstring kCaption = kvdrive::ProgramName();
 
 // Quiet, no pause, automatic copy on; `capture` is the inside of the <Capture> section.
 std::wstring Config(const std::wstring& capture = L"") {
@@ -73,7 +74,7 @@ protected:
         sheet = nullptr;
         WaitFor([&] {
             for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
-                if (h != k.Main() && kvdrive::Text(h) == L"参数设置") sheet = h;
+                if (h != k.Main() && kvdrive::Text(h) == kvdrive::ResourceString(L"Karvo.exe", IDS_SETTINGS_CAPTION)) sheet = h;
             return sheet != nullptr;
         });
         if (!sheet) return nullptr;
