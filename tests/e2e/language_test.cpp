@@ -66,6 +66,12 @@ TEST_F(Language, FollowsTheLocaleAndTheSetting) {
         ASSERT_FALSE(name.empty());
         ASSERT_NE(name, kvdrive::ProgramName(other));
         ASSERT_TRUE(k.Launch(L"", name)) << "no main window titled " << Narrow(name);
+        // The README's English pictures, from the automatic English row.
+        const bool shots = !r.setting && r.expected == kEnglish;
+        const auto keep = [&](const wchar_t* picture) {
+            if (shots) Keep(std::wstring(picture) + L"-en");
+        };
+        keep(L"main-window");
 
         // The main window's controls and its capture-type list.
         for (int id : {ID_SNAP_NEW, ID_EDIT_COPY, ID_FILE_SAVE_AS, ID_EDIT_IMAGE, IDC_CHECK_GRAYSCALE, IDC_CHECK_FLIPHORZ,
@@ -96,6 +102,10 @@ TEST_F(Language, FollowsTheLocaleAndTheSetting) {
             kvdrive::MoveMouse(900, 500);
             PostMessageW(k.Main(), WM_TRAY_NOTIFY, IDR_TRAYMENU, WM_RBUTTONUP);
             const std::map<UINT, std::wstring> tray = probe.Next();
+            if (shots) {
+                EXPECT_TRUE(WaitFor(menuShows));
+                keep(L"tray-menu");
+            }
             closeMenu();
             for (UINT id : {UINT(ID_SHOW_HIDE), UINT(ID_SNAP_FULLSCREEN), UINT(ID_OPTIONS), UINT(ID_APP_EXIT)}) {
                 SCOPED_TRACE(id);
@@ -129,6 +139,7 @@ TEST_F(Language, FollowsTheLocaleAndTheSetting) {
         })) << "no sheet titled " << Narrow(sheetTitle);
         HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
         ASSERT_TRUE(page);
+        keep(L"settings-image");
         EXPECT_EQ(Narrow(kvdrive::Text(GetDlgItem(page, IDC_BROWSE_EDITOR))),
                   Narrow(kvdrive::DialogText(L"Karvo.exe", IDD_OPTION_IMAGE, IDC_BROWSE_EDITOR, r.expected)));
         SendMessageW(sheet, PSM_SETCURSEL, 0, 0);
@@ -139,8 +150,28 @@ TEST_F(Language, FollowsTheLocaleAndTheSetting) {
         const UINT chosen = !r.setting ? IDS_LANGUAGE_AUTO : std::wstring(r.setting) == L"zh-CN" ? IDS_LANGUAGE_CHINESE : IDS_LANGUAGE_ENGLISH;
         EXPECT_EQ(Narrow(kvdrive::Text(GetDlgItem(page, IDC_COMBO_LANGUAGE))),
                   Narrow(kvdrive::ResourceString(L"Karvo.exe", chosen, r.expected)));
+        keep(L"settings-basic");
+        if (shots) {
+            SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
+            keep(L"settings-hotkeys");
+            SendMessageW(sheet, PSM_SETCURSEL, 3, 0);
+            keep(L"settings-autosave");
+        }
         PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
+
+        // The window list (a dialog of the library).
+        k.Command(ID_SNAP_ACTIVEWIN);
+        const std::wstring listTitle = kvdrive::DialogTitle(L"KarvoLib.dll", 4004, r.expected);  // IDD_ACTIVE_WIN
+        ASSERT_FALSE(listTitle.empty());
+        HWND list = kvdrive::WaitTopWindow(k.Proc().Id(), listTitle);
+        ASSERT_TRUE(list) << "no window list titled " << Narrow(listTitle);
+        EXPECT_EQ(Narrow(kvdrive::Text(GetDlgItem(list, IDCANCEL))),
+                  Narrow(kvdrive::DialogText(L"KarvoLib.dll", 4004, IDCANCEL, r.expected)));
+        keep(L"window-list");
+        PostMessageW(list, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(list); }));
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) != 0; }));
 
         // A message box: its caption and its text (the missing updater).
         k.Command(ID_CHECK_UPDATE);
@@ -154,6 +185,7 @@ TEST_F(Language, FollowsTheLocaleAndTheSetting) {
                     box = h;
             return box != nullptr;
         })) << "no message box titled " << Narrow(name) << " saying " << Narrow(start);
+        keep(L"message");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
         EXPECT_EQ(k.CaughtExceptions(), 0);
