@@ -4,8 +4,18 @@
 
 #include "MainDialog.h"
 #include "framework/GdiPlus.h"
+#include "framework/ModuleState.h"
+#include "framework/UiText.h"
+#include "res/resource.h"
+#include "settings/KarvoConfig.h"
 
 BOOL CKarvoApp::InitInstance() {
+    {
+        // The language is chosen once, before the first window: the setting, or automatic.
+        CKarvoConfig settings;
+        settings.LoadConfig();
+        kv::fw::SetUiLanguage(kv::fw::UiLanguageFor(settings.GetLanguage()));
+    }
     INITCOMMONCONTROLSEX icc{8, 0xFF};
     ::InitCommonControlsEx(&icc);
     INITCOMMONCONTROLSEX link{sizeof(INITCOMMONCONTROLSEX), ICC_LINK_CLASS};
@@ -13,7 +23,8 @@ BOOL CKarvoApp::InitInstance() {
     Gdiplus::GdiplusStartupInput input;
     if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr) != Gdiplus::Ok) {
         m_gdiplusToken = 0;
-        ::MessageBoxW(nullptr, L"初始化GDI+失败", L"Karvo", MB_OK | MB_ICONEXCLAMATION);
+        ::MessageBoxW(nullptr, kv::fw::LoadText(IDS_GDIPLUS_FAILED).c_str(), kv::fw::LoadText(IDS_APP_SHORT).c_str(),
+                      MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
     {

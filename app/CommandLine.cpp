@@ -12,6 +12,7 @@
 #include "engine/KarvoCore.h"
 #include "framework/Handles.h"
 #include "framework/Owners.h"
+#include "framework/UiText.h"
 #include "settings/FileDialogs.h"
 #include "settings/FileIO.h"
 
@@ -126,6 +127,9 @@ int RunCommandLine(const std::vector<std::wstring>& args) {
     host.CreateEx(WS_EX_TOOLWINDOW, L"Karvo", WS_POPUP, CRect(0, 0, 404, 304), nullptr, 0);
     preview.Create(L"", 0, CRect(0, 0, 404, 304), &host, 1005);
     CKarvoCore core;
+    // The windows a capture may show (list, selection, tip) and {type} follow the interface
+    // language; this program's own messages and JSON stay English.
+    kv::fw::SetUiLanguage(kv::fw::UiLanguageFor(core.m_config.GetLanguage()));
     if (!core.InitForCommandLine(&host, &preview)) return Fail(kv::kExitCaptureFailed, L"the capture engine did not start");
     // The request goes to the engine as it is: its pause, sound and processing, nothing of the
     // settings changed (config.xml is not written by a capture run anyway).

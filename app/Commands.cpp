@@ -13,6 +13,8 @@
 #include "ErrorText.h"
 #include "settings/Pages.h"
 #include "Tables.h"
+#include "framework/ModuleState.h"
+#include "framework/UiText.h"
 #include "res/resource.h"
 #include "framework/ModuleState.h"
 #include "settings/Helper.h"
@@ -137,10 +139,10 @@ void CKarvoDlg::ReportRefusedSteps() {
     // The names of the steps in `bits` (rotate, scale, shear), each switched off.
     const auto switchOff = [&](int bits) {
         std::wstring names;
-        const auto add = [&](const wchar_t* name) { names += (names.empty() ? L"" : L"、") + std::wstring(name); };
-        if (bits & CKarvoCore::kRefusedRotate) add(L"旋转"), c.SetRotate(0);
-        if (bits & CKarvoCore::kRefusedScale) add(L"缩放"), c.SetScale(0);
-        if (bits & CKarvoCore::kRefusedShear) add(L"倾斜"), c.SetShearDown(0), c.SetShearAcross(0);
+        const auto add = [&](UINT name) { names += (names.empty() ? L"" : Text(IDS_STEP_SEPARATOR)) + Text(name); };
+        if (bits & CKarvoCore::kRefusedRotate) add(IDS_STEP_ROTATE), c.SetRotate(0);
+        if (bits & CKarvoCore::kRefusedScale) add(IDS_STEP_SCALE), c.SetScale(0);
+        if (bits & CKarvoCore::kRefusedShear) add(IDS_STEP_SHEAR), c.SetShearDown(0), c.SetShearAcross(0);
         return names;
     };
     const int steps = CKarvoCore::kRefusedRotate | CKarvoCore::kRefusedScale | CKarvoCore::kRefusedShear;
@@ -148,14 +150,11 @@ void CKarvoDlg::ReportRefusedSteps() {
     const std::wstring noPixels = switchOff(refused >> CKarvoCore::kEmptyShift & steps);
     ExchangeImageOptions(FALSE);
     if (!large.empty())
-        Message(L"图像太大：" + large + L"之后的图像将超过 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 10000) +
-                    L" 万像素，这一步没有执行，已被关闭。\n\n请在“设置”的“图像”页中减小它的参数。",
-                MB_ICONWARNING);
+        Message(kv::fw::FormatText(Text(IDS_STEP_TOO_LARGE), {large, Text(IDS_PIXEL_LIMIT)}), MB_ICONWARNING);
     if (!noPixels.empty())
-        Message(L"图像为空：" + noPixels + L"之后的图像将没有像素，这一步没有执行，已被关闭。\n\n请在“设置”的“图像”页中调整它的参数。",
-                MB_ICONWARNING);
+        Message(kv::fw::FormatText(Text(IDS_STEP_EMPTY), {noPixels}), MB_ICONWARNING);
     if (refused & CKarvoCore::kChainFailed)
-        Message(L"图像处理没有完成（内存不足），显示的是未经处理的图像。", MB_ICONWARNING);
+        Message(Text(IDS_CHAIN_FAILED), MB_ICONWARNING);
 }
 
 // A menu item flips its field, then the fields go to the controls and on to the settings; so a
@@ -213,10 +212,8 @@ void CKarvoDlg::OnEditMarkup() {
 // Once for each capture whose automatic save failed; the capture itself is there to be saved.
 void CKarvoDlg::ReportAutoSaveFailure() {
     std::wstring reason = SystemErrorText(m_core.GetAutoSaveError());
-    if (reason.empty()) reason = L"写入文件失败。";
-    Message(L"自动保存截图失败：\n" + ShownPath(m_core.GetAutoSavePath()) + L"\n\n" + reason +
-                L"\n截图仍在窗口中，可以另行保存；请在“设置”的“自动保存”页中检查文件夹。",
-            MB_ICONWARNING);
+    if (reason.empty()) reason = Text(IDS_WRITE_FAILED);
+    Message(kv::fw::FormatText(Text(IDS_AUTOSAVE_FAILED), {ShownPath(m_core.GetAutoSavePath()), reason}), MB_ICONWARNING);
 }
 
 void CKarvoDlg::OnSnapFullScreen() { AfterCapture(m_core.SnapFullScreen()); }
@@ -232,9 +229,9 @@ void CKarvoDlg::OnSnapLastRegion() {
     if (captured || !m_core.LastRegionOffScreen()) return AfterCapture(captured);
     int left = 0, top = 0, right = 0, bottom = 0;
     m_core.m_config.GetLastRegion(left, top, right, bottom);
-    Message(L"无法重复上次选定区域：上次选定的区域（左上角 " + std::to_wstring(left) + L", " + std::to_wstring(top) + L"，" +
-                std::to_wstring(int64_t(right) - left) + L" × " + std::to_wstring(int64_t(bottom) - top) +
-                L" 像素）完全在屏幕之外。\n\n请用“选定区域”重新选择一个区域。",
+    Message(kv::fw::FormatText(Text(IDS_REPEAT_OFF_SCREEN), {std::to_wstring(left), std::to_wstring(top),
+                                                              std::to_wstring(int64_t(right) - left),
+                                                              std::to_wstring(int64_t(bottom) - top)}),
             MB_ICONWARNING);
 }
 
@@ -268,7 +265,7 @@ void CKarvoDlg::OnHomePage() { ::ShellExecuteW(nullptr, L"open", kHomePage, null
 void CKarvoDlg::OnCheckUpdate() {
     const std::wstring updater = CHelper::GetAppPath() + L"kv_webinst.exe";
     if (::GetFileAttributesW(updater.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        Message(L"找不到更新程序：\n" + ShownPath(updater), MB_ICONINFORMATION);
+        Message(kv::fw::FormatText(Text(IDS_NO_UPDATER), {ShownPath(updater)}), MB_ICONINFORMATION);
         return;
     }
     ::ShellExecuteW(nullptr, L"open", updater.c_str(), nullptr, L"", SW_SHOWNORMAL);
@@ -290,8 +287,10 @@ std::wstring CKarvoDlg::ShownPath(const std::wstring& path) {
 
 std::wstring CKarvoDlg::SystemErrorText(DWORD error) { return kv::app::SystemErrorText(error); }
 
+std::wstring CKarvoDlg::Text(UINT id) { return kv::fw::LoadText(kv::fw::GetInstanceHandle(), id); }
+
 int CKarvoDlg::Message(const std::wstring& text, UINT icon) {
-    return ::MessageBoxW(m_hWnd, text.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | icon);
+    return ::MessageBoxW(m_hWnd, text.c_str(), Title().c_str(), MB_OK | icon);
 }
 
 // One message naming the file and the reason; a cancelled dialog or a missing image says nothing.
@@ -303,17 +302,15 @@ void CKarvoDlg::ReportFileFailure(bool saving) {
     std::wstring text;
     if (!saving && st == S::TooLarge) {
         const CSize s = m_core.GetRefusedSize();
-        text = L"无法打开图像文件：\n" + path + L"\n\n图像太大（" + std::to_wstring(s.cx) + L" × " +
-               std::to_wstring(s.cy) + L" 像素）。可以打开的图像最多 " +
-               std::to_wstring(CKarvoCore::kMaxImagePixels / 10000) + L" 万像素。当前图像保持不变。";
+        text = kv::fw::FormatText(Text(IDS_OPEN_TOO_LARGE), {path, std::to_wstring(s.cx), std::to_wstring(s.cy), Text(IDS_PIXEL_LIMIT)});
     } else if (!saving) {
-        text = L"无法打开图像文件：\n" + path + L"\n\n文件不存在、无法读取，或不是支持的图像格式。当前图像保持不变。";
+        text = kv::fw::FormatText(Text(IDS_OPEN_FAILED), {path});
     } else if (st == S::NoEncoder) {
-        text = L"无法保存图像文件：\n" + path + L"\n\n没有能写入这种格式的图像编码器，请换一个扩展名。";
+        text = kv::fw::FormatText(Text(IDS_SAVE_NO_ENCODER), {path});
     } else {
         std::wstring reason = SystemErrorText(m_core.GetLastFileError());
-        if (reason.empty()) reason = L"写入文件失败。";
-        text = L"无法保存图像文件：\n" + path + L"\n\n" + reason + L"\n文件没有被写入。";
+        if (reason.empty()) reason = Text(IDS_WRITE_FAILED);
+        text = kv::fw::FormatText(Text(IDS_SAVE_FAILED), {path, reason});
     }
     Message(text, MB_ICONWARNING);
 }
@@ -351,7 +348,7 @@ void CKarvoDlg::OnFileSaveThumb() {
 
 void CKarvoDlg::CopyToClipboard(int thumbnail) {
     if (!m_core.CopyImageData(thumbnail) && m_core.GetLastFileStatus() == CKarvoCore::FileStatus::ClipboardBusy)
-        Message(L"无法复制到剪贴板：剪贴板正被其他程序占用，请稍后再试。", MB_ICONWARNING);
+        Message(Text(IDS_CLIPBOARD_BUSY), MB_ICONWARNING);
 }
 
 void CKarvoDlg::OnEditCopy() { CopyToClipboard(0); }
@@ -363,8 +360,7 @@ void CKarvoDlg::OnEditPaste() {
         ReportRefusedSteps();
     } else if (m_core.GetLastFileStatus() == CKarvoCore::FileStatus::TooLarge) {
         const CSize s = m_core.GetRefusedSize();
-        Message(L"剪贴板中的图像太大（" + std::to_wstring(s.cx) + L" × " + std::to_wstring(s.cy) + L" 像素），无法粘贴。\n\n" +
-                    L"可以粘贴的图像最多 " + std::to_wstring(CKarvoCore::kMaxImagePixels / 10000) + L" 万像素。当前图像保持不变。",
+        Message(kv::fw::FormatText(Text(IDS_PASTE_TOO_LARGE), {std::to_wstring(s.cx), std::to_wstring(s.cy), Text(IDS_PIXEL_LIMIT)}),
                 MB_ICONWARNING);
     }
 }
@@ -392,7 +388,7 @@ void CKarvoDlg::OnEditImage() {
     const bool batch = lower.size() >= 4 && (lower.compare(lower.size() - 4, 4, L".bat") == 0 ||
                                              lower.compare(lower.size() - 4, 4, L".cmd") == 0);
     if (batch && name.find_first_of(L"%!^&|<>\"") != std::wstring::npos) {
-        Message(L"无法用批处理编辑器打开这个文件：\n" + ShownPath(name) + L"\n\n文件名中含有命令解释器的特殊字符。", MB_ICONWARNING);
+        Message(kv::fw::FormatText(Text(IDS_BATCH_NAME), {ShownPath(name)}), MB_ICONWARNING);
         return;
     }
     const std::wstring params = L"\"" + name + L"\"";
@@ -403,7 +399,7 @@ void CKarvoDlg::OnEditImage() {
 // OK, then hot keys, image and z-order follow the settings whatever closed it.
 void CKarvoDlg::OnOptions() {
     CKarvoConfig& c = m_core.m_config;
-    CPropertySheet sheet(L"参数设置", this, 1);
+    CPropertySheet sheet(Text(IDS_SETTINGS_CAPTION), this, 1);
     COptionBasic basic;
     COptionImage image;
     COptionHotkey hotkey;
@@ -424,6 +420,7 @@ void CKarvoDlg::OnOptions() {
     basic.m_bDrawPointer = c.GetDrawPointer();
     basic.m_bKeepOnTop = c.GetKeepOnTop();
     basic.m_bEditorAfterCapture = c.GetEditorAfterCapture();
+    basic.m_strLanguage = c.GetLanguage();
     image.m_strEditor = c.GetEditAppPath();
     image.m_nRotateAngle = c.GetRotateAngle();
     image.m_nScaleFactor = c.GetScaleFactor();
@@ -446,6 +443,7 @@ void CKarvoDlg::OnOptions() {
         c.SetKeepOnTop(basic.m_bKeepOnTop);
         c.SetDrawPointer(basic.m_bDrawPointer);
         c.SetEditorAfterCapture(basic.m_bEditorAfterCapture);
+        c.SetLanguage(basic.m_strLanguage);
         c.SetAutoSave(autosave.m_bAutoSave);
         c.SetAutoSaveFolder(autosave.m_strFolder);
         c.SetAutoSavePattern(autosave.m_strPattern);

@@ -9,6 +9,7 @@
 #include "Editor.h"
 #include "Tables.h"
 #include "framework/ModuleState.h"
+#include "framework/UiText.h"
 #include "res/resource.h"
 #include "settings/HotKeyName.h"
 
@@ -34,13 +35,7 @@ void CKarvoDlg::RegisterHotkeys(BOOL unregisterOnly) {
         if (k.noneAllowed && !LOBYTE(vk)) continue;
         m_hotKeyRegistered[i] = ::RegisterHotKey(m_hWnd, k.id, HotkeyModifiers(mod), LOBYTE(vk)) != FALSE;
         if (m_hotKeyRegistered[i]) continue;
-        std::wstring failure = k.failure ? k.failure : L"";
-        if (!k.failure) {
-            const wchar_t* text = nullptr;
-            const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), k.failureText, reinterpret_cast<LPWSTR>(&text), 0);
-            if (n > 0) failure.assign(text, size_t(n));
-        }
-        ::MessageBoxW(m_hWnd, failure.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+        ::MessageBoxW(m_hWnd, kv::fw::LoadText(k.failure).c_str(), Title().c_str(), MB_OK | MB_ICONEXCLAMATION);
     }
     if (HMENU bar = ::GetMenu(m_hWnd)) ShowHotKeysInMenu(bar);
 }

@@ -9,17 +9,13 @@
 #include "About.h"
 #include "framework/Diagnostics.h"
 #include "framework/ModuleState.h"
+#include "framework/UiText.h"
 #include "Tables.h"
 #include "res/resource.h"
 
 namespace {
 
-// Check boxes of the ten option fields, in field order.
-std::wstring LoadString(UINT id) {
-    const wchar_t* text = nullptr;
-    const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
-    return n > 0 ? std::wstring(text, size_t(n)) : std::wstring();
-}
+std::wstring LoadString(UINT id) { return kv::fw::LoadText(kv::fw::GetInstanceHandle(), id); }
 
 // The diagnostics query (framework/Diagnostics.h), answered by the main window.
 UINT DiagnosticsMessage() {
@@ -59,7 +55,20 @@ void CKarvoDlg::ExchangeImageOptions(BOOL toSettings) {
     }
 }
 
+std::wstring CKarvoDlg::Title() const {
+    const std::wstring stored = m_core.m_config.GetAppName();
+    if (stored != kv::fw::LoadTextIn(kv::fw::GetInstanceHandle(), IDS_APP_NAME, kv::fw::kLangChinese)) return stored;
+    return LoadString(IDS_APP_NAME);
+}
+
 BOOL CKarvoDlg::OnInitDialog() {
+    // The dialog manager loaded the template's menu by the thread's locale; the menu of the
+    // interface language takes its place before anything marks or renames its items.
+    if (HMENU menu = kv::fw::LoadUiMenu(kv::fw::GetInstanceHandle(), IDR_MAINFRAME)) {
+        HMENU old = ::GetMenu(m_hWnd);
+        ::SetMenu(m_hWnd, menu);
+        if (old) ::DestroyMenu(old);
+    }
     // The six capture types of the combo box.
     HWND combo = GetDlgItem(IDC_SNAP_TYPE);
     for (UINT i = 0; i < UINT(kv::kCaptureTypeCount); ++i)
@@ -85,7 +94,8 @@ BOOL CKarvoDlg::OnInitDialog() {
         tool.uFlags = TTF_IDISHWND;
         tool.hwnd = m_hWnd;
         tool.uId = reinterpret_cast<UINT_PTR>(m_wndPreview.GetSafeHwnd());
-        tool.lpszText = const_cast<wchar_t*>(L"点击访问Velmor科技官网");
+        const std::wstring tip = LoadString(IDS_PREVIEW_TIP);
+        tool.lpszText = const_cast<wchar_t*>(tip.c_str());  // copied by the tooltip
         ::SendMessageW(m_hTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         ::SendMessageW(m_hTooltip, TTM_ACTIVATE, TRUE, 0);
     }
@@ -103,10 +113,10 @@ BOOL CKarvoDlg::OnInitDialog() {
     m_nSnapType = m_core.m_config.GetSnapMode();
     ExchangeImageOptions(FALSE);
     UpdateData(FALSE);
-    SetWindowText(m_core.m_config.GetAppName());
+    SetWindowText(Title());
 
-    if (!m_tray.Create(this, IDR_TRAYMENU, m_core.m_config.GetAppName(), &m_hIcon, 1, 1000, WM_TRAY_NOTIFY)) {
-        ::MessageBoxW(m_hWnd, L"错误：创建系统图标失败！", m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONERROR);
+    if (!m_tray.Create(this, IDR_TRAYMENU, Title(), &m_hIcon, 1, 1000, WM_TRAY_NOTIFY)) {
+        ::MessageBoxW(m_hWnd, LoadString(IDS_TRAY_FAILED).c_str(), Title().c_str(), MB_OK | MB_ICONERROR);
         return -1;
     }
     if (!m_strOpenOnStart.empty()) PostMessage(WM_OPEN_ON_START, 0, 0);  // once the window shows
@@ -121,10 +131,11 @@ void CKarvoDlg::OnDestroy() {
     m_wndPreview.Detach();
     if (!m_core.GetConfigSaved()) {
         // Settings are written only here; a failure is told once, with the place and the reason.
-        std::wstring msg = L"无法保存设置文件：\n" + ShownPath(CKarvoConfig::GetConfigPath()) + L"\n\n本次运行中更改的设置将会丢失。";
-        if (const std::wstring reason = SystemErrorText(m_core.GetConfigSaveError()); !reason.empty())
-            msg += L"\n\n" + reason;
-        ::MessageBoxW(nullptr, msg.c_str(), m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONWARNING);
+        const std::wstring path = ShownPath(CKarvoConfig::GetConfigPath());
+        const std::wstring reason = SystemErrorText(m_core.GetConfigSaveError());
+        const std::wstring msg = reason.empty() ? kv::fw::FormatText(LoadString(IDS_CONFIG_SAVE_FAILED), {path})
+                                                : kv::fw::FormatText(LoadString(IDS_CONFIG_SAVE_FAILED_REASON), {path, reason});
+        ::MessageBoxW(nullptr, msg.c_str(), Title().c_str(), MB_OK | MB_ICONWARNING);
     }
 }
 

@@ -106,10 +106,15 @@ private:
     //! Tells the user that the automatic save of the capture just made failed, and why.
     void ReportAutoSaveFailure();
     int Message(const std::wstring& text, UINT icon);
+    //! The program's name for captions: the stored name where a hand changed it, else the
+    //! interface language's.
+    std::wstring Title() const;
     //! A path as a message shows it: whole up to 100 characters, else its start, "…" and its end.
     static std::wstring ShownPath(const std::wstring& path);
     //! The system's reason for an error code, in Chinese (ErrorText.h); empty for 0.
     static std::wstring SystemErrorText(DWORD error);
+    //! The program's string `id` in the interface language.
+    static std::wstring Text(UINT id);
     int OptionState(int index);
     int AutoCopyState();
 

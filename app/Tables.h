@@ -2,7 +2,8 @@
 // The program's two fixed lists, each written once: the ten image switches (field order of the
 // main dialog: grey, negate, scale, rotate, flip h, flip v, shear down, shear across, blur,
 // sharpen) with their setting, check box and menu item; and the global hot keys with
-// their id, setting pair, command, hot-key control on the settings page and failure message.
+// their id, setting pair, command, hot-key control on the settings page and failure message
+// (a string id).
 // The dialog's exchange, the menu marks, the sheet's copy in and out and the registration loop
 // all walk these.
 #include <windows.h>
@@ -15,7 +16,7 @@ namespace kv::app {
 
 struct ImageSwitch {
     int box;   // check box in the main dialog
-    UINT menu; // item of the 选项 menu
+    UINT menu; // item of the options menu
     int (CKarvoConfig::*get)() const;
     void (CKarvoConfig::*set)(int);
 };
@@ -46,8 +47,7 @@ struct HotKey {
     UINT command;  // 0: the new-capture command
     void (CKarvoConfig::*get)(CKarvoConfig::WORD16&, CKarvoConfig::WORD16&) const;
     void (CKarvoConfig::*set)(CKarvoConfig::WORD16, CKarvoConfig::WORD16);
-    const wchar_t* failure;  // or, when null, the string failureText
-    UINT failureText = 0;
+    UINT failure;  // string: the registration failed
     bool noneAllowed = false;  // no key (0) is not registered and not a failure
     // The main window's own key for the command, shown in the menus while no hot key is
     // registered for it (0: none).
@@ -55,27 +55,22 @@ struct HotKey {
 };
 
 inline constexpr HotKey kHotKeys[10] = {
-    {1001, IDC_HOTKEY_NEWSNAP, 0, &CKarvoConfig::GetNewSnapHotkey, &CKarvoConfig::SetNewSnapHotkey,
-     L"注册<新建截图>热键失败,请更换热键"},
+    {1001, IDC_HOTKEY_NEWSNAP, 0, &CKarvoConfig::GetNewSnapHotkey, &CKarvoConfig::SetNewSnapHotkey, IDS_HOTKEY_FAILED_FIRST + 0},
     {1002, IDC_HOTKEY_FULLSCREEN, ID_SNAP_FULLSCREEN, &CKarvoConfig::GetFullScreenHotkey,
-     &CKarvoConfig::SetFullScreenHotkey, L"注册捕捉<整个屏幕>热键失败,请更换热键"},
-    {1003, IDC_HOTKEY_ACTIVEWIN, ID_SNAP_ACTIVEWIN, &CKarvoConfig::GetActiveWinHotkey, &CKarvoConfig::SetActiveWinHotkey,
-     L"注册捕捉<活动程序窗口>热键失败,请更换热键"},
+     &CKarvoConfig::SetFullScreenHotkey, IDS_HOTKEY_FAILED_FIRST + 1},
+    {1003, IDC_HOTKEY_ACTIVEWIN, ID_SNAP_ACTIVEWIN, &CKarvoConfig::GetActiveWinHotkey, &CKarvoConfig::SetActiveWinHotkey, IDS_HOTKEY_FAILED_FIRST + 2},
     {1004, IDC_HOTKEY_CURRENTWIN, ID_SNAP_CURRENTWIN, &CKarvoConfig::GetCurrentWinHotkey,
-     &CKarvoConfig::SetCurrentWinHotkey, L"注册捕捉<当前窗口>热键失败,请更换热键"},
-    {1005, IDC_HOTKEY_WINCLIENT, ID_SNAP_WINCLIENT, &CKarvoConfig::GetWinClientHotkey, &CKarvoConfig::SetWinClientHotkey,
-     L"注册捕捉<活动程序客户区>热键失败,请更换热键"},
-    {1006, IDC_HOTKEY_WINOBJ, ID_SNAP_WINOBJ, &CKarvoConfig::GetWinObjHotkey, &CKarvoConfig::SetWinObjHotkey,
-     L"注册捕捉<界面对象>热键失败,请更换热键"},
+     &CKarvoConfig::SetCurrentWinHotkey, IDS_HOTKEY_FAILED_FIRST + 3},
+    {1005, IDC_HOTKEY_WINCLIENT, ID_SNAP_WINCLIENT, &CKarvoConfig::GetWinClientHotkey, &CKarvoConfig::SetWinClientHotkey, IDS_HOTKEY_FAILED_FIRST + 4},
+    {1006, IDC_HOTKEY_WINOBJ, ID_SNAP_WINOBJ, &CKarvoConfig::GetWinObjHotkey, &CKarvoConfig::SetWinObjHotkey, IDS_HOTKEY_FAILED_FIRST + 5},
     {1007, IDC_HOTKEY_SELECTRECT, ID_SNAP_SELECTRECT, &CKarvoConfig::GetSelectRectHotkey,
-     &CKarvoConfig::SetSelectRectHotkey, L"注册捕捉<选定区域>热键失败,请更换热键"},
-    {1008, IDC_HOTKEY_SHOWHIDE, ID_SHOW_HIDE, &CKarvoConfig::GetShowHideHotkey, &CKarvoConfig::SetShowHideHotkey,
-     L"注册<显示隐藏窗口>热键失败,请更换热键"},
+     &CKarvoConfig::SetSelectRectHotkey, IDS_HOTKEY_FAILED_FIRST + 6},
+    {1008, IDC_HOTKEY_SHOWHIDE, ID_SHOW_HIDE, &CKarvoConfig::GetShowHideHotkey, &CKarvoConfig::SetShowHideHotkey, IDS_HOTKEY_FAILED_FIRST + 7},
     // Added to the original eight: the last rectangle again.
     {1009, IDC_HOTKEY_REPEATRECT, ID_SNAP_REPEATRECT, &CKarvoConfig::GetRepeatRectHotkey,
-     &CKarvoConfig::SetRepeatRectHotkey, L"注册捕捉<重复上次选定区域>热键失败,请更换热键"},
+     &CKarvoConfig::SetRepeatRectHotkey, IDS_HOTKEY_FAILED_FIRST + 8},
     // The mark-up editor's: no key by default, any free one when the user gives it.
-    {1010, IDC_HOTKEY_MARKUP, ID_EDIT_MARKUP, &CKarvoConfig::GetMarkupHotkey, &CKarvoConfig::SetMarkupHotkey, nullptr,
+    {1010, IDC_HOTKEY_MARKUP, ID_EDIT_MARKUP, &CKarvoConfig::GetMarkupHotkey, &CKarvoConfig::SetMarkupHotkey,
      IDS_MARKUP_HOTKEYFAIL, true, HOTKEYF_CONTROL, 'E'},
 };
 inline constexpr size_t kHotKeyCount = sizeof kHotKeys / sizeof kHotKeys[0];

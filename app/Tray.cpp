@@ -3,6 +3,7 @@
 #include "framework/App.h"
 #include "framework/Handles.h"
 #include "framework/ModuleState.h"
+#include "framework/UiText.h"
 
 UINT CTrayNotifyIcon::TaskbarCreatedMessage() {
     static const UINT msg = ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -100,11 +101,11 @@ void CTrayNotifyIcon::Resurrect() {
 
 LRESULT CTrayNotifyIcon::HandleTrayMessage(WPARAM wp, LPARAM lp) {
     if (wp != m_nid.uID) return 0;
-    kv::UniqueHmenu menu(::LoadMenuW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(m_nid.uID)));
+    kv::UniqueHmenu menu(kv::fw::LoadUiMenu(kv::fw::GetInstanceHandle(), m_nid.uID));
     if (!menu) return 0;
     HMENU popup = ::GetSubMenu(menu.get(), 0);
     if (LOWORD(lp) == WM_RBUTTONUP) {
-        kv::UniqueHmenu again(::LoadMenuW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(m_nid.uID)));
+        kv::UniqueHmenu again(kv::fw::LoadUiMenu(kv::fw::GetInstanceHandle(), m_nid.uID));
         HMENU sub = ::GetSubMenu(again.get(), 0);
         POINT pt;
         ::GetCursorPos(&pt);

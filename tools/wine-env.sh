@@ -5,9 +5,29 @@ KV_WIN_BUILD=${KV_WIN_BUILD:-$KV_ROOT/build/win}
 export WINEPREFIX=${WINEPREFIX:-$KV_WIN_BUILD/wineprefix}
 export WINEDEBUG=-all
 export WINEARCH=win64
-export LC_ALL=C.UTF-8
+# Character handling is UTF-8 (Chinese text on command lines arrives intact), and the messages'
+# locale is Simplified Chinese: Wine takes the user's display language (GetUserDefaultUILanguage)
+# from LC_MESSAGES, so the tests run on a Chinese desktop, where Karvo's automatic language is
+# Chinese, while the code page stays that of LC_CTYPE (1252). glibc has no zh_CN locale here
+# until kv_locales builds one under the build tree (LOCPATH) and sets it; without it Wine would
+# read English.
+unset LC_ALL
+export LANG=C.UTF-8 LC_CTYPE=C.UTF-8
+export LOCPATH=${LOCPATH:-$KV_WIN_BUILD/locales}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 KV_WINE=${KV_WINE:-/usr/lib/wine/wine64}
+
+# The two locales the tests name, built once from glibc's sources (a few seconds).
+kv_locales() {
+    local l
+    for l in zh_CN en_US; do
+        [ -f "$LOCPATH/$l.UTF-8/LC_MESSAGES/SYS_LC_MESSAGES" ] && continue
+        mkdir -p "$LOCPATH"
+        localedef -i "$l" -f UTF-8 "$LOCPATH/$l.UTF-8" >/dev/null 2>&1 || echo "could not build the $l.UTF-8 locale" >&2
+    done
+    # Bash itself does not see LOCPATH (set after it started) and would warn; its children do.
+    export LC_MESSAGES=zh_CN.UTF-8 2>/dev/null
+}
 
 kv_xvfb_start() {
     local n
@@ -76,6 +96,7 @@ kv_wine_prefix() {
 }
 
 kv_wine_start() {
+    kv_locales
     kv_xvfb_start
     kv_wine_prefix
 }

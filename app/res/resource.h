@@ -187,6 +187,50 @@
 #define IDS_MARKUP_HINT_FIRST 33210
 #define IDS_MARKUP_HOTKEYFAIL 33232
 #define IDS_MARKUP_COPYBUSY 33234
+// Strings (2000-2199): every text the program shows, in both languages' string tables.
+#define IDS_APP_NAME 2000
+#define IDS_APP_SHORT 2001
+#define IDS_GDIPLUS_FAILED 2002
+#define IDS_TRAY_FAILED 2003
+#define IDS_CONFIG_SAVE_FAILED 2004
+#define IDS_CONFIG_SAVE_FAILED_REASON 2005
+#define IDS_PREVIEW_TIP 2006
+#define IDS_SETTINGS_CAPTION 2007
+#define IDS_PIXEL_LIMIT 2008
+#define IDS_STEP_ROTATE 2010
+#define IDS_STEP_SCALE 2011
+#define IDS_STEP_SHEAR 2012
+#define IDS_STEP_SEPARATOR 2013
+#define IDS_STEP_TOO_LARGE 2014
+#define IDS_STEP_EMPTY 2015
+#define IDS_CHAIN_FAILED 2016
+#define IDS_WRITE_FAILED 2017
+#define IDS_AUTOSAVE_FAILED 2018
+#define IDS_REPEAT_OFF_SCREEN 2019
+#define IDS_NO_UPDATER 2020
+#define IDS_OPEN_TOO_LARGE 2021
+#define IDS_OPEN_FAILED 2022
+#define IDS_SAVE_NO_ENCODER 2023
+#define IDS_SAVE_FAILED 2024
+#define IDS_CLIPBOARD_BUSY 2025
+#define IDS_PASTE_TOO_LARGE 2026
+#define IDS_BATCH_NAME 2027
+#define IDS_EDITOR_FILTER 2030
+#define IDS_AUTOSAVE_NEED_FOLDER 2031
+#define IDS_AUTOSAVE_BAD_PATTERN 2032
+#define IDS_EXAMPLE_TITLE 2033
+#define IDS_BROWSE_FOLDER_TITLE 2034
+#define IDS_LANGUAGE_AUTO 2035
+#define IDS_LANGUAGE_CHINESE 2036
+#define IDS_LANGUAGE_ENGLISH 2037
+// The hot keys' registration failures, in the order of the hot-key table (Tables.h).
+#define IDS_HOTKEY_FAILED_FIRST 2040
+// The system's common reasons where it has no text in the interface language (ErrorText.cpp).
+#define IDS_REASON_FIRST 2100
+#define IDS_REASON_CODE 2099
+
+// The language setting on the first settings page.
+#define IDC_COMBO_LANGUAGE 1055
 
 #define WM_TRAY_NOTIFY (WM_USER + 100)
 #define WM_OPEN_ON_START (WM_APP + 1)

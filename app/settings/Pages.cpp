@@ -6,7 +6,9 @@
 #include <algorithm>
 
 #include "Tables.h"
+#include "engine/KarvoCore.h"
 #include "framework/Owners.h"
+#include "framework/UiText.h"
 #include "settings/FileDialogs.h"
 #include "settings/NamePattern.h"
 #include "res/resource.h"
@@ -19,6 +21,28 @@ void Check(HWND dlg, int id, BOOL on) { ::CheckDlgButton(dlg, id, on ? BST_CHECK
 }  // namespace
 
 COptionBasic::COptionBasic() : CPropertyPage(IDD_OPTION_BASIC) {}
+
+namespace {
+
+// The language list's items, in order, with the setting each stores.
+struct LanguageItem {
+    UINT text;
+    const wchar_t* setting;
+};
+constexpr LanguageItem kLanguages[] = {{IDS_LANGUAGE_AUTO, L"auto"}, {IDS_LANGUAGE_CHINESE, L"zh-CN"}, {IDS_LANGUAGE_ENGLISH, L"en-US"}};
+
+}  // namespace
+
+BOOL COptionBasic::OnInitDialog() {
+    HWND combo = GetDlgItem(IDC_COMBO_LANGUAGE);
+    m_shownLanguage = 0;
+    for (int i = 0; i < 3; ++i) {
+        ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kv::fw::LoadText(kLanguages[i].text).c_str()));
+        if (m_strLanguage == kLanguages[i].setting) m_shownLanguage = i;
+    }
+    ::SendMessageW(combo, CB_SETCURSEL, WPARAM(m_shownLanguage), 0);
+    return CPropertyPage::OnInitDialog();
+}
 
 BOOL COptionBasic::UpdateData(BOOL save) {
     if (!save) {
@@ -40,6 +64,8 @@ BOOL COptionBasic::UpdateData(BOOL save) {
     m_bKeepOnTop = Checked(m_hWnd, IDC_CHECK_KEEPONTOP);
     m_bDrawPointer = Checked(m_hWnd, IDC_CHECK_POINTER);
     m_bEditorAfterCapture = Checked(m_hWnd, IDC_CHECK_EDITORAFTER);
+    const LRESULT sel = ::SendMessageW(GetDlgItem(IDC_COMBO_LANGUAGE), CB_GETCURSEL, 0, 0);
+    if (sel >= 0 && sel < 3 && sel != m_shownLanguage) m_strLanguage = kLanguages[sel].setting;
     return TRUE;
 }
 
@@ -77,10 +103,11 @@ BOOL COptionImage::UpdateData(BOOL save) {
 BOOL COptionImage::OnCommand(UINT id, UINT code, HWND hwndCtl) {
     if (id != IDC_BROWSE_EDITOR || code != BN_CLICKED) return CPropertyPage::OnCommand(id, code, hwndCtl);
     wchar_t file[MAX_PATH] = {};
-    const wchar_t filter[] = L"图像编辑程序(*.exe)\0*.exe\0\0";
+    std::wstring filter = kv::fw::LoadText(IDS_EDITOR_FILTER);
+    std::replace(filter.begin(), filter.end(), L'|', L'\0');
     OPENFILENAMEW ofn{sizeof ofn};
     ofn.hwndOwner = ::GetAncestor(m_hWnd, GA_ROOT);  // the sheet: disabled while the dialog is open
-    ofn.lpstrFilter = filter;
+    ofn.lpstrFilter = filter.c_str();
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
@@ -166,14 +193,16 @@ BOOL COptionAutoSave::UpdateData(BOOL save) {
     const std::wstring folder = Text(IDC_EDIT_AUTOSAVE_FOLDER);
     const DWORD a = ::GetFileAttributesW(folder.c_str());
     if (on && (folder.empty() || a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY))) {
-        ::MessageBoxW(m_hWnd, L"请为自动保存选择一个已经存在的文件夹。", L"参数设置", MB_OK | MB_ICONEXCLAMATION);
+        ::MessageBoxW(m_hWnd, kv::fw::LoadText(IDS_AUTOSAVE_NEED_FOLDER).c_str(), kv::fw::LoadText(IDS_SETTINGS_CAPTION).c_str(),
+                      MB_OK | MB_ICONEXCLAMATION);
         ::SetFocus(GetDlgItem(IDC_EDIT_AUTOSAVE_FOLDER));
         return FALSE;
     }
     // The settings file has no way to hold < or > in a value (and no file name may hold them).
     const std::wstring pattern = Text(IDC_EDIT_AUTOSAVE_PATTERN);
     if (pattern.find_first_of(L"<>") != std::wstring::npos) {
-        ::MessageBoxW(m_hWnd, L"文件名格式中不能含有 < 或 >。", L"参数设置", MB_OK | MB_ICONEXCLAMATION);
+        ::MessageBoxW(m_hWnd, kv::fw::LoadText(IDS_AUTOSAVE_BAD_PATTERN).c_str(), kv::fw::LoadText(IDS_SETTINGS_CAPTION).c_str(),
+                      MB_OK | MB_ICONEXCLAMATION);
         ::SetFocus(GetDlgItem(IDC_EDIT_AUTOSAVE_PATTERN));
         return FALSE;
     }
@@ -192,7 +221,8 @@ void COptionAutoSave::ShowExample() {
     kv::NameFields f;
     f.year = t.wYear, f.month = t.wMonth, f.day = t.wDay, f.hour = t.wHour, f.minute = t.wMinute, f.second = t.wSecond;
     f.counter = unsigned(std::max(m_nCounter, 1));
-    f.type = L"选定区域", f.title = L"无标题 - 记事本", f.process = L"notepad";
+    f.type = CKarvoCore::CaptureTypeName(int(kv::CaptureType::Rectangle));
+    f.title = kv::fw::LoadText(IDS_EXAMPLE_TITLE), f.process = L"notepad";
     const LRESULT sel = ::SendMessageW(GetDlgItem(IDC_COMBO_AUTOSAVE_FORMAT), CB_GETCURSEL, 0, 0);
     const std::wstring ext = sel >= 0 && size_t(sel) < m_formats.size() ? m_formats[size_t(sel)] : m_strFormat;
     const std::wstring name = kv::ExpandNamePattern(Text(IDC_EDIT_AUTOSAVE_PATTERN), f) + L"." + ext;
@@ -211,7 +241,8 @@ BOOL COptionAutoSave::OnCommand(UINT id, UINT code, HWND hwndCtl) {
     BROWSEINFOW bi{};
     bi.hwndOwner = ::GetAncestor(m_hWnd, GA_ROOT);
     bi.pszDisplayName = display;
-    bi.lpszTitle = L"选择自动保存截图的文件夹";
+    const std::wstring title = kv::fw::LoadText(IDS_BROWSE_FOLDER_TITLE);
+    bi.lpszTitle = title.c_str();
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     if (PIDLIST_ABSOLUTE item = ::SHBrowseForFolderW(&bi)) {
         wchar_t path[MAX_PATH] = {};

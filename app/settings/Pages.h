@@ -1,5 +1,5 @@
 #pragma once
-// The three pages of the settings sheet. They hold copies of the settings; the main dialog fills
+// The four pages of the settings sheet. They hold copies of the settings; the main dialog fills
 // them before the sheet opens and copies them back after OK.
 #include <array>
 #include <string>
@@ -19,6 +19,15 @@ public:
     BOOL m_bKeepOnTop = TRUE;
     BOOL m_bDrawPointer = FALSE;
     BOOL m_bEditorAfterCapture = FALSE;
+    //! The interface language setting ("auto", "zh-CN", "en-US"; another value stays as it is
+    //! unless a choice is made). Takes effect at the next start.
+    std::wstring m_strLanguage = L"auto";
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
+    int m_shownLanguage = 0;  // the list's item when the page opened
 };
 
 class COptionImage : public CPropertyPage {

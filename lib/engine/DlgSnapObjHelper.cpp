@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/WindowList.h"
+#include "framework/UiText.h"
 #include "res/resource.h"
 
 BOOL CDlgSnapObjHelper::OnInitDialog() {
@@ -27,9 +28,7 @@ BOOL CDlgSnapObjHelper::OnInitDialog() {
 void CDlgSnapObjHelper::DrawTipWindow() {
     POINT cur;
     ::GetCursorPos(&cur);
-    wchar_t line[64];
-    std::swprintf(line, 64, L"·坐标(X:%d, Y:%d)\r\n", int(cur.x), int(cur.y));
-    m_tipEdit.SetText(std::wstring(line) + L"·左键点击截取图像\r\n·点击右键退出");
+    m_tipEdit.SetText(kv::fw::FormatText(kv::fw::LibraryText(IDS_KV_OBJ_TIP), {std::to_wstring(cur.x), std::to_wstring(cur.y)}));
 }
 
 // The modal tip takes the foreground when it opens; the first move hands it back to the

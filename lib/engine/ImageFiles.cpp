@@ -13,11 +13,13 @@
 #include "framework/ByteStream.h"
 #include "framework/Handles.h"
 #include "framework/Owners.h"
+#include "framework/UiText.h"
 #include "framework/UniqueCom.h"
 #include "imaging/BitmapOps.h"
 #include "imaging/Palette.h"
 #include "imaging/PictureSize.h"
 #include "imaging/Pixels24.h"
+#include "res/resource.h"
 #include "settings/FileDialogs.h"
 #include "settings/FileIO.h"
 #include "settings/NamePattern.h"
@@ -387,10 +389,13 @@ BOOL CKarvoCore::EncodeImage(const std::wstring& ext, std::string& bytes) {
     return ok;
 }
 
+// The capture types' names for file names, as the main window's list shows them.
+std::wstring CKarvoCore::CaptureTypeName(int type) {
+    return type >= 0 && type < kv::kCaptureTypeCount ? kv::fw::LibraryText(IDS_KV_TYPE_FIRST + UINT(type)) : std::wstring();
+}
+
 namespace {
 
-// The capture types' names for file names, as the main window's list shows them.
-const wchar_t* const kTypeNames[] = {L"整个屏幕", L"活动程序窗口", L"当前窗口", L"活动程序客户区", L"界面对象", L"选定区域"};
 
 std::wstring ProgramOf(HWND w) {
     DWORD pid = 0;
@@ -414,7 +419,7 @@ std::wstring CKarvoCore::AutoSaveName() const {
     f.year = t.wYear, f.month = t.wMonth, f.day = t.wDay, f.hour = t.wHour, f.minute = t.wMinute, f.second = t.wSecond;
     f.counter = unsigned(std::max(m_config.GetAutoSaveCounter(), 1));
     const int type = int(m_lastCaptureType);
-    if (type >= 0 && type < kv::kCaptureTypeCount) f.type = kTypeNames[type];
+    f.type = CaptureTypeName(type);
     HWND w = m_hLastSnapWnd && m_hLastSnapWnd != ::GetDesktopWindow() ? m_hLastSnapWnd : nullptr;
     if (w) {
         std::vector<wchar_t> title(size_t(::GetWindowTextLengthW(w)) + 1);

@@ -124,6 +124,8 @@ public:
     const std::wstring& GetAutoSavePath() const;
     bool GetAutoSaveFailed() const;
     DWORD GetAutoSaveError() const;
+    //! A capture type's name in the interface language ({type} in file names); empty outside the types.
+    static std::wstring CaptureTypeName(int type);
     //! The name a capture's file gets from the automatic-saving pattern (no folder, no extension).
     std::wstring AutoSaveName() const;
     //! The image steps the last refresh left out: bits 0-2 because their result would pass

@@ -2,6 +2,17 @@
 
 #include "framework/App.h"
 #include "framework/ModuleState.h"
+#include "framework/UiText.h"
+
+namespace {
+
+HWND CreateFromTemplate(UINT id, HWND parent, DLGPROC proc, LPARAM param) {
+    HINSTANCE module = kv::fw::GetResourceHandle();
+    const void* t = kv::fw::FindUiDialog(module, id, nullptr);
+    return t ? ::CreateDialogIndirectParamW(module, static_cast<LPCDLGTEMPLATEW>(t), parent, proc, param) : nullptr;
+}
+
+}  // namespace
 
 CDialog::~CDialog() {
     if (m_hWnd && !m_modal && ::IsWindow(m_hWnd)) {
@@ -20,8 +31,7 @@ INT_PTR CDialog::DoModal() {
     m_modal = true;
     m_ending = false;
     m_result = -1;
-    HWND hwnd = ::CreateDialogParamW(kv::fw::GetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), owner,
-                                     &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
+    HWND hwnd = CreateFromTemplate(m_nIDTemplate, owner, &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this));
     if (!hwnd) {
         m_modal = false;
         return -1;
@@ -60,8 +70,7 @@ BOOL CDialog::CreateModeless(CWnd* pParent) {
     if (pParent) m_pParent = pParent;
     m_modal = false;
     HWND parent = m_pParent ? m_pParent->GetSafeHwnd() : nullptr;
-    return ::CreateDialogParamW(kv::fw::GetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), parent,
-                                &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+    return CreateFromTemplate(m_nIDTemplate, parent, &CDialog::StaticDlgProc, reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
 void CDialog::EndDialog(INT_PTR result) {

@@ -44,13 +44,20 @@ public:
             if (out) out->push_back(char16_t(c));
         }
     }
-    bool StringOrOrdinal() {
+    bool StringOrOrdinal(std::u16string* text = nullptr, uint16_t* ordinal = nullptr) {
         uint16_t first = 0;
         if (!Word(first)) return false;
         if (first == 0) return true;
-        if (first == 0xFFFF) return Skip(2);
-        return String(nullptr);
+        if (first == 0xFFFF) {
+            uint16_t v = 0;
+            if (!Word(v)) return false;
+            if (ordinal) *ordinal = v;
+            return true;
+        }
+        if (text) text->push_back(char16_t(first));
+        return String(text);
     }
+    bool Align4() { return Skip(((m_at + 3) & ~size_t(3)) - m_at); }
     size_t At() const { return m_at; }
 
 private:
@@ -119,6 +126,54 @@ std::vector<uint8_t> WithTemplateFont(const uint8_t* bytes, size_t size, const T
     while (out.size() % 4) out.push_back(0);
     out.insert(out.end(), bytes + controls, bytes + size);
     return out;
+}
+
+bool ReadTemplate(const uint8_t* bytes, size_t size, TemplateInfo& info) {
+    if (!bytes) return false;
+    Reader r(bytes, size);
+    uint16_t ver = 0, sig = 0, count = 0;
+    int16_t box[4] = {};
+    if (!r.Word(ver) || !r.Word(sig)) return false;
+    const bool extended = ver == 1 && sig == 0xFFFF;
+    TemplateInfo t;
+    const auto readBox = [&](int16_t* v) {
+        for (int i = 0; i < 4; ++i) {
+            uint16_t w = 0;
+            if (!r.Word(w)) return false;
+            v[i] = int16_t(w);
+        }
+        return true;
+    };
+    if (extended) {
+        if (!r.Skip(8) || !r.Dword(t.style) || !r.Word(count) || !readBox(box)) return false;
+    } else {
+        t.style = uint32_t(ver) | uint32_t(sig) << 16;
+        if (!r.Skip(4) || !r.Word(count) || !readBox(box)) return false;
+    }
+    t.cx = box[2], t.cy = box[3];
+    if (!r.StringOrOrdinal() || !r.StringOrOrdinal() || !r.String(&t.title)) return false;
+    if (t.style & kSetFont) {
+        if (!r.Skip(extended ? 6 : 2) || !r.String(nullptr)) return false;
+    }
+    for (uint16_t i = 0; i < count; ++i) {
+        TemplateControl c;
+        uint32_t exStyle = 0;
+        if (!r.Align4()) return false;
+        if (extended) {
+            if (!r.Skip(4) || !r.Dword(exStyle) || !r.Dword(c.style) || !readBox(box) || !r.Dword(c.id)) return false;
+        } else {
+            uint16_t id = 0;
+            if (!r.Dword(c.style) || !r.Dword(exStyle) || !readBox(box) || !r.Word(id)) return false;
+            c.id = id;
+        }
+        c.x = box[0], c.y = box[1], c.cx = box[2], c.cy = box[3];
+        uint16_t extra = 0;
+        if (!r.StringOrOrdinal(&c.className, &c.classAtom) || !r.StringOrOrdinal(&c.text) || !r.Word(extra) || !r.Skip(extra))
+            return false;
+        t.controls.push_back(std::move(c));
+    }
+    info = std::move(t);
+    return true;
 }
 
 }  // namespace kv

@@ -18,6 +18,26 @@ struct TemplateFont {
     uint8_t charset = 1;   // DLGTEMPLATEEX only (DEFAULT_CHARSET)
 };
 
+//! One control of a template. Classes given by atom (0x80 button, 0x81 edit, 0x82 static,
+//! 0x83 list box, 0x84 scroll bar, 0x85 combo box) have an empty className.
+struct TemplateControl {
+    uint32_t id = 0;
+    uint32_t style = 0;
+    int16_t x = 0, y = 0, cx = 0, cy = 0;  // dialog units
+    uint16_t classAtom = 0;
+    std::u16string className;
+    std::u16string text;  // empty for a resource ordinal (an icon or bitmap)
+};
+//! A template's header and controls.
+struct TemplateInfo {
+    uint32_t style = 0;
+    int16_t cx = 0, cy = 0;
+    std::u16string title;
+    std::vector<TemplateControl> controls;
+};
+
+//! The whole template; false when the bytes end before its last control.
+bool ReadTemplate(const uint8_t* bytes, size_t size, TemplateInfo& info);
 //! The font a template sets; false when it sets none or the bytes are not a whole template header.
 bool ReadTemplateFont(const uint8_t* bytes, size_t size, TemplateFont& font);
 //! A copy of a DLGTEMPLATEEX that sets a font, with that font replaced (controls unchanged);

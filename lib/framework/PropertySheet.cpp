@@ -3,7 +3,9 @@
 #include <cwchar>
 
 #include "framework/DialogTemplate.h"
+#include "res/resource.h"
 #include "framework/ModuleState.h"
+#include "framework/UiText.h"
 
 BOOL CPropertyPage::ExchangeInt(int id, int& value, bool save, long long lo, long long hi, bool checkRange) {
     HWND edit = GetDlgItem(id);
@@ -23,9 +25,9 @@ BOOL CPropertyPage::ExchangeInt(int id, int& value, bool save, long long lo, lon
         value = int(v);
         return TRUE;
     }
-    std::wstring msg = checkRange ? L"请输入一个介于 " + std::to_wstring(lo) + L" 和 " + std::to_wstring(hi) + L" 之间的整数。"
-                                  : std::wstring(L"请输入一个整数。");
-    ::MessageBoxW(m_hWnd, msg.c_str(), L"参数设置", MB_OK | MB_ICONEXCLAMATION);
+    const std::wstring msg = checkRange ? kv::fw::FormatText(kv::fw::LibraryText(IDS_KV_INT_RANGE), {std::to_wstring(lo), std::to_wstring(hi)})
+                                        : kv::fw::LibraryText(IDS_KV_INT_ANY);
+    ::MessageBoxW(m_hWnd, msg.c_str(), kv::fw::LibraryText(IDS_KV_SETTINGS_CAPTION).c_str(), MB_OK | MB_ICONEXCLAMATION);
     ::SetFocus(edit);
     ::SendMessageW(edit, EM_SETSEL, 0, -1);
     return FALSE;
@@ -89,22 +91,21 @@ const kv::TemplateFont& SheetFont() {
     return font;
 }
 
-// The page's template in the sheet's font, as the platform's framework gives it; empty when
-// the template already uses that font or cannot be read (the page then uses its own).
-std::vector<uint8_t> PageInSheetFont(HINSTANCE module, UINT id) {
-    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
-    HGLOBAL data = res ? ::LoadResource(module, res) : nullptr;
-    const auto* bytes = data ? static_cast<const uint8_t*>(::LockResource(data)) : nullptr;
-    if (!bytes) return {};
-    const size_t size = ::SizeofResource(module, res);
-    kv::TemplateFont own;
-    if (!kv::ReadTemplateFont(bytes, size, own)) return {};
-    const kv::TemplateFont& sheet = SheetFont();
-    if (own.face == sheet.face && own.points == sheet.points) return {};
-    return kv::WithTemplateFont(bytes, size, sheet);
-}
-
 }  // namespace
+
+// The page's template in the interface language and in the sheet's font, as the platform's
+// framework gives it (the template as it is when it already uses that font or its font cannot
+// be read); empty when there is none.
+std::vector<uint8_t> kv::fw::SheetPageTemplate(HINSTANCE module, UINT id) {
+    DWORD size = 0;
+    const auto* bytes = static_cast<const uint8_t*>(kv::fw::FindUiDialog(module, id, &size));
+    if (!bytes) return {};
+    kv::TemplateFont own;
+    const kv::TemplateFont& sheet = SheetFont();
+    if (kv::ReadTemplateFont(bytes, size, own) && !(own.face == sheet.face && own.points == sheet.points))
+        if (std::vector<uint8_t> changed = kv::WithTemplateFont(bytes, size, sheet); !changed.empty()) return changed;
+    return std::vector<uint8_t>(bytes, bytes + size);
+}
 
 INT_PTR CPropertySheet::DoModal() {
     std::vector<HPROPSHEETPAGE> handles;
@@ -115,7 +116,7 @@ INT_PTR CPropertySheet::DoModal() {
         psp.dwFlags = PSP_DEFAULT;  // no help button
         psp.hInstance = kv::fw::GetResourceHandle();
         psp.pszTemplate = MAKEINTRESOURCEW(p->GetTemplateId());
-        p->m_template = PageInSheetFont(psp.hInstance, p->GetTemplateId());
+        p->m_template = kv::fw::SheetPageTemplate(psp.hInstance, p->GetTemplateId());
         if (!p->m_template.empty()) {
             psp.dwFlags |= PSP_DLGINDIRECT;
             psp.pResource = reinterpret_cast<LPCDLGTEMPLATEW>(p->m_template.data());

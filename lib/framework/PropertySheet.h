@@ -10,6 +10,12 @@
 
 #include "framework/Dialog.h"
 
+namespace kv::fw {
+//! A page's template as the sheet shows it: in the interface language and the sheet's font;
+//! empty when the module has no such template.
+KV_API std::vector<uint8_t> SheetPageTemplate(HINSTANCE module, UINT id);
+}  // namespace kv::fw
+
 class KV_API CPropertyPage : public CDialog {
 public:
     explicit CPropertyPage(UINT templateId) : CDialog(templateId) {}

@@ -7,6 +7,8 @@
 #include <cstdio>
 
 #include "framework/Gdi.h"
+#include "framework/UiText.h"
+#include "res/resource.h"
 
 void CDlgSnapRectHelper::OnPaint() {
     kv::PaintDc paint(m_hWnd);
@@ -40,7 +42,8 @@ void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
     if (!m_infoFont) {
         const int height = -::MulDiv(9, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
         m_infoFont.reset(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"宋体"));
+                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                                       kv::fw::LibraryText(IDS_KV_PANEL_FONT).c_str()));
     }
     POINT cur;
     ::GetCursorPos(&cur);
@@ -51,26 +54,24 @@ void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
     TEXTMETRICW tm{};
     ::GetTextMetricsW(dc, &tm);
     const int h = tm.tmHeight + tm.tmExternalLeading;
-    wchar_t lines[6][48];
-    std::swprintf(lines[0], 48, L" 顶点位置 ");
-    std::swprintf(lines[1], 48, L" (%d,%d)", int(rect.left), int(rect.top));
-    std::swprintf(lines[2], 48, L" 矩形大小 ");
-    std::swprintf(lines[3], 48, L" (%d,%d)", int(rect.Width()), int(rect.Height()));
-    std::swprintf(lines[4], 48, L" 光标坐标 ");
-    std::swprintf(lines[5], 48, L" (%d,%d)", int(cur.x), int(cur.y));
-    // The box is as wide as "顶点位置  "; with fonts whose digits are wider than half a CJK
-    // character it grows to the widest line, so no number is cut.
+    auto pair = [](int a, int b) { return L" (" + std::to_wstring(a) + L"," + std::to_wstring(b) + L")"; };
+    const std::wstring lines[6] = {kv::fw::LibraryText(IDS_KV_PANEL_CORNER), pair(rect.left, rect.top),
+                                   kv::fw::LibraryText(IDS_KV_PANEL_SIZE),   pair(rect.Width(), rect.Height()),
+                                   kv::fw::LibraryText(IDS_KV_PANEL_CURSOR), pair(cur.x, cur.y)};
+    // The box is as wide as the measure ("顶点位置  "); with fonts whose digits are wider than
+    // half a CJK character, or longer labels, it grows to the widest line, so nothing is cut.
+    const std::wstring measure = kv::fw::LibraryText(IDS_KV_PANEL_MEASURE);
     SIZE ext{};
-    ::GetTextExtentPoint32W(dc, L"顶点位置  ", 6, &ext);
+    ::GetTextExtentPoint32W(dc, measure.c_str(), int(measure.size()), &ext);
     int w = ext.cx;
     for (const auto& line : lines) {
         SIZE e{};
-        ::GetTextExtentPoint32W(dc, line, int(wcslen(line)), &e);
+        ::GetTextExtentPoint32W(dc, line.c_str(), int(line.size()), &e);
         w = std::max<int>(w, e.cx + 2);
     }
     int left = cur.x + 3, right = cur.x + 3 + w, top = cur.y - 6 * h - 3, bottom = cur.y - 3;
     if (cur.x + w >= ::GetDeviceCaps(dc, HORZRES)) left = cur.x - w - 3, right = cur.x - 3;
     if (cur.y - 6 * h <= 0) top = cur.y + 3, bottom = cur.y + 6 * h + 3;
     ::Rectangle(dc, left, top, right, bottom);
-    for (int i = 0; i < 6; ++i) ::TextOutW(dc, left, top + 2 + i * h, lines[i], int(wcslen(lines[i])));
+    for (int i = 0; i < 6; ++i) ::TextOutW(dc, left, top + 2 + i * h, lines[i].c_str(), int(lines[i].size()));
 }

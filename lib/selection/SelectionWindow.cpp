@@ -9,6 +9,7 @@
 #include "framework/Handles.h"
 #include "framework/ModuleState.h"
 #include "imaging/ScreenGrab.h"
+#include "framework/UiText.h"
 #include "res/resource.h"
 #include "settings/LocalResource.h"
 
@@ -71,15 +72,9 @@ void CDlgSnapRectHelper::DrawTipWindow() {
         kv::WindowDc dc = kv::GetDc(m_hWnd);
         c = ::GetPixel(dc.get(), cur.x, cur.y);
     }
-    wchar_t line[64];
-    std::swprintf(line, 64, L"·像素RGB(%d,%d,%d)\r\n", GetRValue(c), GetGValue(c), GetBValue(c));
-    std::wstring text = line;
-    switch (m_nState) {
-    case 0: text += L"·按下鼠标左键选择截取范围\r\n·按ESC键放弃"; break;
-    case 1: text += L"·松开鼠标左键确定截取范围\r\n·按ESC键放弃"; break;
-    case 2: text += L"·截取完成"; break;
-    default: break;
-    }
+    std::wstring text = kv::fw::FormatText(kv::fw::LibraryText(IDS_KV_RECT_TIP_PIXEL),
+                                           {std::to_wstring(GetRValue(c)), std::to_wstring(GetGValue(c)), std::to_wstring(GetBValue(c))});
+    if (m_nState >= 0 && m_nState <= 2) text += kv::fw::LibraryText(IDS_KV_RECT_TIP_STATE0 + UINT(m_nState));
     m_tipEdit.SetText(text);
 }
 

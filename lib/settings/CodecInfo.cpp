@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "framework/Inserts.h"
+
 namespace {
 
 std::wstring Lower(std::wstring s) {
@@ -10,10 +12,10 @@ std::wstring Lower(std::wstring s) {
     return s;
 }
 
-std::wstring Entries(const kv::CodecList& codecs) {
+std::wstring Entries(const kv::CodecList& codecs, const kv::FilterTexts& texts) {
     std::wstring out;
     for (const CGdiplusCodecInfo& c : codecs)
-        out += c.GetFormat() + L" 文件(" + c.GetExtensions() + L")|" + c.GetExtensions() + L"|";
+        out += kv::FillInserts(texts.entry, {c.GetFormat(), c.GetExtensions()}) + L"|" + c.GetExtensions() + L"|";
     return out;
 }
 
@@ -40,13 +42,13 @@ bool CGdiplusCodecInfo::FindExtension(const std::wstring& ext) const {
 
 namespace kv {
 
-std::wstring MakeOpenFilter(const CodecList& codecs) {
-    std::wstring first = L"所有支持的图像文件|";
+std::wstring MakeOpenFilter(const CodecList& codecs, const FilterTexts& texts) {
+    std::wstring first = texts.allImages + L"|";
     for (size_t i = 0; i < codecs.size(); ++i) first += (i ? L";" : L"") + codecs[i].GetExtensions();
-    return first + L"|" + Entries(codecs) + L"|";
+    return first + L"|" + Entries(codecs, texts) + L"|";
 }
 
-std::wstring MakeSaveFilter(const CodecList& codecs) { return Entries(codecs) + L"|"; }
+std::wstring MakeSaveFilter(const CodecList& codecs, const FilterTexts& texts) { return Entries(codecs, texts) + L"|"; }
 
 void TranslateFilter(std::wstring& filter) { std::replace(filter.begin(), filter.end(), L'|', L'\0'); }
 

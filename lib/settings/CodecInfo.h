@@ -45,10 +45,16 @@ namespace kv {
 
 using CodecList = std::vector<CGdiplusCodecInfo>;
 
-//! "所有支持的图像文件|<all patterns>|<format 文件(pats)|pats|>...|" — bars, not yet translated.
-KV_API std::wstring MakeOpenFilter(const CodecList& codecs);
-//! "<format 文件(pats)|pats|>...|".
-KV_API std::wstring MakeSaveFilter(const CodecList& codecs);
+//! The words of a filter, in the interface language: the first entry's name ("所有支持的图像
+//!文件") and each format's entry, %1 the format and %2 its patterns ("%1 文件(%2)").
+struct FilterTexts {
+    std::wstring allImages;
+    std::wstring entry;
+};
+//! "<all images>|<all patterns>|<entry>|pats|...|" — bars, not yet translated.
+KV_API std::wstring MakeOpenFilter(const CodecList& codecs, const FilterTexts& texts);
+//! "<entry>|pats|...|".
+KV_API std::wstring MakeSaveFilter(const CodecList& codecs, const FilterTexts& texts);
 //! Bars become NULs in place (the trailing "||" ends the list).
 KV_API void TranslateFilter(std::wstring& filter);
 //! The extension of a typed name: the text after its last ".", empty without one.

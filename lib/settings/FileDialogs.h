@@ -28,6 +28,9 @@ public:
     //! than the explorer-hook dialog, which is also used when the objects are missing.
     bool m_bVistaStyle = true;
 
+    //! The filter's words in the interface language.
+    static kv::FilterTexts UiFilterTexts();
+
     // Called back by the file dialog object's events.
     void ItemTypeChange();
     BOOL ItemFileOk();
@@ -75,7 +78,7 @@ public:
 
 protected:
     void FillCodecInfoArray() override { FillCodecs(true); }
-    void ConstructMFCStyleFilter() override { m_strFilter = kv::MakeOpenFilter(m_codecs); }
+    void ConstructMFCStyleFilter() override { m_strFilter = kv::MakeOpenFilter(m_codecs, UiFilterTexts()); }
 };
 
 class KV_API CGdiplusFileSaveAsDialog : public CGdiplusFileDialog {
@@ -90,7 +93,7 @@ public:
 
 protected:
     void FillCodecInfoArray() override { FillCodecs(false); }
-    void ConstructMFCStyleFilter() override { m_strFilter = kv::MakeSaveFilter(m_codecs); }
+    void ConstructMFCStyleFilter() override { m_strFilter = kv::MakeSaveFilter(m_codecs, UiFilterTexts()); }
     void OnInitDone() override;
     void OnTypeChange() override;
     BOOL OnFileNameOK() override;

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "framework/GdiPlus.h"
+#include "framework/UiText.h"
+#include "res/resource.h"
 #include "framework/App.h"
 
 namespace kv {
@@ -121,6 +123,10 @@ void CGdiplusFileSaveAsDialog::OnTypeChange() {
     SetCurrentCodecCLSID();
 }
 
+kv::FilterTexts CGdiplusFileDialog::UiFilterTexts() {
+    return {kv::fw::LibraryText(IDS_KV_FILTER_ALL_IMAGES), kv::fw::LibraryText(IDS_KV_FILTER_ENTRY)};
+}
+
 std::wstring CGdiplusFileSaveAsDialog::GetFileExt() const { return kv::FileExtension(TypedName()); }
 
 BOOL CGdiplusFileSaveAsDialog::OnFileNameOK() {
@@ -132,7 +138,7 @@ BOOL CGdiplusFileSaveAsDialog::OnFileNameOK() {
         return TRUE;
     }
     // An extension no encoder writes: the user corrects it or cancels.
-    const std::wstring text = L"没有能写入“." + ext + L"”格式的图像编码器。\n\n请换一个扩展名，或在“保存类型”中选择一种格式。";
-    ::MessageBoxW(DialogWindow(), text.c_str(), L"另存为", MB_OK | MB_ICONWARNING);
+    const std::wstring text = kv::fw::FormatText(kv::fw::LibraryText(IDS_KV_NO_ENCODER), {ext});
+    ::MessageBoxW(DialogWindow(), text.c_str(), kv::fw::LibraryText(IDS_KV_SAVE_AS_CAPTION).c_str(), MB_OK | MB_ICONWARNING);
     return FALSE;
 }

@@ -10,7 +10,9 @@
 #include "framework/ComObject.h"
 #include "framework/ModuleState.h"
 #include "framework/Owners.h"
+#include "framework/UiText.h"
 #include "framework/UniqueCom.h"
+#include "res/resource.h"
 #include "settings/CodecInfo.h"
 #include "settings/FileDialogs.h"
 
@@ -146,8 +148,9 @@ BOOL CGdiplusFileDialog::ItemFileOk() {
     const DWORD attributes = ::GetFileAttributesW(full.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return FALSE;
     if (attributes != INVALID_FILE_ATTRIBUTES && (m_ofn.Flags & OFN_OVERWRITEPROMPT)) {
-        const std::wstring text = full.substr(full.find_last_of(L"\\/") + 1) + L" 已存在。\n要替换它吗？";
-        if (::MessageBoxW(DialogWindow(), text.c_str(), L"确认另存为", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        const std::wstring text = kv::fw::FormatText(kv::fw::LibraryText(IDS_KV_REPLACE), {full.substr(full.find_last_of(L"\\/") + 1)});
+        if (::MessageBoxW(DialogWindow(), text.c_str(), kv::fw::LibraryText(IDS_KV_REPLACE_CAPTION).c_str(),
+                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
             return FALSE;
     }
     m_itemPath = full;

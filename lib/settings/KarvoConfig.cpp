@@ -96,6 +96,8 @@ const Entry kLayout[] = {
     {L"Editor", L"WindowRight", &C::m_nEditorRight},
     {L"Editor", L"WindowBottom", &C::m_nEditorBottom},
     {L"Editor", L"WindowMaximized", &C::m_bEditorMaximized},
+    // A section of its own, after everything older files hold; a file without it reads as "auto".
+    {L"Interface", L"Language", &C::m_strLanguage},
 };
 
 template <class... Fs>
@@ -200,7 +202,8 @@ CKarvoConfig::CKarvoConfig()
       m_nEditorFontSize(20),
       m_bEditorDashed(0), m_bEditorFilled(0), m_bEditorTwoHeads(0), m_bEditorTextBox(0),
       m_nEditorLeft(0), m_nEditorTop(0), m_nEditorRight(0), m_nEditorBottom(0),
-      m_bEditorMaximized(0) {}
+      m_bEditorMaximized(0),
+      m_strLanguage(L"auto") {}
 
 void CKarvoConfig::ResetImageOption() {
     m_bGrayScale = m_bNegate = m_bScale = m_bRotate = m_bFlipHorz = m_bFlipVert = 0;

@@ -31,6 +31,10 @@ public:
     int GetKeepOnTop() const { return m_bKeepOnTop; }
     void SetKeepOnTop(int v) { m_bKeepOnTop = v; }
     std::wstring GetEditAppPath() const { return m_strEditAppPath; }
+    //! The interface language: "auto" (the user's display language), "zh-CN" or "en-US"; kept
+    //! as stored, and anything else means automatic.
+    const std::wstring& GetLanguage() const { return m_strLanguage; }
+    void SetLanguage(const std::wstring& v) { m_strLanguage = v; }
     void SetEditAppPath(const std::wstring& s) { m_strEditAppPath = s; }
 
 #define KV_INT_SETTING(Name, member) \
@@ -210,4 +214,5 @@ public:
     int m_bEditorDashed, m_bEditorFilled, m_bEditorTwoHeads, m_bEditorTextBox;
     int m_nEditorLeft, m_nEditorTop, m_nEditorRight, m_nEditorBottom;
     int m_bEditorMaximized;
+    std::wstring m_strLanguage;  // <Interface><Language>
 };

@@ -96,7 +96,7 @@ inline void CheckSettingsPagesFit(kvdrive::Karvo& k, const std::wstring& prefix)
     HWND sheet = nullptr;
     ASSERT_TRUE(kvdrive::WaitFor([&] {
         for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
-            if (h != k.Main() && kvdrive::Text(h) == L"参数设置") sheet = h;
+            if (h != k.Main() && kvdrive::Text(h) == kvdrive::ResourceString(L"Karvo.exe", 2007)) sheet = h;  // IDS_SETTINGS_CAPTION
         return sheet != nullptr;
     }));
     const auto onScreen = [](HWND h) {

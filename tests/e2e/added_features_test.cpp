@@ -3,6 +3,7 @@
 // at its top across restarts, a repeated rectangle that lies off the screen, the user's own
 // pointer in a dragged rectangle, and the menus naming the hot keys really registered.
 #include "E2eTest.h"
+#include "MenuProbeClient.h"
 
 #include <commctrl.h>
 
@@ -17,7 +18,8 @@ namespace {
 using kvdrive::WaitFor;
 using kvtest::AllText;
 
-const wchar_t kCaption[] = L"Velmor截图（Velmor科技作品）";
+// The program's name, as its message boxes show it (from the built program).
+const std::wstring kCaption = kvdrive::ProgramName();
 
 // Quiet, no pause, automatic copy on; `capture` is the inside of the <Capture> section.
 std::wstring Config(const std::wstring& capture = L"") {
@@ -72,7 +74,7 @@ protected:
         sheet = nullptr;
         WaitFor([&] {
             for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
-                if (h != k.Main() && kvdrive::Text(h) == L"参数设置") sheet = h;
+                if (h != k.Main() && kvdrive::Text(h) == kvdrive::ResourceString(L"Karvo.exe", IDS_SETTINGS_CAPTION)) sheet = h;
             return sheet != nullptr;
         });
         if (!sheet) return nullptr;
@@ -306,64 +308,6 @@ TEST_F(AddedFeatures, RectangleShowsTheUsersPointer) {
     }
     EXPECT_TRUE(k.Exit());
 }
-
-// The texts of a menu of the program as it opens, read inside the program by kvmenuprobe.dll,
-// which a hook on the program's main thread loads there.
-class MenuProbe {
-public:
-    explicit MenuProbe(HWND main) {
-        static const ATOM cls = [] {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = &SinkProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"KvMenuProbeSink";
-            return RegisterClassW(&wc);
-        }();
-        (void)cls;
-        s_received.clear();
-        m_sink = CreateWindowExW(0, L"KvMenuProbeSink", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
-        m_dll = LoadLibraryW(L"kvmenuprobe.dll");
-        const auto hook = m_dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(m_dll, "KvMenuProbeHook"))) : nullptr;
-        if (hook) m_hook = SetWindowsHookExW(WH_CALLWNDPROCRET, hook, m_dll, GetWindowThreadProcessId(main, nullptr));
-    }
-    ~MenuProbe() {
-        if (m_hook) UnhookWindowsHookEx(m_hook);
-        if (m_sink) DestroyWindow(m_sink);
-        if (m_dll) FreeLibrary(m_dll);
-    }
-    MenuProbe(const MenuProbe&) = delete;
-    MenuProbe& operator=(const MenuProbe&) = delete;
-    bool Hooked() const { return m_hook != nullptr; }
-    //! The next menu that opened (waiting for one); its items' texts by command id (empty if
-    //! none opened).
-    std::map<UINT, std::wstring> Next() {
-        std::map<UINT, std::wstring> items;
-        if (!WaitFor([] { return !s_received.empty(); })) return items;
-        const std::wstring all = s_received.front();
-        s_received.pop_front();
-        size_t at = 0;
-        for (size_t end; (end = all.find(L'\n', at)) != std::wstring::npos; at = end + 1) {
-            const std::wstring line = all.substr(at, end - at);
-            const size_t eq = line.find(L'=');
-            items[UINT(std::stoul(line.substr(0, eq)))] = line.substr(eq + 1);
-        }
-        return items;
-    }
-
-private:
-    static LRESULT CALLBACK SinkProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_COPYDATA) {
-            const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-            s_received.emplace_back(static_cast<const wchar_t*>(cds->lpData), cds->cbData / sizeof(wchar_t));
-            return TRUE;
-        }
-        return DefWindowProcW(h, msg, wp, lp);
-    }
-    static inline std::deque<std::wstring> s_received;  // the menus in the order they opened
-    HWND m_sink = nullptr;
-    HMODULE m_dll = nullptr;
-    HHOOK m_hook = nullptr;
-};
 
 // Every hot-key command's menu item, in the tray menu and the main window's menus, names the key
 // registered for it now: the default keys, then keys changed on the 热键 page, also after a

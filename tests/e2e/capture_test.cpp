@@ -13,6 +13,9 @@
 
 namespace {
 
+// The window list (IDD_ACTIVE_WIN of KarvoLib.dll)
+constexpr UINT kWindowList = 4004;
+
 using kvdrive::WaitFor;
 
 const wchar_t kFastConfig[] =
@@ -89,7 +92,7 @@ TEST_F(Capture, ClientAreaChosenFromTheWindowList) {
     ASSERT_TRUE(target.WaitPainted());
     const DWORD seq = kvdrive::ClipboardSequence();
     k.Command(ID_SNAP_WINCLIENT);
-    HWND list = kvdrive::WaitTopWindow(k.Proc().Id(), L"活动程序窗口");
+    HWND list = kvdrive::WaitTopWindow(k.Proc().Id(), kvdrive::DialogTitle(L"KarvoLib.dll", kWindowList));
     ASSERT_TRUE(list);
     HWND box = GetDlgItem(list, 4000);
     const LRESULT at = SendMessageW(box, LB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(L"Karvo 客户区"));
@@ -111,7 +114,7 @@ TEST_F(Capture, ClientAreaChosenFromTheWindowList) {
     kvdrive::SetClipboardText(L"keep");
     k.Command(ID_EDIT_CLEAR);
     k.Command(ID_SNAP_ACTIVEWIN);
-    list = kvdrive::WaitTopWindow(k.Proc().Id(), L"活动程序窗口");
+    list = kvdrive::WaitTopWindow(k.Proc().Id(), kvdrive::DialogTitle(L"KarvoLib.dll", kWindowList));
     ASSERT_TRUE(list);
     PostMessageW(list, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(list) && ComboType(k) == 1; }));

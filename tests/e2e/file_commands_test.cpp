@@ -57,7 +57,7 @@ protected:
     static HWND WaitMessage(kvdrive::Karvo& k, const std::wstring& text) {
         HWND box = nullptr;
         WaitFor([&] {
-            box = WaitDialog(k, L"Velmor截图（Velmor科技作品）");
+            box = WaitDialog(k, kvdrive::ProgramName());
             return box && AllText(box).find(text) != std::wstring::npos;
         });
         return box && AllText(box).find(text) != std::wstring::npos ? box : nullptr;
@@ -400,7 +400,7 @@ TEST_F(FileCommands, FileDialogsAreOwnedAndModal) {
     }
     // The editor's browse button on the settings sheet: owned by the sheet.
     k.Command(ID_OPTIONS);
-    HWND sheet = WaitDialog(k, L"参数设置");
+    HWND sheet = WaitDialog(k, kvdrive::ResourceString(L"Karvo.exe", IDS_SETTINGS_CAPTION));
     ASSERT_TRUE(sheet);
     HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_BROWSE_EDITOR, BN_CLICKED), 0);
@@ -491,7 +491,7 @@ TEST_F(FileCommands, AutoSaveAfterEveryCapture) {
 TEST_F(FileCommands, AutoSavePage) {
     kvdrive::Karvo& k = Start();
     k.Command(ID_OPTIONS);
-    HWND sheet = WaitDialog(k, L"参数设置");
+    HWND sheet = WaitDialog(k, kvdrive::ResourceString(L"Karvo.exe", IDS_SETTINGS_CAPTION));
     ASSERT_TRUE(sheet);
     SendMessageW(sheet, PSM_SETCURSEL, 3, 0);
     HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));

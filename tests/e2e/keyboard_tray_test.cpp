@@ -10,6 +10,9 @@
 
 namespace {
 
+// The library's settings caption (IDS_KV_SETTINGS_CAPTION)
+constexpr UINT kLibrarySettingsCaption = 4100;
+
 using kvdrive::WaitFor;
 using kvtest::AllText;
 
@@ -89,7 +92,7 @@ TEST_F(Keyboard, SecondInstanceReportsEveryKey) {
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitFor([&] { return !IsWindow(box); });
     }
-    EXPECT_TRUE(kvdrive::WaitTopWindow(p.Id(), L"Velmor截图（Velmor科技作品）"));
+    EXPECT_TRUE(kvdrive::WaitTopWindow(p.Id(), kvdrive::ProgramName()));
     p.Kill();
     EXPECT_TRUE(first.Exit());
 }
@@ -97,7 +100,7 @@ TEST_F(Keyboard, SecondInstanceReportsEveryKey) {
 TEST_F(Keyboard, SettingsSheetValuesAndAChangedHotKey) {
     kvdrive::Karvo& k = Start();
     k.Command(ID_OPTIONS);
-    HWND sheet = OtherDialog(k, L"参数设置");
+    HWND sheet = OtherDialog(k, kvdrive::ResourceString(L"Karvo.exe", IDS_SETTINGS_CAPTION));
     ASSERT_TRUE(sheet);
     HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     ASSERT_TRUE(GetDlgItem(page, IDC_EDIT_EDITOR));  // the sheet opens on the image page
@@ -156,15 +159,17 @@ TEST_F(Keyboard, SettingsRefuseOutOfRangeAndCancelKeepsAll) {
     kvdrive::Karvo& k = Start();
     const std::wstring before = k.ReadConfig();
     k.Command(ID_OPTIONS);
-    HWND sheet = OtherDialog(k, L"参数设置");
+    HWND sheet = OtherDialog(k, kvdrive::ResourceString(L"Karvo.exe", IDS_SETTINGS_CAPTION));
     ASSERT_TRUE(sheet);
     HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     SendMessageW(GetDlgItem(page, IDC_EDIT_ROTATE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"-361"));
     PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-    HWND box = OtherDialog(k, L"参数设置");
+    // The library's message, under the library's caption for the sheet.
+    const std::wstring caption = kvdrive::ResourceString(L"KarvoLib.dll", kLibrarySettingsCaption);
+    HWND box = OtherDialog(k, caption);
     ASSERT_TRUE(WaitFor([&] {
         for (HWND h : kvdrive::TopWindows(k.Proc().Id()))
-            if (h != sheet && kvdrive::Text(h) == L"参数设置") box = h;
+            if (h != sheet && kvdrive::Text(h) == caption) box = h;
         return box && box != sheet;
     }));
     EXPECT_NE(AllText(box).find(L"-360"), std::wstring::npos);

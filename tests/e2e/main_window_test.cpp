@@ -96,7 +96,7 @@ TEST_F(MainWindow, MinimiseHidesAndAboutBox) {
     EXPECT_TRUE(kvdrive::WaitFor([&] { return IsWindowVisible(k.Main()) != 0; }));
 
     PostMessageW(k.Main(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-    HWND about = kvdrive::WaitTopWindow(k.Proc().Id(), L"关于 Velmor截图");
+    HWND about = kvdrive::WaitTopWindow(k.Proc().Id(), kvdrive::DialogTitle(L"Karvo.exe", IDD_ABOUTBOX));
     ASSERT_TRUE(about);
     EXPECT_FALSE(IsWindowEnabled(k.Main()));  // modal
     Keep(L"about-box", nullptr);
@@ -104,7 +104,7 @@ TEST_F(MainWindow, MinimiseHidesAndAboutBox) {
     EXPECT_TRUE(kvdrive::WaitFor([&] { return !IsWindow(about); }));
     EXPECT_TRUE(kvdrive::WaitFor([&] { return IsWindowEnabled(k.Main()) != 0; }));
     k.Command(ID_APP_ABOUT);
-    about = kvdrive::WaitTopWindow(k.Proc().Id(), L"关于 Velmor截图");
+    about = kvdrive::WaitTopWindow(k.Proc().Id(), kvdrive::DialogTitle(L"Karvo.exe", IDD_ABOUTBOX));
     ASSERT_TRUE(about);
     EXPECT_TRUE(GetDlgItem(about, IDC_LINK_SITE));
     PostMessageW(about, WM_COMMAND, IDCANCEL, 0);

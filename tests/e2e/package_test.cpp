@@ -48,7 +48,7 @@ long RunToEnd(const std::wstring& exe, const std::wstring& args, const std::wstr
 bool RunsAndExits(const std::wstring& folder) {
     kvdrive::Process p;
     if (!kvdrive::Start(p, folder + L"Karvo.exe", L"", folder)) return false;
-    HWND main = kvdrive::WaitTopWindow(p.Id(), L"Velmor截图（Velmor科技作品）");
+    HWND main = kvdrive::WaitTopWindow(p.Id(), kvdrive::ProgramName());
     if (!main || !WaitFor([&] { return IsWindowVisible(main) != 0; })) return false;
     PostMessageW(main, WM_COMMAND, IDOK, 0);
     return p.WaitExit(15000) && p.ExitCode() == 0;
@@ -149,6 +149,41 @@ TEST_F(Package, InstallRunUpgradeUninstall) {
               ERROR_SUCCESS);
     if (key) RegCloseKey(key);
     DeleteFileW((dir + L"config.xml").c_str());
+    RemoveDirectoryW(dir.c_str());
+}
+
+// The installer in the user's display language (Chinese for a Chinese one, English for any other),
+// as Windows installers choose: the Start-menu entries and the entry under Apps carry that
+// language's names, and the uninstaller removes them by the names recorded. CTest runs this under
+// the suite's Chinese locale (e2e_packages) and under an English one (e2e_packages_en).
+TEST_F(Package, InstallerInTheDisplayLanguage) {
+    const std::wstring setup = Env(L"KV_SETUP");
+    if (setup.empty()) GTEST_SKIP() << "run by tools/test.sh in a prefix of its own";
+    struct Names {
+        LANGID language;
+        std::wstring product, uninstall;
+    };
+    const Names names[] = {{LANG_CHINESE, L"Velmor截图", L"卸载 Velmor截图"},
+                           {LANG_ENGLISH, L"Velmor Screenshot", L"Uninstall Velmor Screenshot"}};
+    const bool chinese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE;
+    const Names& want = names[chinese ? 0 : 1];
+    const Names& other = names[chinese ? 1 : 0];
+    const std::wstring dir = L"C:\\KvLanguage\\";
+    const std::wstring programs = KnownFolder(FOLDERID_Programs) + L"\\";
+    ASSERT_EQ(RunToEnd(setup, L"/S /D=C:\\KvLanguage", kvdrive::ScratchRoot()), 0);
+    EXPECT_TRUE(Exists(dir + L"Karvo.exe"));
+    EXPECT_TRUE(Exists(programs + want.product + L"\\" + want.product + L".lnk"));
+    EXPECT_TRUE(Exists(programs + want.product + L"\\" + want.uninstall + L".lnk"));
+    EXPECT_FALSE(Exists(programs + other.product));
+    wchar_t name[256] = {};
+    DWORD size = sizeof name;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Karvo", L"DisplayName",
+                           RRF_RT_REG_SZ, nullptr, name, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(name), want.product);
+    ASSERT_GE(RunToEnd(dir + L"uninstall.exe", L"/S", dir), 0);
+    EXPECT_TRUE(WaitFor([&] { return !Exists(dir + L"Karvo.exe") && !Exists(programs + want.product); }, 30000));
+    EXPECT_FALSE(Exists(programs + want.product));
     RemoveDirectoryW(dir.c_str());
 }
 

@@ -37,14 +37,17 @@ TEST(SettingsCodecs, Descriptions) {
     EXPECT_EQ(jpeg.GetCLSID().Data1, 2u);
 }
 
+// The words as the Chinese string table gives them.
+const kv::FilterTexts kChinese{L"所有支持的图像文件", L"%1 文件(%2)"};
+
 TEST(SettingsCodecs, Filters) {
     const kv::CodecList four = FourCodecs();
-    const std::wstring open = kv::MakeOpenFilter(four);
+    const std::wstring open = kv::MakeOpenFilter(four, kChinese);
     EXPECT_EQ(open,
               L"所有支持的图像文件|*.bmp;*.dib;*.rle;*.jpg;*.jpeg;*.jpe;*.jfif;*.gif;*.png|"
               L"BMP 文件(*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|JPEG 文件(*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|"
               L"GIF 文件(*.gif)|*.gif|PNG 文件(*.png)|*.png||");
-    const std::wstring save = kv::MakeSaveFilter(four);
+    const std::wstring save = kv::MakeSaveFilter(four, kChinese);
     EXPECT_EQ(save.substr(0, 26), L"BMP 文件(*.bmp;*.dib;*.rle)|");
     EXPECT_EQ(save.substr(save.size() - 2), L"||");
     // Five types in the open filter, four in the save filter: pairs of fields.
@@ -55,8 +58,8 @@ TEST(SettingsCodecs, Filters) {
     EXPECT_EQ(std::count(save.begin(), save.end(), L'|'), 9);
 
     const kv::CodecList none;
-    EXPECT_EQ(kv::MakeOpenFilter(none), L"所有支持的图像文件|||");
-    EXPECT_EQ(kv::MakeSaveFilter(none), L"|");
+    EXPECT_EQ(kv::MakeOpenFilter(none, kChinese), L"所有支持的图像文件|||");
+    EXPECT_EQ(kv::MakeSaveFilter(none, kChinese), L"|");
 }
 
 TEST(SettingsCodecs, TypedNames) {

@@ -11,7 +11,8 @@
 
 namespace {
 
-// The section of the settings added since the original file: pointer, last region, its hot key.
+// The sections of the settings added since the original file: pointer, last region, its hot key,
+// automatic saving; the interface language.
 const wchar_t kAddedSection[] =
     L" <Capture>\n  <DrawPointer>\n   0\n  </DrawPointer>\n  <LastRegionLeft>\n   0\n  </LastRegionLeft>\n"
     L"  <LastRegionTop>\n   0\n  </LastRegionTop>\n  <LastRegionRight>\n   0\n  </LastRegionRight>\n"
@@ -19,7 +20,8 @@ const wchar_t kAddedSection[] =
     L"  <RepeatRectVk>\n   118\n  </RepeatRectVk>\n  <AutoSave>\n   0\n  </AutoSave>\n"
     L"  <AutoSaveFolder>\n  </AutoSaveFolder>\n  <AutoSavePattern>\n   Karvo_{date}_{time}_{n}\n"
     L"  </AutoSavePattern>\n  <AutoSaveFormat>\n   png\n  </AutoSaveFormat>\n  <AutoSaveCounter>\n   1\n"
-    L"  </AutoSaveCounter>\n </Capture>\n";
+    L"  </AutoSaveCounter>\n </Capture>\n"
+    L" <Interface>\n  <Language>\n   auto\n  </Language>\n </Interface>\n";
 
 // The mark-up editor's section, after the capture section.
 const wchar_t kEditorSection[] =
@@ -116,12 +118,42 @@ TEST(SettingsConfig, AddedSectionIsOptional) {
     c.LoadConfigFrom(dir.wide("config.xml"));
     EXPECT_EQ(c.GetDrawPointer(), 0);
     EXPECT_EQ(c.GetSnapDelayTime(), 500u);
+    EXPECT_EQ(c.GetLanguage(), L"auto");
     std::string with = DefaultFileImage();
     const std::string zero = kvtest::Utf16(L"<DrawPointer>\n   0\n");
     with.replace(with.find(zero), zero.size(), kvtest::Utf16(L"<DrawPointer>\n   1\n"));
     kvtest::WriteBytes(dir.path() / "config.xml", with);
     c.LoadConfigFrom(dir.wide("config.xml"));
     EXPECT_EQ(c.GetDrawPointer(), 1);
+}
+
+// The interface language as files hold it: each value reads as stored (a value this version does
+// not know means automatic to the program, and stays for a newer one), and is written back so.
+TEST(SettingsConfig, LanguageReadsAsStored) {
+    struct Row {
+        std::wstring file;  // the <Interface> section, or none
+        std::wstring read;
+    };
+    const Row rows[] = {
+        {L"", L"auto"},
+        {L"<Interface><Language>zh-CN</Language></Interface>", L"zh-CN"},
+        {L"<Interface><Language>en-US</Language></Interface>", L"en-US"},
+        {L"<Interface><Language>auto</Language></Interface>", L"auto"},
+        {L"<Interface><Language>fr-FR</Language></Interface>", L"fr-FR"},
+        {L"<Interface></Interface>", L"auto"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.file.begin(), r.file.end()));  // ASCII
+        kvtest::ScratchDir dir;
+        kvtest::WriteBytes(dir.path() / "config.xml", kvtest::Utf16(L"<Dadodav>" + r.file + L"</Dadodav>"));
+        CKarvoConfig c;
+        c.LoadConfigFrom(dir.wide("config.xml"));
+        EXPECT_EQ(c.GetLanguage(), r.read);
+        ASSERT_TRUE(c.SaveConfigTo(dir.wide("again.xml")));
+        CKarvoConfig back;
+        back.LoadConfigFrom(dir.wide("again.xml"));
+        EXPECT_EQ(back.GetLanguage(), r.read);
+    }
 }
 
 void SetEverything(CKarvoConfig& c) {

@@ -1,5 +1,6 @@
-// The system's reason inside the program's messages is Chinese: asked for in Simplified Chinese,
-// and where the system has no such text, our own words for the common reasons or the code.
+// The system's reason inside the program's messages is in the interface language (Chinese by
+// default): asked for in that language, and where the system has no such text, our own words for
+// the common reasons or the code, from the program's string table (read from the built Karvo.exe).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,8 +8,31 @@
 #include <string>
 
 #include "ErrorText.h"
+#include "framework/ModuleState.h"
+#include "framework/UiText.h"
 
 namespace {
+
+// While it lives, strings come from the built program's resources, in `language`.
+class ProgramStrings {
+public:
+    explicit ProgramStrings(LANGID language = kv::fw::kLangChinese)
+        : m_module(::LoadLibraryExW(L"Karvo.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {
+        kv::fw::SetResourceHandle(m_module);
+        kv::fw::SetUiLanguage(language);
+    }
+    ~ProgramStrings() {
+        kv::fw::SetResourceHandle(nullptr);
+        kv::fw::SetUiLanguage(kv::fw::kLangChinese);
+        if (m_module) ::FreeLibrary(m_module);
+    }
+    ProgramStrings(const ProgramStrings&) = delete;
+    ProgramStrings& operator=(const ProgramStrings&) = delete;
+    bool Loaded() const { return m_module != nullptr; }
+
+private:
+    HMODULE m_module;
+};
 
 bool HasLatinLetter(const std::wstring& s) {
     for (wchar_t c : s)
@@ -23,6 +47,7 @@ const DWORD kReported[] = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACC
                            ERROR_DISK_FULL,      ERROR_INVALID_NAME,      ERROR_FILENAME_EXCED_RANGE, ERROR_FILE_CORRUPT};
 
 TEST(AppErrorText, ChineseFromTheSystem) {
+    ProgramStrings strings;
     for (DWORD e : kReported) {
         SCOPED_TRACE(e);
         const std::wstring text = kv::app::SystemErrorText(e);
@@ -35,6 +60,8 @@ TEST(AppErrorText, ChineseFromTheSystem) {
 
 // A language the system has no messages in (Wine: every language but a few): our own words.
 TEST(AppErrorText, OwnWordsWhereTheSystemHasNone) {
+    ProgramStrings strings;
+    ASSERT_TRUE(strings.Loaded());
     const LANGID none = MAKELANGID(LANG_CHINESE, SUBLANG_NEUTRAL);
     wchar_t* probe = nullptr;
     if (::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -53,6 +80,28 @@ TEST(AppErrorText, OwnWordsWhereTheSystemHasNone) {
         EXPECT_EQ(kv::app::SystemErrorText(r.error, none), r.text);
     }
     for (DWORD e : kReported) EXPECT_FALSE(HasLatinLetter(kv::app::SystemErrorText(e, none))) << e;
+}
+
+// In English: the system's English text, and where it has none in the language asked for, our
+// own English words (the system's own wording of Windows) or the code.
+TEST(AppErrorText, EnglishInTheEnglishInterface) {
+    ProgramStrings strings(kv::fw::kLangEnglish);
+    ASSERT_TRUE(strings.Loaded());
+    for (DWORD e : kReported) {
+        SCOPED_TRACE(e);
+        const std::wstring text = kv::app::SystemErrorText(e);
+        EXPECT_TRUE(HasLatinLetter(text)) << "not English";
+        for (wchar_t c : text) EXPECT_LT(c, 0x3000) << "a Chinese character in the English reason";
+    }
+    const LANGID none = MAKELANGID(LANG_CHINESE, SUBLANG_NEUTRAL);
+    wchar_t* probe = nullptr;
+    if (::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                         ERROR_PATH_NOT_FOUND, none, reinterpret_cast<LPWSTR>(&probe), 0, nullptr)) {
+        ::LocalFree(probe);
+        return;
+    }
+    EXPECT_EQ(kv::app::SystemErrorText(ERROR_ACCESS_DENIED, none), L"Access is denied.");
+    EXPECT_EQ(kv::app::SystemErrorText(4660, none), L"System error (code 4660).");
 }
 
 }  // namespace

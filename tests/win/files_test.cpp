@@ -44,7 +44,7 @@ TEST_F(Files, InstalledEncodersAndFilters) {
     const kv::CodecList enc = kv::InstalledCodecs(false), dec = kv::InstalledCodecs(true);
     for (const wchar_t* ext : {L"bmp", L"png", L"jpg", L"gif", L"tif"}) EXPECT_TRUE(kv::CodecForExtension(enc, ext)) << ext;
     EXPECT_GE(dec.size(), enc.size());
-    const std::wstring filter = kv::MakeOpenFilter(dec);
+    const std::wstring filter = kv::MakeOpenFilter(dec, CGdiplusFileDialog::UiFilterTexts());
     EXPECT_EQ(filter.rfind(L"所有支持的图像文件|", 0), 0u);
     EXPECT_EQ(filter.substr(filter.size() - 2), L"||");
     for (const CGdiplusCodecInfo& c : enc) EXPECT_EQ(c.GetExtensions().find_first_of(L"ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::wstring::npos);

@@ -67,12 +67,13 @@ std::wstring Karvo::ReadConfig() const {
 
 bool Karvo::Launch(const std::wstring& args, const std::wstring& caption) {
     if (!Start(m_proc, m_folder + L"Karvo.exe", args, m_folder)) return false;
+    const std::wstring title = caption.empty() ? ProgramName() : caption;
     // The main window, not a message box it opens at once under the same caption: the one with
     // the menu bar.
     m_main = nullptr;
     WaitFor([&] {
         for (HWND h : TopWindows(m_proc.Id()))
-            if (Text(h) == caption && GetMenu(h)) m_main = h;
+            if (Text(h) == title && GetMenu(h)) m_main = h;
         return m_main != nullptr;
     }, 15000);
     // Ready once the modal loop has run its first idle pass (buttons updated).

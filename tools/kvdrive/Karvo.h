@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Drive.h"
+#include "Resources.h"
 #include "framework/Diagnostics.h"
 
 namespace kvdrive {
@@ -22,8 +23,10 @@ public:
     //! config.xml as text, or empty.
     std::wstring ReadConfig() const;
 
-    //! Starts the program and waits for its main window (by caption).
-    bool Launch(const std::wstring& args = L"", const std::wstring& caption = L"Velmor截图（Velmor科技作品）");
+    //! Starts the program and waits for its main window (by caption: by default the program's
+    //! name in the Chinese resources, as the tests' Chinese desktop shows it).
+    bool Launch(const std::wstring& args = L"", const std::wstring& caption = L"");
+
     HWND Main() const { return m_main; }
     HWND Item(int id) const { return GetDlgItem(m_main, id); }
     //! A command as the menu sends it (posted, so a modal loop it opens does not block us).
