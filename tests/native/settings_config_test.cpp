@@ -20,8 +20,10 @@ const wchar_t kAddedSection[] =
     L"  <RepeatRectVk>\n   118\n  </RepeatRectVk>\n  <AutoSave>\n   0\n  </AutoSave>\n"
     L"  <AutoSaveFolder>\n  </AutoSaveFolder>\n  <AutoSavePattern>\n   Karvo_{date}_{time}_{n}\n"
     L"  </AutoSavePattern>\n  <AutoSaveFormat>\n   png\n  </AutoSaveFormat>\n  <AutoSaveCounter>\n   1\n"
-    L"  </AutoSaveCounter>\n </Capture>\n"
-    L" <Interface>\n  <Language>\n   auto\n  </Language>\n </Interface>\n";
+    L"  </AutoSaveCounter>\n </Capture>\n";
+
+// The interface language's section, after the editor's.
+const wchar_t kInterfaceSection[] = L" <Interface>\n  <Language>\n   auto\n  </Language>\n </Interface>\n";
 
 // The mark-up editor's section, after the capture section.
 const wchar_t kEditorSection[] =
@@ -75,6 +77,7 @@ std::string DefaultFileImage() {
     // The settings added since: a section of their own after all of the above.
     text += kAddedSection;
     text += kEditorSection;
+    text += kInterfaceSection;
     text += L"</Dadodav>\n";
     return kvtest::Utf16(text);
 }
@@ -82,7 +85,7 @@ std::string DefaultFileImage() {
 // The file as written before the added settings existed: the same 49 elements, nothing after.
 std::string OriginalFileImage() {
     std::string all = DefaultFileImage();
-    for (const wchar_t* section : {kAddedSection, kEditorSection}) {
+    for (const wchar_t* section : {kAddedSection, kEditorSection, kInterfaceSection}) {
         const std::string added = kvtest::Utf16(section);
         const size_t at = all.find(added);
         if (at != std::string::npos) all.erase(at, added.size());
