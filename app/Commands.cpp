@@ -178,10 +178,8 @@ void CKarvoDlg::ToggleOption(int index) {
 // only a change of size drops them, and not without asking. "No" is the default button.
 bool CKarvoDlg::MarksMayGo(UINT textId) {
     if (!m_core.RefreshDropsMarks()) return true;
-    const wchar_t* text = nullptr;
-    const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), textId, reinterpret_cast<LPWSTR>(&text), 0);
-    const std::wstring question = n > 0 ? std::wstring(text, size_t(n)) : std::wstring();
-    return ::MessageBoxW(m_hWnd, question.c_str(), m_core.m_config.GetAppName().c_str(),
+    const std::wstring question = kv::fw::LoadText(kv::fw::GetInstanceHandle(), textId);
+    return ::MessageBoxW(m_hWnd, question.c_str(), Title().c_str(),
                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 

@@ -11,6 +11,7 @@
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "framework/ModuleState.h"
+#include "framework/UiText.h"
 #include "res/resource.h"
 
 namespace {
@@ -19,11 +20,8 @@ constexpr COLORREF kFixedColours[] = {0x0000FF, 0x0080FF, 0x00FFFF, 0x00A000, 0x
                                       0x800080, 0x000000, 0x808080, 0xFFFFFF};
 constexpr int kWidths[] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 32};
 
-std::wstring LoadText(UINT id) {
-    const wchar_t* text = nullptr;
-    const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
-    return n > 0 ? std::wstring(text, size_t(n)) : std::wstring();
-}
+// The editor's texts in the interface language.
+std::wstring LoadText(UINT id) { return kv::fw::LoadText(kv::fw::GetInstanceHandle(), id); }
 
 // A colour swatch for a menu item, as tall as a menu check mark.
 kv::UniqueHbitmap Swatch(COLORREF c, int size) {

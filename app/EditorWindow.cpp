@@ -12,16 +12,22 @@
 #include "MainDialog.h"
 #include "framework/Dialog.h"
 #include "framework/ModuleState.h"
+#include "framework/UiText.h"
 #include "res/resource.h"
 
 using kv::markup::MarkKind;
 
 namespace {
 
-std::wstring LoadText(UINT id) {
-    const wchar_t* text = nullptr;
-    const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
-    return n > 0 ? std::wstring(text, size_t(n)) : std::wstring();
+// The editor's texts in the interface language.
+std::wstring LoadText(UINT id) { return kv::fw::LoadText(kv::fw::GetInstanceHandle(), id); }
+
+// The caption of the editor's message boxes: the name the user stored, else the program's name
+// in the interface language (as the main window's).
+std::wstring BoxTitle(const CKarvoCore& core) {
+    const std::wstring stored = core.m_config.GetAppName();
+    if (stored != kv::fw::LoadTextIn(kv::fw::GetInstanceHandle(), IDS_APP_NAME, kv::fw::kLangChinese)) return stored;
+    return LoadText(IDS_APP_NAME);
 }
 
 // The one-letter key of each tool, in tool order.
@@ -74,7 +80,7 @@ CMarkupEditor::~CMarkupEditor() = default;
 void CMarkupEditor::Run(CWnd* owner) {
     HWND ownerRoot = owner ? ::GetAncestor(owner->GetSafeHwnd(), GA_ROOT) : nullptr;
     if (!m_model.Valid()) {
-        ::MessageBoxW(ownerRoot, LoadText(IDS_MARKUP_NOIMAGE).c_str(), m_core.m_config.GetAppName().c_str(),
+        ::MessageBoxW(ownerRoot, LoadText(IDS_MARKUP_NOIMAGE).c_str(), BoxTitle(m_core).c_str(),
                       MB_OK | MB_ICONINFORMATION);
         return;
     }
@@ -108,7 +114,7 @@ bool CMarkupEditor::CreateFrame(CWnd* owner) {
     if (screen) ::ReleaseDC(nullptr, screen);
     if (m_dpi < 96) m_dpi = 96;
     m_keys = ::LoadAcceleratorsW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(IDR_EDITOR_KEYS));
-    m_menu.reset(::LoadMenuW(kv::fw::GetInstanceHandle(), MAKEINTRESOURCEW(IDR_EDITOR)));
+    m_menu.reset(kv::fw::LoadUiMenu(kv::fw::GetInstanceHandle(), IDR_EDITOR));
 
     // The remembered place when it still meets the screen; otherwise the picture at 100 % with
     // the frame around it, held to the work area and centred in it.
@@ -342,7 +348,7 @@ void CMarkupEditor::OnCommand(UINT id) {
     case ID_MARKUP_CLOSE: return AskAndClose();
     case ID_MARKUP_COPY:
         if (!m_model.Copy() && m_core.GetLastFileStatus() == CKarvoCore::FileStatus::ClipboardBusy)
-            ::MessageBoxW(m_hWnd, LoadText(IDS_MARKUP_COPYBUSY).c_str(), m_core.m_config.GetAppName().c_str(),
+            ::MessageBoxW(m_hWnd, LoadText(IDS_MARKUP_COPYBUSY).c_str(), BoxTitle(m_core).c_str(),
                           MB_OK | MB_ICONWARNING);
         break;
     case ID_MARKUP_SAVE:
