@@ -102,11 +102,16 @@ TEST_F(Language, FollowsTheLocaleAndTheSetting) {
             kvdrive::MoveMouse(900, 500);
             PostMessageW(k.Main(), WM_TRAY_NOTIFY, IDR_TRAYMENU, WM_RBUTTONUP);
             const std::map<UINT, std::wstring> tray = probe.Next();
-            if (shots) {
-                EXPECT_TRUE(WaitFor(menuShows));
-                keep(L"tray-menu");
-            }
-            closeMenu();
+            EXPECT_TRUE(WaitFor(menuShows));
+            if (shots) keep(L"tray-menu");
+            // Esc ends the tray menu. A click on the desktop, as for the menu bar below, can leave
+            // Wine with no foreground window once the row before has ended its program (the
+            // program's thread still counts its window active, so nothing activates it again),
+            // and the menu bar of a window that is not in the foreground then opens nothing.
+            kvdrive::SettleFor(200, "the menu loop takes the keyboard a moment after the menu shows");
+            kvdrive::Press(VK_ESCAPE);
+            EXPECT_TRUE(WaitFor([&] { return !menuShows(); }));
+            kvdrive::SettleFor(300, "the menu loop has ended before the next menu opens");
             for (UINT id : {UINT(ID_SHOW_HIDE), UINT(ID_SNAP_FULLSCREEN), UINT(ID_OPTIONS), UINT(ID_APP_EXIT)}) {
                 SCOPED_TRACE(id);
                 ASSERT_TRUE(tray.count(id)) << "not in the tray menu";
