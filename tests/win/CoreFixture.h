@@ -11,6 +11,7 @@ namespace kvtest {
 
 class TestCore : public CKarvoCore {
 public:
+    using CKarvoCore::AutoSaveCapture;
     using CKarvoCore::ResetBitmapData;
 };
 
@@ -22,6 +23,10 @@ protected:
         ASSERT_TRUE(main.CreateEx(0, name, WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0));
         ASSERT_TRUE(preview.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &main, 1001));
         ASSERT_TRUE(core.InitDadodav(&main, &preview));
+        SetPicture(image);
+    }
+    //! `image` as a new current picture, as a capture makes one.
+    void SetPicture(const ref::Img& image) {
         src = image;
         HBITMAP h = MakeBitmap(src);
         core.ResetBitmapData(h);

@@ -11,12 +11,6 @@
 
 namespace kvtest {
 
-class MarksCore : public CKarvoCore {
-public:
-    using CKarvoCore::AutoSaveCapture;
-    using CKarvoCore::ResetBitmapData;
-};
-
 //! The picture a surface holds, reserved bytes cleared.
 inline ref::Img SurfaceImage(const kv::markup::Surface& s) {
     ref::Img img(s.width, s.height);
@@ -80,30 +74,11 @@ inline kv::markup::Mark BoxMark(kv::markup::MarkKind kind, kv::Rect box, COLORRE
     return m;
 }
 
-class MarksTest : public ::testing::Test {
+class MarksTest : public CoreWithImage {
 protected:
-    void Start(const wchar_t* name, const ref::Img& image) {
-        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
-        ASSERT_TRUE(main.CreateEx(0, name, WS_OVERLAPPEDWINDOW, CRect(0, 0, 500, 400), nullptr, 0));
-        ASSERT_TRUE(preview.Create(L"", WS_VISIBLE, CRect(0, 0, 400, 300), &main, 1001));
-        ASSERT_TRUE(core.InitDadodav(&main, &preview));
-        Picture(image);
-    }
+    void Start(const wchar_t* name, const ref::Img& image) { CoreWithImage::Start(name, Opaque(image)); }
     //! A new picture, as a capture makes one.
-    void Picture(const ref::Img& image) {
-        src = Opaque(image);
-        HBITMAP h = MakeBitmap(src);
-        core.ResetBitmapData(h);
-        DeleteObject(h);
-        core.RefreshImageData();
-    }
-    void TearDown() override {
-        core.CloseDadodav();
-        DeleteFileW(CKarvoConfig::GetConfigPath().c_str());
-    }
-    CWnd main, preview;
-    MarksCore core;
-    ref::Img src;
+    void Picture(const ref::Img& image) { SetPicture(Opaque(image)); }
 };
 
 }  // namespace kvtest
