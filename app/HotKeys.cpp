@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Tables.h"
+#include "framework/ModuleState.h"
 #include "res/resource.h"
 #include "settings/HotKeyName.h"
 
@@ -29,9 +30,20 @@ void CKarvoDlg::RegisterHotkeys(BOOL unregisterOnly) {
         const kv::app::HotKey& k = kHotKeys[i];
         CKarvoConfig::WORD16 mod = 0, vk = 0;
         (m_core.m_config.*k.get)(mod, vk);
+        // A free key (none given, the monitors' default) is not registered and is no failure.
+        if (mod == 0 && vk == 0) continue;
         m_hotKeyRegistered[i] = ::RegisterHotKey(m_hWnd, k.id, HotkeyModifiers(mod), LOBYTE(vk)) != FALSE;
-        if (!m_hotKeyRegistered[i])
-            ::MessageBoxW(m_hWnd, k.failure, m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+        if (!m_hotKeyRegistered[i]) {
+            const wchar_t* text = k.failure;
+            std::wstring loaded;
+            if (!text) {
+                const wchar_t* s = nullptr;
+                const int n = ::LoadStringW(kv::fw::GetInstanceHandle(), k.failureId, reinterpret_cast<LPWSTR>(&s), 0);
+                loaded = n > 0 ? std::wstring(s, size_t(n)) : std::wstring();
+                text = loaded.c_str();
+            }
+            ::MessageBoxW(m_hWnd, text, m_core.m_config.GetAppName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+        }
     }
     if (HMENU bar = ::GetMenu(m_hWnd)) ShowHotKeysInMenu(bar);
 }

@@ -45,10 +45,11 @@ struct HotKey {
     UINT command;  // 0: the new-capture command
     void (CKarvoConfig::*get)(CKarvoConfig::WORD16&, CKarvoConfig::WORD16&) const;
     void (CKarvoConfig::*set)(CKarvoConfig::WORD16, CKarvoConfig::WORD16);
-    const wchar_t* failure;
+    const wchar_t* failure;  // the failure message, or null for the string failureId
+    UINT failureId = 0;
 };
 
-inline constexpr HotKey kHotKeys[9] = {
+inline constexpr HotKey kHotKeys[] = {
     {1001, IDC_HOTKEY_NEWSNAP, 0, &CKarvoConfig::GetNewSnapHotkey, &CKarvoConfig::SetNewSnapHotkey,
      L"注册<新建截图>热键失败,请更换热键"},
     {1002, IDC_HOTKEY_FULLSCREEN, ID_SNAP_FULLSCREEN, &CKarvoConfig::GetFullScreenHotkey,
@@ -68,6 +69,11 @@ inline constexpr HotKey kHotKeys[9] = {
     // Added to the original eight: the last rectangle again.
     {1009, IDC_HOTKEY_REPEATRECT, ID_SNAP_REPEATRECT, &CKarvoConfig::GetRepeatRectHotkey,
      &CKarvoConfig::SetRepeatRectHotkey, L"注册捕捉<重复上次选定区域>热键失败,请更换热键"},
+    // The monitors' capture types: no key until the user gives one.
+    {1020, IDC_HOTKEY_ALLMONITORS, ID_SNAP_ALLMONITORS, &CKarvoConfig::GetAllMonitorsHotkey,
+     &CKarvoConfig::SetAllMonitorsHotkey, nullptr, IDS_HOTKEY_FAILED_ALLMONITORS},
+    {1021, IDC_HOTKEY_MONITOR, ID_SNAP_MONITOR, &CKarvoConfig::GetPointerMonitorHotkey,
+     &CKarvoConfig::SetPointerMonitorHotkey, nullptr, IDS_HOTKEY_FAILED_MONITOR},
 };
 inline constexpr size_t kHotKeyCount = sizeof kHotKeys / sizeof kHotKeys[0];
 

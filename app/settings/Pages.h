@@ -64,8 +64,9 @@ public:
     BOOL UpdateData(BOOL save) override;
 
     //! (modifier word, key word), in the order new capture, whole screen, active window, current
-    //! window, client area, object, region, show/hide, last region again.
-    std::array<std::pair<WORD, WORD>, 9> m_keys;
+    //! window, client area, object, region, show/hide, last region again, all monitors, the
+    //! pointer's monitor.
+    std::array<std::pair<WORD, WORD>, 11> m_keys;
 
 protected:
     BOOL OnInitDialog() override;

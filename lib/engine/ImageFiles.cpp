@@ -345,9 +345,6 @@ BOOL CKarvoCore::EncodeImage(const std::wstring& ext, std::string& bytes) {
 
 namespace {
 
-// The capture types' names for file names, as the main window's list shows them.
-const wchar_t* const kTypeNames[] = {L"整个屏幕", L"活动程序窗口", L"当前窗口", L"活动程序客户区", L"界面对象", L"选定区域"};
-
 std::wstring ProgramOf(HWND w) {
     DWORD pid = 0;
     if (!w || !::GetWindowThreadProcessId(w, &pid)) return {};
@@ -369,8 +366,7 @@ std::wstring CKarvoCore::AutoSaveName() const {
     kv::NameFields f;
     f.year = t.wYear, f.month = t.wMonth, f.day = t.wDay, f.hour = t.wHour, f.minute = t.wMinute, f.second = t.wSecond;
     f.counter = unsigned(std::max(m_config.GetAutoSaveCounter(), 1));
-    const int type = int(m_lastCaptureType);
-    if (type >= 0 && type < kv::kCaptureTypeCount) f.type = kTypeNames[type];
+    if (const kv::CaptureTypeRow* row = kv::CaptureTypeRowOf(int(m_lastCaptureType))) f.type = row->fileName;
     HWND w = m_hLastSnapWnd && m_hLastSnapWnd != ::GetDesktopWindow() ? m_hLastSnapWnd : nullptr;
     if (w) {
         std::vector<wchar_t> title(size_t(::GetWindowTextLengthW(w)) + 1);

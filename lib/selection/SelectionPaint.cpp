@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "framework/Gdi.h"
+#include "imaging/ScreenGrab.h"
 
 void CDlgSnapRectHelper::OnPaint() {
     kv::PaintDc paint(m_hWnd);
@@ -35,15 +36,16 @@ void CDlgSnapRectHelper::OnPaint() {
 }
 
 // Six grey lines in a black box next to the cursor: corner, size, cursor. Above and right of the
-// cursor unless that leaves the screen, then left of it and/or below it.
+// cursor unless that leaves the cursor's monitor, then left of it and/or below it.
 void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
     if (!m_infoFont) {
         const int height = -::MulDiv(9, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
         m_infoFont.reset(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"宋体"));
     }
-    POINT cur;
-    ::GetCursorPos(&cur);
+    POINT screenCur;
+    ::GetCursorPos(&screenCur);
+    const POINT cur = CursorInClient();
     ::SetTextColor(dc, RGB(0x93, 0x93, 0x93));
     ::SetBkMode(dc, TRANSPARENT);
     kv::ScopedSelect font(dc, m_infoFont.get());
@@ -53,11 +55,11 @@ void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
     const int h = tm.tmHeight + tm.tmExternalLeading;
     wchar_t lines[6][48];
     std::swprintf(lines[0], 48, L" 顶点位置 ");
-    std::swprintf(lines[1], 48, L" (%d,%d)", int(rect.left), int(rect.top));
+    std::swprintf(lines[1], 48, L" (%d,%d)", int(rect.left + m_rcFrozen.left), int(rect.top + m_rcFrozen.top));
     std::swprintf(lines[2], 48, L" 矩形大小 ");
     std::swprintf(lines[3], 48, L" (%d,%d)", int(rect.Width()), int(rect.Height()));
     std::swprintf(lines[4], 48, L" 光标坐标 ");
-    std::swprintf(lines[5], 48, L" (%d,%d)", int(cur.x), int(cur.y));
+    std::swprintf(lines[5], 48, L" (%d,%d)", int(screenCur.x), int(screenCur.y));
     // The box is as wide as "顶点位置  "; with fonts whose digits are wider than half a CJK
     // character it grows to the widest line, so no number is cut.
     SIZE ext{};
@@ -69,8 +71,12 @@ void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
         w = std::max<int>(w, e.cx + 2);
     }
     int left = cur.x + 3, right = cur.x + 3 + w, top = cur.y - 6 * h - 3, bottom = cur.y - 3;
-    if (cur.x + w >= ::GetDeviceCaps(dc, HORZRES)) left = cur.x - w - 3, right = cur.x - 3;
-    if (cur.y - 6 * h <= 0) top = cur.y + 3, bottom = cur.y + 6 * h + 3;
+    // The edges of the cursor's monitor, in client coordinates.
+    const kv::MonitorLayout layout = kv::DesktopLayout();
+    const int m = layout.Nearest(kv::Point{screenCur.x, screenCur.y});
+    const kv::Rect b = m >= 0 ? layout.Monitors()[size_t(m)].bounds : kv::Rect{0, 0, ::GetDeviceCaps(dc, HORZRES), 0};
+    if (cur.x + w >= b.right - m_rcFrozen.left) left = cur.x - w - 3, right = cur.x - 3;
+    if (cur.y - 6 * h <= b.top - m_rcFrozen.top) top = cur.y + 3, bottom = cur.y + 6 * h + 3;
     ::Rectangle(dc, left, top, right, bottom);
     for (int i = 0; i < 6; ++i) ::TextOutW(dc, left, top + 2 + i * h, lines[i], int(wcslen(lines[i])));
 }

@@ -79,6 +79,10 @@ const Entry kLayout[] = {
     {L"Capture", L"AutoSavePattern", &C::m_strAutoSavePattern},
     {L"Capture", L"AutoSaveFormat", &C::m_strAutoSaveFormat},
     {L"Capture", L"AutoSaveCounter", &C::m_nAutoSaveCounter},
+    {L"Capture", L"AllMonitorsModifier", &C::m_wAllMonitorsMod},
+    {L"Capture", L"AllMonitorsVk", &C::m_wAllMonitorsVk},
+    {L"Capture", L"PointerMonitorModifier", &C::m_wPointerMonitorMod},
+    {L"Capture", L"PointerMonitorVk", &C::m_wPointerMonitorVk},
 };
 
 template <class... Fs>
@@ -157,7 +161,9 @@ CKarvoConfig::CKarvoConfig()
       m_bAutoSave(0),
       m_strAutoSavePattern(L"Karvo_{date}_{time}_{n}"),
       m_strAutoSaveFormat(kDefaultAutoSaveFormat),
-      m_nAutoSaveCounter(1) {}
+      m_nAutoSaveCounter(1),
+      m_wAllMonitorsMod(0), m_wAllMonitorsVk(0),  // free: no key until the user gives one
+      m_wPointerMonitorMod(0), m_wPointerMonitorVk(0) {}
 
 void CKarvoConfig::ResetImageOption() {
     m_bGrayScale = m_bNegate = m_bScale = m_bRotate = m_bFlipHorz = m_bFlipVert = 0;

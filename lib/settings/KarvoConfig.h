@@ -96,6 +96,8 @@ public:
     KV_HOTKEY_SETTING(SelectRect, m_wSelectRectMod, m_wSelectRectVk)
     KV_HOTKEY_SETTING(ShowHide, m_wShowHideMod, m_wShowHideVk)
     KV_HOTKEY_SETTING(RepeatRect, m_wRepeatRectMod, m_wRepeatRectVk)
+    KV_HOTKEY_SETTING(AllMonitors, m_wAllMonitorsMod, m_wAllMonitorsVk)
+    KV_HOTKEY_SETTING(PointerMonitor, m_wPointerMonitorMod, m_wPointerMonitorVk)
 #undef KV_HOTKEY_SETTING
 
     //! The image switches and factors back to their defaults (AutoCopy and the rest stay).
@@ -170,4 +172,6 @@ public:
     std::wstring m_strAutoSavePattern;
     std::wstring m_strAutoSaveFormat;
     int m_nAutoSaveCounter;
+    WORD16 m_wAllMonitorsMod, m_wAllMonitorsVk;
+    WORD16 m_wPointerMonitorMod, m_wPointerMonitorVk;
 };
