@@ -10,9 +10,13 @@ source tools/wine-env.sh
 KV_XVFB_PID=
 trap kv_multimon_stop EXIT
 status=0
+# KV_MULTIMON_FILTER (a gtest filter) runs only those, at 96 DPI.
 for dpi in 96 144; do
-    filter='MultiMonitor.*'
-    [ "$dpi" = 144 ] && filter='MultiMonitor.CommandLine*:MultiMonitor.AllMonitors*'
+    filter=${KV_MULTIMON_FILTER:-MultiMonitor.*}
+    if [ "$dpi" = 144 ]; then
+        [ -n "${KV_MULTIMON_FILTER:-}" ] && break
+        filter='MultiMonitor.CommandLine*:MultiMonitor.AllMonitors*'
+    fi
     export KV_MULTIMON_DPI=$dpi KV_EXPECT_DPI=$dpi
     kv_multimon_start
     (cd "$KV_WIN_BUILD/bin" && "$KV_WINE" e2e_tests.exe --gtest_filter="$filter" "$@") || status=1

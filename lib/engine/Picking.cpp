@@ -6,6 +6,7 @@
 #include "engine/OwnDrawing.h"
 #include "framework/Gdi.h"
 #include "imaging/BitmapOps.h"
+#include "imaging/ScreenGrab.h"
 #include "settings/LocalResource.h"
 
 namespace {
@@ -148,19 +149,27 @@ void CKarvoCore::LocateSnapObjTip() {
     HWND tip = m_dlgSnapObj.GetSafeHwnd();
     if (!tip) return;
     const int w = m_dlgSnapObj.m_nTipWidth, h = m_dlgSnapObj.m_nTipHeight;
-    RECT s;
-    ::GetWindowRect(::GetDesktopWindow(), &s);
-    RECT zone = m_dlgSnapObj.m_bAtTopLeft ? RECT{0, 10, w, h + 10}
-                                          : RECT{s.right - 10 - w, s.bottom - 10 - h, s.right - 10, s.bottom - 10};
-    ::InflateRect(&zone, 20, 20);
+    // The corners of the monitor under the cursor; a tip on another monitor comes over to it.
     POINT cur;
     ::GetCursorPos(&cur);
-    if (!::PtInRect(&zone, cur)) return;
-    if (m_dlgSnapObj.m_bAtTopLeft)
-        ::MoveWindow(tip, s.right - 10 - w, s.bottom - 10 - h, w, h, TRUE);
-    else
-        ::MoveWindow(tip, 10, 10, w, h, TRUE);
-    m_dlgSnapObj.m_bAtTopLeft = !m_dlgSnapObj.m_bAtTopLeft;
+    const kv::MonitorLayout layout = kv::DesktopLayout();
+    const int m = layout.Nearest(kv::Point{cur.x, cur.y});
+    if (m < 0) return;
+    const kv::Rect b = layout.Monitors()[size_t(m)].bounds;
+    const RECT s{b.left, b.top, b.right, b.bottom};
+    RECT now;
+    ::GetWindowRect(tip, &now);
+    const bool sameMonitor = layout.Nearest(kv::Point{now.left + w / 2, now.top + h / 2}) == m;
+    RECT zone = m_dlgSnapObj.m_bAtTopLeft ? RECT{s.left, s.top + 10, s.left + w, s.top + h + 10}
+                                          : RECT{s.right - 10 - w, s.bottom - 10 - h, s.right - 10, s.bottom - 10};
+    ::InflateRect(&zone, 20, 20);
+    if (sameMonitor && !::PtInRect(&zone, cur)) return;
+    const bool toTopLeft = sameMonitor ? !m_dlgSnapObj.m_bAtTopLeft : cur.x >= (s.left + s.right) / 2;
+    const kv::Rect corner = toTopLeft ? kv::Rect{s.left + 10, s.top + 10, s.left + 10 + w, s.top + 10 + h}
+                                      : kv::Rect{s.right - 10 - w, s.bottom - 10 - h, s.right - 10, s.bottom - 10};
+    const kv::Rect at = layout.KeepInWorkArea(corner, kv::Point{cur.x, cur.y});
+    ::MoveWindow(tip, at.left, at.top, w, h, TRUE);
+    m_dlgSnapObj.m_bAtTopLeft = toTopLeft;
     if (HWND under = ::WindowFromPoint(cur)) RefreshFoundWindow(under);
 }
 

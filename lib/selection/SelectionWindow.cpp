@@ -172,7 +172,10 @@ INT_PTR CDlgSnapRectHelper::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND: return SetMsgResult(1), TRUE;  // painting covers the whole window
     case WM_PAINT: return OnPaint(), TRUE;
     case WM_SETCURSOR: ::SetCursor(m_hCursor); return SetMsgResult(TRUE), TRUE;
-    case WM_MOUSEMOVE: DrawTipWindow(); return FALSE;
+    case WM_MOUSEMOVE:
+        if (m_tipEdit.GetSafeHwnd()) m_tipEdit.FollowCursor();
+        DrawTipWindow();
+        return FALSE;
     case WM_LBUTTONDOWN: OnLButtonDown(CPoint(short(LOWORD(lp)), short(HIWORD(lp)))); return TRUE;
     case WM_LBUTTONUP: OnLButtonUp(); return TRUE;
     default: return CDialog::DialogProc(msg, wp, lp);

@@ -115,6 +115,7 @@ void CSnapTipEdit::OnMouseMove() {
     const bool sameMonitor = layout.Nearest(kv::Point{r.left + w / 2, r.top + h / 2}) == m;
     const RECT zone = m_bAtTopLeft ? RECT{b.left, b.top, b.left + w + 10, b.top + h + 10}
                                    : RECT{b.right - 230, b.top, b.right, b.top + h + 10};
+    if (m_bFollowOnly && sameMonitor) return;
     bool left = m_bAtTopLeft != FALSE;
     if (sameMonitor && ::PtInRect(&zone, cur))
         left = !left;
@@ -129,6 +130,12 @@ void CSnapTipEdit::OnMouseMove() {
     if (parent) ::ScreenToClient(parent, &to);
     ::MoveWindow(m_hWnd, to.x, to.y, w, h, TRUE);
     m_bAtTopLeft = left;
+}
+
+void CSnapTipEdit::FollowCursor() {
+    m_bFollowOnly = true;
+    OnMouseMove();
+    m_bFollowOnly = false;
 }
 
 LRESULT CSnapTipEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {

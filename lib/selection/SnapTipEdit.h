@@ -22,6 +22,8 @@ public:
     //! The still image to magnify (a copy is kept; the caller keeps its bitmap), whose top-left
     //! pixel is the screen's pixel `origin` (the virtual screen's corner).
     BOOL SetSourceBitmap(HBITMAP bitmap, POINT origin = POINT{0, 0});
+    //! Moves the panel to the monitor under the cursor when it stands on another one.
+    void FollowCursor();
     //! Replaces the text and repaints, magnifier included.
     void SetText(const std::wstring& text);
 
@@ -41,6 +43,7 @@ private:
     BOOL m_bLive = FALSE;
     CImageBitmap m_bmpSource;
     POINT m_sourceOrigin{0, 0};
+    bool m_bFollowOnly = false;  // OnMouseMove from FollowCursor: no jump within a monitor
     kv::UniqueHbitmap m_background;  // bitmap 4002
     kv::UniqueHbitmap m_backBuffer;
     SIZE m_backSize{0, 0};
