@@ -54,6 +54,8 @@ CImageBitmap* GrabWindow(HWND hWnd, CRect rect, CRect* grabbed) {
     if (r.IsEmpty() || !layout.OnAnyMonitor(r)) return nullptr;
     if (grabbed) *grabbed = CRect(r.left, r.top, r.right, r.bottom);
 
+    // On top for the grab; a window that was topmost already stays so afterwards.
+    const bool wasTopmost = (::GetWindowLongPtrW(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     ::SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     auto* bmp = new CImageBitmap(0xFFFFFF);
     {
@@ -77,7 +79,7 @@ CImageBitmap* GrabWindow(HWND hWnd, CRect rect, CRect* grabbed) {
             bmp->Attach(dib.release());
         }
     }
-    ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    if (!wasTopmost) ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     return bmp;
 }
 
