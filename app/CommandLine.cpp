@@ -13,6 +13,7 @@
 #include "framework/Handles.h"
 #include "framework/Owners.h"
 #include "framework/UiText.h"
+#include "imaging/ScreenGrab.h"
 #include "settings/FileDialogs.h"
 #include "settings/FileIO.h"
 
@@ -133,9 +134,11 @@ int RunCommandLine(const std::vector<std::wstring>& args) {
     if (!core.InitForCommandLine(&host, &preview)) return Fail(kv::kExitCaptureFailed, L"the capture engine did not start");
     // The request goes to the engine as it is: its pause, sound and processing, nothing of the
     // settings changed (config.xml is not written by a capture run anyway).
-    const bool interactive = !req->region && (req->type == kv::CaptureType::Rectangle || req->type == kv::CaptureType::Object ||
-                                              req->type == kv::CaptureType::ActiveWindow ||
-                                              req->type == kv::CaptureType::ClientArea);
+    const bool interactive = !req->region && kv::RowOf(req->type).interactive;
+    if (!req->region && req->monitor >= int(kv::DesktopLayout().Monitors().size())) {
+        core.CloseWithoutSaving();
+        return Fail(kv::kExitCaptureFailed, L"capture failed: there is no monitor " + std::to_wstring(req->monitor + 1));
+    }
     core.Capture(*req);
     Gdiplus::Image* image = core.GetImage();
     if (!image) {
@@ -189,6 +192,16 @@ int RunCommandLine(const std::vector<std::wstring>& args) {
         std::snprintf(nums, sizeof nums, ",\"rect\":{\"x\":%ld,\"y\":%ld,\"width\":%ld,\"height\":%ld}", r.left, r.top,
                       r.Width(), r.Height());
         json += nums;
+        // The monitor holding most of the picture, numbered as monitor:N numbers them.
+        const kv::MonitorLayout layout = kv::DesktopLayout();
+        const int m = layout.LargestOverlap(kv::Rect{r.left, r.top, r.right, r.bottom});
+        if (m >= 0) {
+            const kv::Monitor& mon = layout.Monitors()[size_t(m)];
+            std::snprintf(nums, sizeof nums, ",\"monitor\":{\"index\":%d,\"x\":%d,\"y\":%d,\"width\":%d,\"height\":%d,\"primary\":%s}",
+                          m + 1, int(mon.bounds.left), int(mon.bounds.top), int(mon.bounds.Width()), int(mon.bounds.Height()),
+                          mon.primary ? "true" : "false");
+            json += nums;
+        }
         HWND w = core.GetLastSnapWindow();
         if (w && w != ::GetDesktopWindow())
             json += ",\"window\":{\"title\":" + kv::JsonString(WindowText(w, false)) + ",\"class\":" +

@@ -38,12 +38,6 @@ const CKarvoDlg::Command* CKarvoDlg::FindCommand(UINT id) {
     static const Command kCommands[] = {
         {ID_AUTO_COPY, &CKarvoDlg::OnAutoCopy, &CKarvoDlg::AutoCopyState},
         {ID_SNAP_NEW, &CKarvoDlg::OnSnapNew, nullptr},
-        {ID_SNAP_FULLSCREEN, &CKarvoDlg::OnSnapFullScreen, &CKarvoDlg::ModeState<0>},
-        {ID_SNAP_ACTIVEWIN, &CKarvoDlg::OnSnapActiveWin, &CKarvoDlg::ModeState<1>},
-        {ID_SNAP_CURRENTWIN, &CKarvoDlg::OnSnapCurrentWin, &CKarvoDlg::ModeState<2>},
-        {ID_SNAP_WINCLIENT, &CKarvoDlg::OnSnapWinClient, &CKarvoDlg::ModeState<3>},
-        {ID_SNAP_WINOBJ, &CKarvoDlg::OnSnapWinObj, &CKarvoDlg::NoState},
-        {ID_SNAP_SELECTRECT, &CKarvoDlg::OnSnapSelectRect, &CKarvoDlg::ModeState<5>},
         {ID_SNAP_REPEATRECT, &CKarvoDlg::OnSnapLastRegion, nullptr},
         {ID_FILE_PRINT, &CKarvoDlg::OnPrint, nullptr},
         {ID_FILE_PRINT_SETUP, &CKarvoDlg::OnPrintSetup, nullptr},
@@ -85,6 +79,11 @@ BOOL CKarvoDlg::OnCommand(UINT id, UINT code, HWND hwndCtl) {
     }
     if (id == IDC_PREVIEW && code != STN_CLICKED) return FALSE;
     if (hwndCtl && code != BN_CLICKED && id != IDC_PREVIEW) return FALSE;
+    // The capture types' commands, from menus, tray and hot keys alike.
+    if (const kv::CaptureTypeRow* row = kv::CaptureTypeForCommand(id)) {
+        OnCaptureType(row->type);
+        return TRUE;
+    }
     if (const Command* c = FindCommand(id); c && c->run) {
         (this->*c->run)();
         return TRUE;
@@ -103,6 +102,8 @@ void CKarvoDlg::UpdateMenu(HMENU menu, int depth) {
         int state = -1;
         if (const int option = kv::app::ImageSwitchIndex(id); option >= 0)
             state = OptionState(option);
+        else if (const kv::CaptureTypeRow* row = kv::CaptureTypeForCommand(id))
+            state = CaptureTypeState(*row);
         else if (const Command* c = FindCommand(id); c && c->update)
             state = (this->*c->update)();
         if (state < 0) continue;
@@ -214,12 +215,13 @@ void CKarvoDlg::ReportAutoSaveFailure() {
     Message(kv::fw::FormatText(Text(IDS_AUTOSAVE_FAILED), {ShownPath(m_core.GetAutoSavePath()), reason}), MB_ICONWARNING);
 }
 
-void CKarvoDlg::OnSnapFullScreen() { AfterCapture(m_core.SnapFullScreen()); }
-void CKarvoDlg::OnSnapActiveWin() { AfterCapture(m_core.SnapActiveWin()); }
-void CKarvoDlg::OnSnapCurrentWin() { AfterCapture(m_core.SnapCurrentWin()); }
-void CKarvoDlg::OnSnapWinClient() { AfterCapture(m_core.SnapWinClient()); }
-void CKarvoDlg::OnSnapSelectRect() { AfterCapture(m_core.SnapSelectRect()); }
-void CKarvoDlg::OnSnapWinObj() { AfterCapture(m_core.SnapWinObj()); }
+void CKarvoDlg::OnCaptureType(kv::CaptureType type) { AfterCapture(m_core.SnapType(type)); }
+
+// The menus mark the recorded capture type with a radio mark; picking's item has none.
+int CKarvoDlg::CaptureTypeState(const kv::CaptureTypeRow& row) {
+    if (row.choice == kv::CaptureChoice::Picking) return -1;
+    return m_core.m_config.GetSnapMode() == int(row.type) ? (MF_CHECKED | MFT_RADIOCHECK) : (MF_UNCHECKED | MFT_RADIOCHECK);
+}
 // A remembered rectangle wholly off the screen is refused with a word to the user; the
 // preview, the recorded type and the clipboard stay as they were.
 void CKarvoDlg::OnSnapLastRegion() {
@@ -233,19 +235,11 @@ void CKarvoDlg::OnSnapLastRegion() {
             MB_ICONWARNING);
 }
 
-// The new-capture command repeats the type selected in the combo box (an index outside 0-5
+// The new-capture command repeats the type selected in the combo box (an index no type has
 // does nothing).
 void CKarvoDlg::OnSnapNew() {
     UpdateData(TRUE);
-    switch (kv::CaptureType(m_nSnapType)) {
-    case kv::CaptureType::Screen: OnSnapFullScreen(); break;
-    case kv::CaptureType::ActiveWindow: OnSnapActiveWin(); break;
-    case kv::CaptureType::CurrentWindow: OnSnapCurrentWin(); break;
-    case kv::CaptureType::ClientArea: OnSnapWinClient(); break;
-    case kv::CaptureType::Object: OnSnapWinObj(); break;
-    case kv::CaptureType::Rectangle: OnSnapSelectRect(); break;
-    default: break;
-    }
+    if (const kv::CaptureTypeRow* row = kv::CaptureTypeRowOf(m_nSnapType)) OnCaptureType(row->type);
 }
 
 void CKarvoDlg::OnShowHide() { ShowWindow(IsWindowVisible() ? SW_HIDE : SW_SHOW); }

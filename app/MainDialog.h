@@ -59,20 +59,10 @@ private:
     bool MarksMayGo(UINT textId);
     void OnAutoCopy();
     void OnSnapNew();
-    void OnSnapFullScreen();
-    void OnSnapActiveWin();
-    void OnSnapCurrentWin();
-    void OnSnapWinClient();
-    void OnSnapSelectRect();
-    void OnSnapWinObj();
+    //! A capture of this type, then the preview and messages that follow every capture.
+    void OnCaptureType(kv::CaptureType type);
+    int CaptureTypeState(const kv::CaptureTypeRow& row);
     void OnSnapLastRegion();
-    //! The object item's update handler sets no mark.
-    int NoState() { return -1; }
-    //! Radio mark when the recorded capture type is Mode.
-    template <int Mode>
-    int ModeState() {
-        return m_core.m_config.GetSnapMode() == Mode ? (MF_CHECKED | MFT_RADIOCHECK) : (MF_UNCHECKED | MFT_RADIOCHECK);
-    }
     void AfterCapture(BOOL captured);
     void OnShowHide();
     void OnOptions();
@@ -118,7 +108,7 @@ private:
     int OptionState(int index);
     int AutoCopyState();
 
-    std::array<bool, 10> m_hotKeyRegistered{};  // in the order of kv::app::kHotKeys
+    std::array<bool, 12> m_hotKeyRegistered{};  // in the order of kv::app::kHotKeys
     int m_nSnapType = 0;
     CWnd m_wndPreview;
     std::wstring m_strOpenOnStart;

@@ -54,7 +54,7 @@ struct HotKey {
     WORD localModifiers = 0, localKey = 0;
 };
 
-inline constexpr HotKey kHotKeys[10] = {
+inline constexpr HotKey kHotKeys[12] = {
     {1001, IDC_HOTKEY_NEWSNAP, 0, &CKarvoConfig::GetNewSnapHotkey, &CKarvoConfig::SetNewSnapHotkey, IDS_HOTKEY_FAILED_FIRST + 0},
     {1002, IDC_HOTKEY_FULLSCREEN, ID_SNAP_FULLSCREEN, &CKarvoConfig::GetFullScreenHotkey,
      &CKarvoConfig::SetFullScreenHotkey, IDS_HOTKEY_FAILED_FIRST + 1},
@@ -72,6 +72,11 @@ inline constexpr HotKey kHotKeys[10] = {
     // The mark-up editor's: no key by default, any free one when the user gives it.
     {1010, IDC_HOTKEY_MARKUP, ID_EDIT_MARKUP, &CKarvoConfig::GetMarkupHotkey, &CKarvoConfig::SetMarkupHotkey,
      IDS_MARKUP_HOTKEYFAIL, true, HOTKEYF_CONTROL, 'E'},
+    // The monitors' capture types: no key until the user gives one.
+    {1020, IDC_HOTKEY_ALLMONITORS, ID_SNAP_ALLMONITORS, &CKarvoConfig::GetAllMonitorsHotkey,
+     &CKarvoConfig::SetAllMonitorsHotkey, IDS_HOTKEY_FAILED_ALLMONITORS, true},
+    {1021, IDC_HOTKEY_MONITOR, ID_SNAP_MONITOR, &CKarvoConfig::GetPointerMonitorHotkey,
+     &CKarvoConfig::SetPointerMonitorHotkey, IDS_HOTKEY_FAILED_MONITOR, true},
 };
 inline constexpr size_t kHotKeyCount = sizeof kHotKeys / sizeof kHotKeys[0];
 

@@ -29,11 +29,13 @@ kv_locales() {
     export LC_MESSAGES=zh_CN.UTF-8 2>/dev/null
 }
 
+# kv_xvfb_start [size [options]]: the first free display from :90 on (1280x800 by default).
 kv_xvfb_start() {
-    local n
+    local n size=${1:-1280x800} options=${2:-}
     for n in $(seq 90 140); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        # shellcheck disable=SC2086
+        Xvfb ":$n" -screen 0 "${size}x24" $options -nolisten tcp >/dev/null 2>&1 &
         KV_XVFB_PID=$!
         for _ in $(seq 50); do
             [ -e "/tmp/.X11-unix/X$n" ] && break
@@ -141,5 +143,51 @@ kv_wine_stop() {
     if [ -n "${KV_XVFB_PID:-}" ]; then
         kill "$KV_XVFB_PID" 2>/dev/null || true
         wait "$KV_XVFB_PID" 2>/dev/null || true
+    fi
+}
+
+# Three monitors for the multi-monitor tests, on an Xvfb and in a prefix of their own (no virtual
+# desktop: Wine's virtual desktop always shows one monitor). One 3200×1800 X screen is cut into
+# RandR monitors, and Wine, told not to use XRandR, takes them from Xinerama:
+#   primary 1920×1080 at (0,0); 1280×1024 left of it at (-1280,56); 1280×720 above it at (320,-720).
+# -noreset keeps the monitors when the last client goes. The layout is read when the prefix's
+# wineserver starts, so it must not be running yet (kv_multimon_stop ends it). With
+# KV_MULTIMON_DPI=144 the prefix is another one, set to 144 DPI.
+kv_multimon_start() {
+    local dpi=${KV_MULTIMON_DPI:-96}
+    kv_xvfb_start 3200x1800 -noreset || return 1
+    xrandr --setmonitor L 1280/338x1024/270+0+776 screen >/dev/null &&
+        xrandr --setmonitor '*P' 1920/508x1080/286+1280+720 none >/dev/null &&
+        xrandr --setmonitor T 1280/338x720/190+1600+0 none >/dev/null || { echo "xrandr --setmonitor failed" >&2; return 1; }
+    export WINEPREFIX="$KV_WIN_BUILD/wineprefix-multimon-$dpi"
+    if [ ! -f "$WINEPREFIX/.kv-booted-multimon" ]; then
+        mkdir -p "$WINEPREFIX"
+        "$KV_WINE" wineboot -i >/dev/null 2>&1 || true
+        python3 - "$WINEPREFIX/kv-multimon.reg" "$dpi" <<'PY'
+import sys
+lines = ['Windows Registry Editor Version 5.00', '',
+         r'[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]']
+for name in ['SimSun', '宋体', 'MS Shell Dlg', 'MS Shell Dlg 2', 'Microsoft YaHei', '微软雅黑']:
+    lines.append('"%s"="WenQuanYi Micro Hei"' % name)
+lines += ['', r'[HKEY_CURRENT_USER\Software\Wine\X11 Driver]', '"UseXRandR"="N"',
+          '', r'[HKEY_CURRENT_USER\Control Panel\Desktop]', '"LogPixels"=dword:%08x' % int(sys.argv[2])]
+open(sys.argv[1], 'w', encoding='utf-16').write('\r\n'.join(lines) + '\r\n')
+PY
+        "$KV_WINE" regedit /S "$WINEPREFIX/kv-multimon.reg" >/dev/null 2>&1 || true
+        kv_wine_fonts
+        touch "$WINEPREFIX/.kv-booted-multimon"
+    fi
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    "$KV_WINE" wineboot >/dev/null 2>&1 || true
+}
+
+kv_multimon_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    if [ -n "${KV_XVFB_PID:-}" ]; then
+        kill "$KV_XVFB_PID" 2>/dev/null || true
+        wait "$KV_XVFB_PID" 2>/dev/null || true
+        KV_XVFB_PID=
     fi
 }

@@ -34,8 +34,11 @@
 #define IDC_LINK_QQ 1041
 #define IDC_LINK_MAIL 1042
 
-// The six capture-type names of the combo box, in index order.
+// The capture-type names of the combo box, in index order (1100 + the type's value).
 #define IDS_SNAPTYPE_FIRST 1100
+// Hot keys of the monitors' capture types that could not be registered.
+#define IDS_HOTKEY_FAILED_ALLMONITORS 1120
+#define IDS_HOTKEY_FAILED_MONITOR 1121
 
 // The questions before a change of the image settings would drop the marks on the picture.
 #define IDS_MARKS_SWITCH_DROPS 1150
@@ -65,6 +68,8 @@
 #define ID_SNAP_WINCLIENT 32848
 #define ID_SNAP_WINOBJ 32850
 #define ID_SNAP_REPEATRECT 32851
+#define ID_SNAP_ALLMONITORS 32880
+#define ID_SNAP_MONITOR 32881
 #define ID_HOMEPAGE 32862
 #define ID_CHECK_UPDATE 32865
 
@@ -112,6 +117,8 @@
 #define IDC_EDIT_AUTOSAVE_PATTERN 1049
 #define IDC_AUTOSAVE_EXAMPLE 1050
 #define IDC_COMBO_AUTOSAVE_FORMAT 1051
+#define IDC_HOTKEY_ALLMONITORS 1060
+#define IDC_HOTKEY_MONITOR 1061
 
 // Hot-key registration ids on the main dialog, and the hot-key page's own.
 #define IDH_NEWSNAP 1001

@@ -120,7 +120,7 @@ BOOL COptionImage::OnCommand(UINT id, UINT code, HWND hwndCtl) {
 
 COptionHotkey::COptionHotkey()
     : CPropertyPage(IDD_OPTION_HOTKEY),
-      m_keys{{{0, 0x2C}, {2, 0x2C}, {0, 0x72}, {0, 0x73}, {0, 0x74}, {0, 0x75}, {0, 0x76}, {0, 0x77}, {1, 0x76}, {0, 0}}} {}
+      m_keys{{{0, 0x2C}, {2, 0x2C}, {0, 0x72}, {0, 0x73}, {0, 0x74}, {0, 0x75}, {0, 0x76}, {0, 0x77}, {1, 0x76}, {0, 0}, {0, 0}, {0, 0}}} {}
 
 BOOL COptionHotkey::UpdateData(BOOL save) {
     for (size_t i = 0; i < kv::app::kHotKeyCount; ++i) {

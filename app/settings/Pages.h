@@ -74,8 +74,9 @@ public:
     BOOL UpdateData(BOOL save) override;
 
     //! (modifier word, key word), in the order new capture, whole screen, active window, current
-    //! window, client area, object, region, show/hide, last region again.
-    std::array<std::pair<WORD, WORD>, 10> m_keys;
+    //! window, client area, object, region, show/hide, last region again, the mark-up editor, all
+    //! monitors, the pointer's monitor.
+    std::array<std::pair<WORD, WORD>, 12> m_keys;
 
 protected:
     BOOL OnInitDialog() override;

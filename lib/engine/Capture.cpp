@@ -6,7 +6,6 @@
 
 #include <memory>
 
-#include "imaging/Geometry.h"
 #include "framework/Gdi.h"
 #include "framework/Handles.h"
 #include "framework/Owners.h"
@@ -66,32 +65,18 @@ BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect, bool pointer) {
 
 BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect, const PointerShot* pointer) {
     if (!hWnd) return FALSE;
-    std::unique_ptr<CImageBitmap> bmp(SnapBitmap(hWnd, rect));
+    CRect grabbed;  // where the grab came from, in screen coordinates, clipped as the grab was
+    std::unique_ptr<CImageBitmap> bmp(kv::GrabWindow(hWnd, rect, &grabbed));
     if (!bmp || !bmp->GetSafeHandle()) return FALSE;
-    // Where the grab came from, in screen coordinates, clamped as the grab was.
-    CRect w;
-    ::GetWindowRect(hWnd, &w);
-    CRect s = rect.IsRectEmpty() ? w : hWnd == ::GetDesktopWindow() ? rect : CRect(w.left + rect.left, w.top + rect.top, w.left + rect.right, w.top + rect.bottom);
-    kv::Rect k{s.left, s.top, s.right, s.bottom};
-    kv::ClampToScreen(k, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-    if (pointer) DrawPointer(bmp->GetSafeHandle(), POINT{k.left, k.top}, *pointer);
+    if (pointer) DrawPointer(bmp->GetSafeHandle(), POINT{grabbed.left, grabbed.top}, *pointer);
     // The grab becomes the raw image itself (no copy); the refresh makes the processed one.
     m_bmpRaw.DeleteObject();
     m_bmpRaw.Attach(bmp->Detach());
     NewPicture();
     RefreshImageData();
-    m_rcLastSnap = CRect(k.left, k.top, k.right, k.bottom);
+    m_rcLastSnap = grabbed;
     m_hLastSnapWnd = hWnd;
     return TRUE;
-}
-
-BOOL CKarvoCore::SnapRegion(CRect screenRect) {
-    if (m_bSnapping) return FALSE;
-    m_bSnapping = TRUE;
-    ::Sleep(DWORD(CaptureDelay()));
-    PlaySnapSound();
-    const BOOL result = SnapRect(::GetDesktopWindow(), screenRect, PointerWanted());
-    return FinishCapture(false, result, true);
 }
 
 void CKarvoCore::PlaySnapSound() {
@@ -105,32 +90,14 @@ void CKarvoCore::AutoCopyCurrent() {
 }
 
 BOOL CKarvoCore::Capture(const kv::CaptureRequest& request) {
-    m_run = RunOptions{true, request.delayMs, !request.quiet, request.process, request.pointer};
+    m_run = RunOptions{true, request.delayMs, !request.quiet, request.process, request.pointer, request.monitor};
     BOOL result = FALSE;
     if (request.region) {
         m_lastCaptureType = kv::CaptureType::Rectangle;
         result = SnapRegion(CRect(request.x, request.y, request.x + request.w, request.y + request.h));
     } else {
-        switch (request.type) {
-        case kv::CaptureType::Screen: result = SnapFullScreen(); break;
-        case kv::CaptureType::ActiveWindow: result = SnapActiveWin(); break;
-        case kv::CaptureType::CurrentWindow: result = SnapCurrentWin(); break;
-        case kv::CaptureType::ClientArea: result = SnapWinClient(); break;
-        case kv::CaptureType::Object: result = SnapWinObj(); break;
-        case kv::CaptureType::Rectangle: result = SnapSelectRect(); break;
-        }
+        result = SnapType(request.type);
     }
     m_run = RunOptions{};
     return result;
-}
-
-BOOL CKarvoCore::SnapFullScreen() {
-    if (m_bSnapping) return FALSE;
-    m_bSnapping = TRUE;
-    const bool hide = HideForCapture();
-    ::Sleep(m_bInitializing ? 50 : DWORD(CaptureDelay()));
-    if (!m_bInitializing) RecordCapture(kv::CaptureType::Screen);
-    PlaySnapSound();
-    const BOOL result = SnapRect(::GetDesktopWindow(), CRect(), PointerWanted());
-    return FinishCapture(hide, result, true);
 }

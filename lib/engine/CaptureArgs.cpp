@@ -24,13 +24,6 @@ bool ParseInt(const std::wstring& s, long long lo, long long hi, int& out) {
     return true;
 }
 
-struct Kind {
-    const wchar_t* name;
-    CaptureType type;
-};
-constexpr Kind kKinds[] = {{L"screen", CaptureType::Screen},       {L"active", CaptureType::ActiveWindow},
-                           {L"current", CaptureType::CurrentWindow}, {L"client", CaptureType::ClientArea},
-                           {L"rect", CaptureType::Rectangle},        {L"object", CaptureType::Object}};
 
 // An argument as an error message repeats it: at most 100 characters of it, so that a very long
 // one still gives a message that can be read (and a message box that fits on the screen).
@@ -60,8 +53,7 @@ bool IsOption(const std::wstring& arg) {
 
 const wchar_t* CaptureName(const CaptureRequest& r) {
     if (r.region) return L"region";
-    for (const Kind& e : kKinds)
-        if (e.type == r.type) return e.name;
+    if (const CaptureTypeRow* row = CaptureTypeRowOf(int(r.type))) return row->word;
     return L"screen";
 }
 
@@ -89,10 +81,19 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
         } else if (a == L"/capture") {
             const std::wstring* v = value(L"/capture");
             if (!v) return std::nullopt;
-            const std::wstring t = Lower(*v);
+            std::wstring t = Lower(*v);
+            // monitor:N, the Nth monitor in the documented order (the primary is 1).
+            const std::wstring monitorWord = std::wstring(RowOf(CaptureType::PointerMonitor).word) + L":";
+            if (t.compare(0, monitorWord.size(), monitorWord) == 0) {
+                int n = 0;
+                if (!ParseInt(t.substr(monitorWord.size()), 1, 64, n))
+                    return error = L"bad monitor number (monitor:N with N from 1): " + Shown(*v), std::nullopt;
+                r.monitor = n - 1;
+                t.resize(monitorWord.size() - 1);
+            }
             bool found = false;
-            for (const Kind& k : kKinds)
-                if (t == k.name) r.type = k.type, found = true;
+            for (const CaptureTypeRow& k : kCaptureTypes)
+                if (t == k.word) r.type = k.type, found = true;
             if (!found) return error = L"unknown capture type: " + Shown(*v), std::nullopt;
             if (haveType) return error = L"more than one capture type", std::nullopt;
             haveType = true;
@@ -142,8 +143,10 @@ std::optional<CaptureRequest> ParseCaptureArgs(const std::vector<std::wstring>& 
 }
 
 const wchar_t* CaptureUsage() {
-    return L"Usage: Karvo.exe /capture <screen|active|current|client|rect|object> [options]\n"
+    return L"Usage: Karvo.exe /capture <screen|active|current|client|rect|object|all|monitor|monitor:N> [options]\n"
            L"       Karvo.exe /region x,y,w,h [options]\n"
+           L"  screen is the primary monitor, all every monitor, monitor the one under the pointer,\n"
+           L"  monitor:N the Nth (1 the primary, then from left to right); x and y may be negative\n"
            L"Options:\n"
            L"  /delay ms     wait before capturing (0 to 15000, default 0)\n"
            L"  /out path     write the image; the format follows the extension; a folder gets a new\n"

@@ -21,6 +21,7 @@ struct CaptureRequest {
     bool process = false;
     bool quiet = false;
     bool pointer = false;            // draw the mouse pointer into the picture
+    int monitor = -1;                // monitor:N: the Nth monitor (N from 1) as index N - 1
     bool help = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include "engine/WindowList.h"
 #include "framework/UiText.h"
+#include "imaging/ScreenGrab.h"
 #include "res/resource.h"
 
 BOOL CDlgSnapObjHelper::OnInitDialog() {
@@ -12,11 +13,17 @@ BOOL CDlgSnapObjHelper::OnInitDialog() {
     static CWnd desktop;
     if (!desktop.GetSafeHwnd()) desktop.Attach(::GetDesktopWindow());
     m_tipEdit.SetSourceWnd(&desktop, TRUE);
-    RECT r;
-    ::GetWindowRect(::GetDesktopWindow(), &r);
+    // At the bottom right of the monitor under the cursor, inside its work area.
+    POINT cur;
+    ::GetCursorPos(&cur);
+    const kv::MonitorLayout layout = kv::DesktopLayout();
+    const int m = layout.Nearest(kv::Point{cur.x, cur.y});
+    const kv::Rect r = m >= 0 ? layout.Monitors()[size_t(m)].bounds : kv::Rect{};
     m_nTipWidth = CSnapTipEdit::kWidth;
     m_nTipHeight = CSnapTipEdit::kHeight;
-    ::MoveWindow(m_hWnd, r.right - 10 - m_nTipWidth, r.bottom - 10 - m_nTipHeight, m_nTipWidth, m_nTipHeight, FALSE);
+    const kv::Rect at = layout.KeepInWorkArea(
+        kv::Rect{r.right - 10 - m_nTipWidth, r.bottom - 10 - m_nTipHeight, r.right - 10, r.bottom - 10}, kv::Point{cur.x, cur.y});
+    ::MoveWindow(m_hWnd, at.left, at.top, m_nTipWidth, m_nTipHeight, FALSE);
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     ::MoveWindow(m_tipEdit.GetSafeHwnd(), 0, 0, client.right, client.bottom, FALSE);

@@ -20,6 +20,7 @@
 #include "imaging/PictureSize.h"
 #include "imaging/Pixels24.h"
 #include "res/resource.h"
+#include "settings/CaptureType.h"
 #include "settings/FileDialogs.h"
 #include "settings/FileIO.h"
 #include "settings/NamePattern.h"
@@ -390,8 +391,10 @@ BOOL CKarvoCore::EncodeImage(const std::wstring& ext, std::string& bytes) {
 }
 
 // The capture types' names for file names, as the main window's list shows them.
+static_assert(IDS_KV_TYPE_FIRST == kv::kCaptureTypeFileStringFirst);
 std::wstring CKarvoCore::CaptureTypeName(int type) {
-    return type >= 0 && type < kv::kCaptureTypeCount ? kv::fw::LibraryText(IDS_KV_TYPE_FIRST + UINT(type)) : std::wstring();
+    const kv::CaptureTypeRow* row = kv::CaptureTypeRowOf(type);
+    return row ? kv::fw::LibraryText(row->fileNameString) : std::wstring();
 }
 
 namespace {

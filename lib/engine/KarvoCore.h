@@ -12,6 +12,7 @@
 #include "KvHook.h"
 #include "engine/CaptureArgs.h"
 #include "engine/DlgSnapObjHelper.h"
+#include "engine/OwnDrawing.h"
 #include "framework/GdiPlus.h"
 #include "framework/Handles.h"
 #include "framework/Owners.h"
@@ -28,6 +29,7 @@ class ImageDocument;  // engine/ImageDocument.h, the engine's own
 enum class ImageOperation : uint8_t { GrayScale, Negate, Scale, Rotate, FlipHorz, FlipVert, ShearDown, ShearAcross, Blur, Sharpen };
 inline constexpr int kImageOperationCount = 10;
 }  // namespace kv
+class CDlgSnapRectHelper;
 
 #define WM_ES_LBUTTONDOWN (WM_USER + 1001)
 #define WM_ES_MOUSEMOVE (WM_USER + 1007)
@@ -65,6 +67,13 @@ public:
     BOOL SnapCurrentWin();
     BOOL SnapWinClient();
     BOOL SnapSelectRect();
+    //! The whole virtual screen (every monitor; what no monitor covers in kUncoveredColour).
+    BOOL SnapAllMonitors();
+    //! The monitor under the pointer (in a command-line run with monitor:N, that monitor).
+    BOOL SnapPointerMonitor();
+    //! The capture of a type through its row of the capture-type table; FALSE for a value no
+    //! type has.
+    BOOL SnapType(kv::CaptureType type);
     //! Picks an interface object with the mouse and captures it; TRUE when the picked object
     //! became the current image, FALSE when busy, ended without a capture (right click, Esc,
     //! nothing found) or the grab failed.
@@ -72,9 +81,9 @@ public:
     //! The screen rectangle of the last rectangle capture again, without the selection window
     //! (pause, hiding, sound, chain and automatic copy as usual; recorded as a rectangle); with
     //! none remembered yet, the rectangle selection itself. A remembered rectangle wholly off
-    //! the primary screen gives FALSE with nothing changed (see LastRegionOffScreen).
+    //! every monitor gives FALSE with nothing changed (see LastRegionOffScreen).
     BOOL SnapLastRegion();
-    //! Whether a last rectangle is remembered and no pixel of it lies on the primary screen.
+    //! Whether a last rectangle is remembered and no pixel of it lies on any monitor.
     bool LastRegionOffScreen() const;
 
     //! Makes an image file the current image (empty path: the open dialog). On failure nothing
@@ -137,7 +146,7 @@ public:
     //! The size that was refused: of the refused step's result, or of the refused paste or file.
     CSize GetRefusedSize() const;
     //! Grabs rect of hWnd (the whole window when rect is empty) into a new bitmap object the
-    //! caller deletes; null when nothing lies on the primary screen.
+    //! caller deletes; null when nothing of it lies on a monitor.
     static CImageBitmap* SnapBitmap(HWND hWnd, CRect rect);
 
     //! The mouse pointer as the screen shows it at one moment: whether it shows, its place, and
@@ -259,8 +268,15 @@ protected:
     void AutoSaveCapture();
     //! No automatic save for this operation: path, failure and reason cleared.
     void ForgetAutoSave();
-    //! The closing steps every capture shares: show again, forget the names, copy, clear busy.
-    BOOL FinishCapture(bool hidden, BOOL result, bool guarded);
+    struct Target;
+    //! The capture frame: the row's steps in the row's order (with `fixed`, that rectangle of
+    //! the screen instead of the row's choice).
+    BOOL RunFrame(const kv::CaptureTypeRow& row, const CRect* fixed);
+    //! The choose step; whether something was chosen.
+    bool Choose(const kv::CaptureTypeRow& row, const CRect* fixed, Target& t);
+    //! Waits until our own drawing has left what is grabbed; the milliseconds waited.
+    DWORD Settle(const kv::CaptureTypeRow& row, Target& t);
+    BOOL Grab(const kv::CaptureTypeRow& row, Target& t);
     //! Hides the main window when the settings ask for it; whether it did.
     bool HideForCapture();
     //! Records the capture type in the settings (not in a command-line run).
@@ -274,10 +290,10 @@ protected:
     HWND ChooseWindow();
     //! Waits until no pixel that the closed selection window drew over the rectangle is still
     //! on the screen (at most a second); the milliseconds waited.
-    static DWORD WaitUntilSelectionGone(HBITMAP shown, HBITMAP frozen, const CRect& selected);
-    //! Waits until no screen pixel marks[k] of rectangle r (an index into its rows) still shows
-    //! the colour drawn[k] (at most a second); the milliseconds waited.
-    static DWORD WaitUntilGone(const CRect& r, const std::vector<size_t>& marks, const std::vector<RGBX>& drawn);
+    static DWORD WaitUntilSelectionGone(const CDlgSnapRectHelper& dlg, const CRect& selected);
+    //! Waits until no pixel of the drawing over screen rectangle r still shows (at most a
+    //! second); the milliseconds waited.
+    static DWORD WaitUntilGone(const CRect& r, const kv::OwnDrawing& drawing);
     //! Keeps what drawing the picking frame on over `under` (the object's pixels) made of them.
     void RecordFrame(const CRect& r, const std::vector<RGBX>& under);
     //! The screen's pixels in r, row by row; empty when they cannot be read.
@@ -289,7 +305,9 @@ protected:
     LRESULT RefreshFoundWindow(HWND hWnd);
     BOOL CheckWindowValidity(HWND hWnd, BOOL bNotFound);
     void LocateSnapObjTip();
-    //! Undoes what picking set up (timer, frame, capture, flags, hidden main window).
+    //! Picking's choose step: the object clicked, or null.
+    HWND Pick();
+    //! Undoes what picking set up (timer, frame, capture, flags).
     void EndPicking();
 
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -314,8 +332,7 @@ protected:
     CDlgSnapObjHelper m_dlgSnapObj;
     HWND m_hFoundWnd = nullptr;
     BOOL m_bFindingWnd = FALSE;
-    bool m_bPickingHid = false;  // picking hid the main window
-    bool m_bPickCaptured = false;  // the picking's click made a capture
+    bool m_bPickChosen = false;  // the picking's click took the object
     HWND m_hLastSnapWnd = nullptr;
     CRect m_rcLastSnap;
     DWORD m_dwLastSettleMs = 0;  // how long the last rectangle or picked capture waited for the screen
@@ -324,10 +341,10 @@ protected:
     // screen when the grab comes. What the frame made of the pixels under its pen when last
     // drawn on is kept, for the grab to wait until none of it shows.
     struct FrameRecord {
-        bool on = false;            // the last drawing put the frame on
-        CRect rect;                 // the object's rectangle, screen coordinates
-        std::vector<size_t> marks;  // the pixels under the pen, row by row
-        std::vector<RGBX> drawn;    // their colours with the frame on
+        bool on = false;           // the last drawing put the frame on
+        CRect rect;                // the object's rectangle, screen coordinates
+        std::vector<size_t> pen;   // the pixels under the pen, row by row
+        kv::OwnDrawing drawing;    // their colours with the frame on
     } m_frame;
     // A command-line run's own pause, sound and processing, while Capture runs.
     struct RunOptions {
@@ -336,6 +353,7 @@ protected:
         bool sound = true;
         bool process = false;
         bool pointer = false;
+        int monitor = -1;  // monitor:N's monitor (index in the documented order), else -1
     } m_run;
     kv::CaptureType m_lastCaptureType = kv::CaptureType::Screen;  // also in a command-line run
     kv::TimerOwner m_pickTimer;      // the picking frame's 500 ms timer

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Export.h"
 #include "imaging/Geometry.h"
 #include "imaging/PixelTypes.h"
 
@@ -28,12 +29,12 @@ struct Monitor {
 constexpr COLORREF kUncoveredColour = 0x000000;
 
 //! Intersection of two rectangles; empty (all zero) when they do not meet.
-Rect Intersect(const Rect& a, const Rect& b);
+KV_API Rect Intersect(const Rect& a, const Rect& b);
 //! Smallest rectangle holding both; an empty one adds nothing.
-Rect Union(const Rect& a, const Rect& b);
+KV_API Rect Union(const Rect& a, const Rect& b);
 inline bool Contains(const Rect& r, Point p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 
-class MonitorLayout {
+class KV_API MonitorLayout {
 public:
     MonitorLayout() = default;
     //! Keeps the monitors in the documented order: the primary first, then the others by their

@@ -3,8 +3,10 @@
 // picking runs, which is also while the engine window holds the mouse capture.
 #include "engine/KarvoCore.h"
 
+#include "engine/OwnDrawing.h"
 #include "framework/Gdi.h"
 #include "imaging/BitmapOps.h"
+#include "imaging/ScreenGrab.h"
 #include "settings/LocalResource.h"
 
 namespace {
@@ -12,13 +14,11 @@ constexpr UINT_PTR kPickTimer = 1;
 constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
 }  // namespace
 
-BOOL CKarvoCore::SnapWinObj() {
-    if (m_bSnapping) return FALSE;
-    m_bSnapping = TRUE;
-    m_bPickCaptured = false;
-    ForgetAutoSave();
-    m_bPickingHid = HideForCapture();
-    RecordCapture(kv::CaptureType::Object);
+// The choose step of picking: the frame blinks over the window under the pointer until a click
+// takes it (the object, or null when picking ended otherwise: right click, Esc, Enter, capture
+// lost). The click only ends the tip; the frame's pause, sound, settle and grab follow.
+HWND CKarvoCore::Pick() {
+    m_bPickChosen = false;
     m_pickCapture.Set(m_hWnd);
     m_bFindingWnd = TRUE;
     m_hFoundWnd = nullptr;
@@ -27,9 +27,13 @@ BOOL CKarvoCore::SnapWinObj() {
         CKarvoLocalResource local;
         m_dlgSnapObj.DoModal();
     }
-    // Ended without the capturing click (right click, Esc, Enter, capture lost).
-    if (m_bFindingWnd) EndPicking();
-    return m_bPickCaptured ? TRUE : FALSE;
+    HWND chosen = m_bPickChosen ? m_hFoundWnd : nullptr;
+    if (!chosen) return EndPicking(), nullptr;
+    m_pickTimer.Stop();
+    m_hFoundWnd = nullptr;
+    m_bFindingWnd = FALSE;  // before releasing: WM_CAPTURECHANGED must find picking over
+    m_pickCapture.Release();
+    return chosen;
 }
 
 void CKarvoCore::EndPicking() {
@@ -40,9 +44,6 @@ void CKarvoCore::EndPicking() {
     m_hFoundWnd = nullptr;
     m_bFindingWnd = FALSE;  // before releasing: WM_CAPTURECHANGED must find picking over
     m_pickCapture.Release();
-    if (m_bPickingHid && m_pMainWnd) m_pMainWnd->ShowWindow(SW_SHOW);
-    m_bPickingHid = false;
-    m_bSnapping = FALSE;
 }
 
 void CKarvoCore::OnTimer(UINT_PTR nIDEvent) {
@@ -118,22 +119,18 @@ std::vector<size_t> PenPixels(CSize size, int penWidth) {
 // so an object that keeps its size keeps them from one blink to the next.
 void CKarvoCore::RecordFrame(const CRect& r, const std::vector<RGBX>& under) {
     const CSize size(r.Width(), r.Height());
-    std::vector<size_t> marks;
-    if (m_frame.rect.Width() == size.cx && m_frame.rect.Height() == size.cy) marks = std::move(m_frame.marks);
+    std::vector<size_t> pen;
+    if (m_frame.rect.Width() == size.cx && m_frame.rect.Height() == size.cy) pen = std::move(m_frame.pen);
     // The frame is on whatever follows: the blinking stays in step; without the pixels under it
     // there is just nothing to wait for.
     m_frame = FrameRecord{};
     m_frame.rect = r;
     m_frame.on = true;
     if (size.cx <= 0 || size.cy <= 0 || under.size() != size_t(size.cx) * size_t(size.cy)) return;
-    if (marks.empty()) marks = PenPixels(size, kFramePenWidth);
-    const RGBX pen{GetBValue(kFramePenColour), GetGValue(kFramePenColour), GetRValue(kFramePenColour), 0};
-    for (size_t i : marks) {
-        const RGBX u = under[i];
-        m_frame.drawn.push_back(RGBX{uint8_t(~(pen.blue ^ u.blue)), uint8_t(~(pen.green ^ u.green)),
-                                     uint8_t(~(pen.red ^ u.red)), 0});
-    }
-    m_frame.marks = std::move(marks);
+    if (pen.empty()) pen = PenPixels(size, kFramePenWidth);
+    const RGBX colour{GetBValue(kFramePenColour), GetGValue(kFramePenColour), GetRValue(kFramePenColour), 0};
+    m_frame.drawing = kv::InvertedOver(under, size.cx, size.cy, pen, colour);
+    m_frame.pen = std::move(pen);
 }
 
 LRESULT CKarvoCore::RefreshFoundWindow(HWND hWnd) {
@@ -152,19 +149,27 @@ void CKarvoCore::LocateSnapObjTip() {
     HWND tip = m_dlgSnapObj.GetSafeHwnd();
     if (!tip) return;
     const int w = m_dlgSnapObj.m_nTipWidth, h = m_dlgSnapObj.m_nTipHeight;
-    RECT s;
-    ::GetWindowRect(::GetDesktopWindow(), &s);
-    RECT zone = m_dlgSnapObj.m_bAtTopLeft ? RECT{0, 10, w, h + 10}
-                                          : RECT{s.right - 10 - w, s.bottom - 10 - h, s.right - 10, s.bottom - 10};
-    ::InflateRect(&zone, 20, 20);
+    // The corners of the monitor under the cursor; a tip on another monitor comes over to it.
     POINT cur;
     ::GetCursorPos(&cur);
-    if (!::PtInRect(&zone, cur)) return;
-    if (m_dlgSnapObj.m_bAtTopLeft)
-        ::MoveWindow(tip, s.right - 10 - w, s.bottom - 10 - h, w, h, TRUE);
-    else
-        ::MoveWindow(tip, 10, 10, w, h, TRUE);
-    m_dlgSnapObj.m_bAtTopLeft = !m_dlgSnapObj.m_bAtTopLeft;
+    const kv::MonitorLayout layout = kv::DesktopLayout();
+    const int m = layout.Nearest(kv::Point{cur.x, cur.y});
+    if (m < 0) return;
+    const kv::Rect b = layout.Monitors()[size_t(m)].bounds;
+    const RECT s{b.left, b.top, b.right, b.bottom};
+    RECT now;
+    ::GetWindowRect(tip, &now);
+    const bool sameMonitor = layout.Nearest(kv::Point{now.left + w / 2, now.top + h / 2}) == m;
+    RECT zone = m_dlgSnapObj.m_bAtTopLeft ? RECT{s.left, s.top + 10, s.left + w, s.top + h + 10}
+                                          : RECT{s.right - 10 - w, s.bottom - 10 - h, s.right - 10, s.bottom - 10};
+    ::InflateRect(&zone, 20, 20);
+    if (sameMonitor && !::PtInRect(&zone, cur)) return;
+    const bool toTopLeft = sameMonitor ? !m_dlgSnapObj.m_bAtTopLeft : cur.x >= (s.left + s.right) / 2;
+    const kv::Rect corner = toTopLeft ? kv::Rect{s.left + 10, s.top + 10, s.left + 10 + w, s.top + 10 + h}
+                                      : kv::Rect{s.right - 10 - w, s.bottom - 10 - h, s.right - 10, s.bottom - 10};
+    const kv::Rect at = layout.KeepInWorkArea(corner, kv::Point{cur.x, cur.y});
+    ::MoveWindow(tip, at.left, at.top, w, h, TRUE);
+    m_dlgSnapObj.m_bAtTopLeft = toTopLeft;
     if (HWND under = ::WindowFromPoint(cur)) RefreshFoundWindow(under);
 }
 
@@ -179,28 +184,8 @@ LRESULT CKarvoCore::OnEsLButtonDown(WPARAM, LPARAM) {
     if (!PickingRecorded() || !m_bFindingWnd || !m_dlgSnapObj.GetSafeHwnd()) return 0;
     m_dlgSnapObj.m_bAtTopLeft = FALSE;
     m_dlgSnapObj.ShowWindow(SW_HIDE);
-    m_dlgSnapObj.EndDialog(IDOK);
-    ::Sleep(DWORD(CaptureDelay()));
     m_pickTimer.Stop();
-    if (m_hFoundWnd) {
-        PlaySnapSound();
-        // The repainting that erases the frame is the object's program's; until the screen shows
-        // it, a grab would hold the frame.
-        const bool frameOn = m_frame.on;
-        RefreshFoundWindow(m_hFoundWnd);
-        m_dwLastSettleMs = frameOn ? WaitUntilGone(m_frame.rect, m_frame.marks, m_frame.drawn) : 0;
-        m_frame = FrameRecord{};
-        m_bPickCaptured = SnapRect(m_hFoundWnd, CRect()) != FALSE;
-        m_hFoundWnd = nullptr;
-        if (m_bPickCaptured) AutoSaveCapture();
-    }
-    if (m_bPickingHid && m_pMainWnd) m_pMainWnd->ShowWindow(SW_SHOW);
-    m_bPickingHid = false;
-    m_strPathName.clear();
-    m_strFileName.clear();
-    AutoCopyCurrent();
-    m_bFindingWnd = FALSE;
-    m_pickCapture.Release();
-    m_bSnapping = FALSE;
+    m_bPickChosen = true;
+    m_dlgSnapObj.EndDialog(IDOK);
     return 0;
 }

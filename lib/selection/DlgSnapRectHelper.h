@@ -1,5 +1,5 @@
 #pragma once
-// CDlgSnapRectHelper: the full-screen window in which a rectangle is dragged over a frozen image
+// CDlgSnapRectHelper: the window over the whole virtual screen in which a rectangle is dragged over a frozen image
 // of the screen (template 135), with the information box next to the cursor and the tip panel.
 // CSnapTrack is its rubber band: it repaints the window instead of drawing an XOR outline.
 #include "framework/Dialog.h"
@@ -27,12 +27,14 @@ public:
 
     //! The selected rectangle (screen coordinates, right and bottom exclusive); TRUE when it is
     //! not empty.
-    BOOL GetSelectedRect(CRect& rect);
+    BOOL GetSelectedRect(CRect& rect) const;
     //! What the window showed over the selected rectangle when it closed, and the frozen screen
     //! there (bitmaps of the rectangle's size, the window's; null when nothing was selected). A
     //! pixel where the two differ is one the window drew, and the capture must not contain it.
     HBITMAP GetShownSelection() const { return m_bmpShown.GetSafeHandle(); }
     HBITMAP GetFrozenScreen() const { return m_bmpScreen.GetSafeHandle(); }
+    //! The screen rectangle the frozen screen and the window cover: the virtual screen.
+    CRect GetFrozenArea() const { return m_rcFrozen; }
     //! Invalidates everything but the tip panel (called back by the tracker).
     void PaintTipWindow();
     int GetState() const { return m_nState; }
@@ -46,6 +48,8 @@ protected:
     void DrawTipWindow();
     void DrawInfoWindow(HDC dc, const CRect& rect);
     void KeepShownSelection();
+    //! The cursor in the window's client coordinates.
+    POINT CursorInClient() const;
 
 private:
     void OnPaint();
@@ -59,6 +63,7 @@ private:
     CImageBitmap m_bmpShown;
     int m_nState = 0;
     RECT m_rcSelected{0, 0, 0, 0};
+    CRect m_rcFrozen;  // the virtual screen as the window opened
     kv::UniqueHrgn m_rgnUpdate;
     kv::UniqueHbitmap m_backBuffer;
     kv::UniqueHfont m_infoFont;

@@ -9,6 +9,7 @@
 #include "framework/Gdi.h"
 #include "framework/UiText.h"
 #include "res/resource.h"
+#include "imaging/ScreenGrab.h"
 
 void CDlgSnapRectHelper::OnPaint() {
     kv::PaintDc paint(m_hWnd);
@@ -37,7 +38,7 @@ void CDlgSnapRectHelper::OnPaint() {
 }
 
 // Six grey lines in a black box next to the cursor: corner, size, cursor. Above and right of the
-// cursor unless that leaves the screen, then left of it and/or below it.
+// cursor unless that leaves the cursor's monitor, then left of it and/or below it.
 void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
     if (!m_infoFont) {
         const int height = -::MulDiv(9, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
@@ -45,8 +46,9 @@ void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                                        kv::fw::LibraryText(IDS_KV_PANEL_FONT).c_str()));
     }
-    POINT cur;
-    ::GetCursorPos(&cur);
+    POINT screenCur;
+    ::GetCursorPos(&screenCur);
+    const POINT cur = CursorInClient();
     ::SetTextColor(dc, RGB(0x93, 0x93, 0x93));
     ::SetBkMode(dc, TRANSPARENT);
     kv::ScopedSelect font(dc, m_infoFont.get());
@@ -55,9 +57,9 @@ void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
     ::GetTextMetricsW(dc, &tm);
     const int h = tm.tmHeight + tm.tmExternalLeading;
     auto pair = [](int a, int b) { return L" (" + std::to_wstring(a) + L"," + std::to_wstring(b) + L")"; };
-    const std::wstring lines[6] = {kv::fw::LibraryText(IDS_KV_PANEL_CORNER), pair(rect.left, rect.top),
-                                   kv::fw::LibraryText(IDS_KV_PANEL_SIZE),   pair(rect.Width(), rect.Height()),
-                                   kv::fw::LibraryText(IDS_KV_PANEL_CURSOR), pair(cur.x, cur.y)};
+    const std::wstring lines[6] = {kv::fw::LibraryText(IDS_KV_PANEL_CORNER), pair(int(rect.left + m_rcFrozen.left), int(rect.top + m_rcFrozen.top)),
+                                   kv::fw::LibraryText(IDS_KV_PANEL_SIZE),   pair(int(rect.Width()), int(rect.Height())),
+                                   kv::fw::LibraryText(IDS_KV_PANEL_CURSOR), pair(int(screenCur.x), int(screenCur.y))};
     // The box is as wide as the measure ("顶点位置  "); with fonts whose digits are wider than
     // half a CJK character, or longer labels, it grows to the widest line, so nothing is cut.
     const std::wstring measure = kv::fw::LibraryText(IDS_KV_PANEL_MEASURE);
@@ -70,8 +72,12 @@ void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
         w = std::max<int>(w, e.cx + 2);
     }
     int left = cur.x + 3, right = cur.x + 3 + w, top = cur.y - 6 * h - 3, bottom = cur.y - 3;
-    if (cur.x + w >= ::GetDeviceCaps(dc, HORZRES)) left = cur.x - w - 3, right = cur.x - 3;
-    if (cur.y - 6 * h <= 0) top = cur.y + 3, bottom = cur.y + 6 * h + 3;
+    // The edges of the cursor's monitor, in client coordinates.
+    const kv::MonitorLayout layout = kv::DesktopLayout();
+    const int m = layout.Nearest(kv::Point{screenCur.x, screenCur.y});
+    const kv::Rect b = m >= 0 ? layout.Monitors()[size_t(m)].bounds : kv::Rect{0, 0, ::GetDeviceCaps(dc, HORZRES), 0};
+    if (cur.x + w >= b.right - m_rcFrozen.left) left = cur.x - w - 3, right = cur.x - 3;
+    if (cur.y - 6 * h <= b.top - m_rcFrozen.top) top = cur.y + 3, bottom = cur.y + 6 * h + 3;
     ::Rectangle(dc, left, top, right, bottom);
     for (int i = 0; i < 6; ++i) ::TextOutW(dc, left, top + 2 + i * h, lines[i].c_str(), int(lines[i].size()));
 }

@@ -30,20 +30,26 @@ CDlgSnapRectHelper::CDlgSnapRectHelper(CWnd* pParent)
 
 CDlgSnapRectHelper::~CDlgSnapRectHelper() = default;
 
-BOOL CDlgSnapRectHelper::GetSelectedRect(CRect& rect) {
+BOOL CDlgSnapRectHelper::GetSelectedRect(CRect& rect) const {
     rect = m_rcSelected;
     return rect.Width() > 0 && rect.Height() > 0;
 }
 
-// The frozen screen goes to the tip panel directly: the clipboard is left to the user.
+// The frozen screen is the whole virtual screen (what no monitor covers in the documented
+// colour); it goes to the tip panel directly: the clipboard is left to the user.
 void CDlgSnapRectHelper::SnapFullScreen() {
-    HWND desktop = ::GetDesktopWindow();
-    CRect rc;
-    ::GetWindowRect(desktop, &rc);
-    std::unique_ptr<CImageBitmap> grab(kv::GrabWindow(desktop, rc));
+    const kv::Rect v = kv::DesktopLayout().VirtualScreen();
+    m_rcFrozen = CRect(v.left, v.top, v.right, v.bottom);
+    std::unique_ptr<CImageBitmap> grab(kv::GrabWindow(::GetDesktopWindow(), m_rcFrozen));
     if (!grab || !grab->GetSafeHandle()) return;
     m_bmpScreen.CopyImage(grab->GetSafeHandle());
-    m_tipEdit.SetSourceBitmap(m_bmpScreen.GetSafeHandle());
+    m_tipEdit.SetSourceBitmap(m_bmpScreen.GetSafeHandle(), POINT{m_rcFrozen.left, m_rcFrozen.top});
+}
+
+POINT CDlgSnapRectHelper::CursorInClient() const {
+    POINT cur;
+    ::GetCursorPos(&cur);
+    return POINT{cur.x - m_rcFrozen.left, cur.y - m_rcFrozen.top};
 }
 
 BOOL CDlgSnapRectHelper::OnInitDialog() {
@@ -54,19 +60,28 @@ BOOL CDlgSnapRectHelper::OnInitDialog() {
     m_tipEdit.SetSourceWnd(&desktop, FALSE);
     m_nState = 0;
     m_rcSelected = RECT{0, 0, 0, 0};
-    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+    // Over the whole virtual screen: client coordinates are screen coordinates less its corner.
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, m_rcFrozen.left, m_rcFrozen.top, m_rcFrozen.Width(), m_rcFrozen.Height(),
                    SWP_NOACTIVATE | SWP_NOCOPYBITS);
     m_tracker.m_nStyle = CRectTracker::solidLine | CRectTracker::resizeInside;
     m_tracker.m_rect = CRect(-1, -1, -1, -1);
-    ::MoveWindow(m_tipEdit.GetSafeHwnd(), 10, 10, CSnapTipEdit::kWidth, CSnapTipEdit::kHeight, FALSE);
+    // The tip starts at the top-left corner of the monitor under the cursor, inside its work area.
+    POINT cur;
+    ::GetCursorPos(&cur);
+    const kv::MonitorLayout layout = kv::DesktopLayout();
+    const int m = layout.Nearest(kv::Point{cur.x, cur.y});
+    const kv::Rect b = m >= 0 ? layout.Monitors()[size_t(m)].bounds : kv::Rect{0, 0, 0, 0};
+    const kv::Rect tip = layout.KeepInWorkArea(
+        kv::Rect{b.left + 10, b.top + 10, b.left + 10 + CSnapTipEdit::kWidth, b.top + 10 + CSnapTipEdit::kHeight}, kv::Point{cur.x, cur.y});
+    ::MoveWindow(m_tipEdit.GetSafeHwnd(), tip.left - m_rcFrozen.left, tip.top - m_rcFrozen.top, CSnapTipEdit::kWidth,
+                 CSnapTipEdit::kHeight, FALSE);
     DrawTipWindow();
     m_tipEdit.ShowWindow(SW_SHOW);
     return TRUE;
 }
 
 void CDlgSnapRectHelper::DrawTipWindow() {
-    POINT cur;
-    ::GetCursorPos(&cur);
+    const POINT cur = CursorInClient();
     COLORREF c = 0;
     {
         kv::WindowDc dc = kv::GetDc(m_hWnd);
@@ -84,6 +99,7 @@ void CDlgSnapRectHelper::PaintTipWindow() {
     ::GetWindowRect(m_tipEdit.GetSafeHwnd(), &tip);
     kv::UniqueHrgn a(::CreateRectRgnIndirect(&win)), b(::CreateRectRgnIndirect(&tip));
     ::CombineRgn(m_rgnUpdate.get(), a.get(), b.get(), RGN_DIFF);
+    ::OffsetRgn(m_rgnUpdate.get(), -win.left, -win.top);  // into client coordinates
     ::InvalidateRgn(m_hWnd, m_rgnUpdate.get(), TRUE);
 }
 
@@ -116,6 +132,7 @@ void CDlgSnapRectHelper::OnLButtonUp() {
 void CDlgSnapRectHelper::OnOK() {
     CRect r;
     m_tracker.GetTrueRect(&r);
+    r.OffsetRect(m_rcFrozen.left, m_rcFrozen.top);
     m_rcSelected = r;
     KeepShownSelection();
     EndDialog(IDOK);
@@ -126,8 +143,7 @@ void CDlgSnapRectHelper::OnOK() {
 void CDlgSnapRectHelper::KeepShownSelection() {
     m_bmpShown.DeleteObject();
     CRect r;
-    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    if (!::IntersectRect(&r, &m_rcSelected, &screen)) return;
+    if (!::IntersectRect(&r, &m_rcSelected, &m_rcFrozen)) return;
     kv::WindowDc window = kv::GetWindowDc(m_hWnd);
     kv::UniqueHdc memory = kv::CreateCompatibleDc(window.get());
     kv::UniqueHbitmap shown(window ? ::CreateCompatibleBitmap(window.get(), r.Width(), r.Height()) : nullptr);
@@ -151,7 +167,10 @@ INT_PTR CDlgSnapRectHelper::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND: return SetMsgResult(1), TRUE;  // painting covers the whole window
     case WM_PAINT: return OnPaint(), TRUE;
     case WM_SETCURSOR: ::SetCursor(m_hCursor); return SetMsgResult(TRUE), TRUE;
-    case WM_MOUSEMOVE: DrawTipWindow(); return FALSE;
+    case WM_MOUSEMOVE:
+        if (m_tipEdit.GetSafeHwnd()) m_tipEdit.FollowCursor();
+        DrawTipWindow();
+        return FALSE;
     case WM_LBUTTONDOWN: OnLButtonDown(CPoint(short(LOWORD(lp)), short(HIWORD(lp)))); return TRUE;
     case WM_LBUTTONUP: OnLButtonUp(); return TRUE;
     default: return CDialog::DialogProc(msg, wp, lp);

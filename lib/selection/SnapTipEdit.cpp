@@ -2,7 +2,10 @@
 // step, so neither the background picture nor the magnifier flickers as the text changes.
 #include "selection/SnapTipEdit.h"
 
+#include <algorithm>
+
 #include "framework/Gdi.h"
+#include "imaging/ScreenGrab.h"
 #include "framework/ModuleState.h"
 #include "res/resource.h"
 
@@ -13,7 +16,10 @@ void CSnapTipEdit::SetSourceWnd(CWnd* wnd, BOOL live) {
     m_bLive = live;
 }
 
-BOOL CSnapTipEdit::SetSourceBitmap(HBITMAP bitmap) { return bitmap ? m_bmpSource.CopyImage(bitmap) : FALSE; }
+BOOL CSnapTipEdit::SetSourceBitmap(HBITMAP bitmap, POINT origin) {
+    m_sourceOrigin = origin;
+    return bitmap ? m_bmpSource.CopyImage(bitmap) : FALSE;
+}
 
 void CSnapTipEdit::SetText(const std::wstring& text) {
     SetWindowText(text);
@@ -45,7 +51,9 @@ void CSnapTipEdit::Render(HDC dc, const RECT& client) {
 
     POINT cur;
     ::GetCursorPos(&cur);
-    const int sx = cur.x - 20 < 0 ? 0 : cur.x - 20, sy = cur.y - 15 < 0 ? 0 : cur.y - 15;
+    // The 40 × 30 pixels around the cursor, not reaching left of or above the virtual screen.
+    const POINT corner = m_bLive ? POINT{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN)} : m_sourceOrigin;
+    const int sx = std::max<int>(cur.x - 20, corner.x), sy = std::max<int>(cur.y - 15, corner.y);
     if (m_bLive) {
         kv::WindowDc src = kv::GetWindowDc(m_pSourceWnd->GetSafeHwnd());
         ::StretchBlt(dc, 10, 90, 200, 150, src.get(), sx, sy, 40, 30, SRCCOPY);
@@ -55,7 +63,8 @@ void CSnapTipEdit::Render(HDC dc, const RECT& client) {
         // Beyond the screen image the magnifier shows white.
         RECT area{10, 90, 210, 240};
         ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-        if (m_bmpSource.GetSafeHandle()) ::StretchBlt(dc, 10, 90, 200, 150, src.get(), sx, sy, 40, 30, SRCCOPY);
+        if (m_bmpSource.GetSafeHandle())
+            ::StretchBlt(dc, 10, 90, 200, 150, src.get(), sx - corner.x, sy - corner.y, 40, 30, SRCCOPY);
     }
 
     // The cross: two green bars at half opacity over the enlarged cursor pixel's row and column.
@@ -89,21 +98,44 @@ void CSnapTipEdit::OnPaint() {
     ::BitBlt(paint.get(), 0, 0, client.right, client.bottom, mem.get(), 0, 0, SRCCOPY);
 }
 
-// Near the panel's corner the panel jumps to the other top corner of the screen.
+// Near the panel's corner the panel jumps to the other top corner of the monitor under the
+// cursor (on the primary monitor: 10 pixels from its left edge, or 230 from its right); on
+// another monitor it goes to that monitor's corner away from the cursor. Either way it is kept
+// inside the monitor's work area.
 void CSnapTipEdit::OnMouseMove() {
     RECT r;
     ::GetWindowRect(m_hWnd, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top, W = ::GetSystemMetrics(SM_CXSCREEN);
-    const RECT zone = m_bAtTopLeft ? RECT{0, 0, w + 10, h + 10} : RECT{W - 230, 0, W, h + 10};
+    const int w = r.right - r.left, h = r.bottom - r.top;
     POINT cur;
     ::GetCursorPos(&cur);
-    if (::PtInRect(&zone, cur)) {
-        POINT to = m_bAtTopLeft ? POINT{W - 230, 10} : POINT{10, 10};
-        HWND parent = ::GetParent(m_hWnd);
-        if (parent) ::ScreenToClient(parent, &to);
-        ::MoveWindow(m_hWnd, to.x, to.y, w, h, TRUE);
-        m_bAtTopLeft = !m_bAtTopLeft;
-    }
+    const kv::MonitorLayout layout = kv::DesktopLayout();
+    const int m = layout.Nearest(kv::Point{cur.x, cur.y});
+    if (m < 0) return;
+    const kv::Rect b = layout.Monitors()[size_t(m)].bounds;
+    const bool sameMonitor = layout.Nearest(kv::Point{r.left + w / 2, r.top + h / 2}) == m;
+    const RECT zone = m_bAtTopLeft ? RECT{b.left, b.top, b.left + w + 10, b.top + h + 10}
+                                   : RECT{b.right - 230, b.top, b.right, b.top + h + 10};
+    if (m_bFollowOnly && sameMonitor) return;
+    bool left = m_bAtTopLeft != FALSE;
+    if (sameMonitor && ::PtInRect(&zone, cur))
+        left = !left;
+    else if (!sameMonitor)
+        left = cur.x >= b.left + (b.right - b.left) / 2;  // the half the cursor is not in
+    else
+        return;
+    const POINT corner = left ? POINT{b.left + 10, b.top + 10} : POINT{b.right - 230, b.top + 10};
+    const kv::Rect kept = layout.KeepInWorkArea(kv::Rect{corner.x, corner.y, corner.x + w, corner.y + h}, kv::Point{cur.x, cur.y});
+    POINT to{kept.left, kept.top};
+    HWND parent = ::GetParent(m_hWnd);
+    if (parent) ::ScreenToClient(parent, &to);
+    ::MoveWindow(m_hWnd, to.x, to.y, w, h, TRUE);
+    m_bAtTopLeft = left;
+}
+
+void CSnapTipEdit::FollowCursor() {
+    m_bFollowOnly = true;
+    OnMouseMove();
+    m_bFollowOnly = false;
 }
 
 LRESULT CSnapTipEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {

@@ -79,6 +79,10 @@ const Entry kLayout[] = {
     {L"Capture", L"AutoSavePattern", &C::m_strAutoSavePattern},
     {L"Capture", L"AutoSaveFormat", &C::m_strAutoSaveFormat},
     {L"Capture", L"AutoSaveCounter", &C::m_nAutoSaveCounter},
+    {L"Capture", L"AllMonitorsModifier", &C::m_wAllMonitorsMod},
+    {L"Capture", L"AllMonitorsVk", &C::m_wAllMonitorsVk},
+    {L"Capture", L"PointerMonitorModifier", &C::m_wPointerMonitorMod},
+    {L"Capture", L"PointerMonitorVk", &C::m_wPointerMonitorVk},
     {L"Editor", L"OpenAfterCapture", &C::m_bEditorAfterCapture},
     {L"Editor", L"HotKeyModifier", &C::m_wMarkupMod},
     {L"Editor", L"HotKeyVk", &C::m_wMarkupVk},
@@ -194,6 +198,8 @@ CKarvoConfig::CKarvoConfig()
       m_strAutoSavePattern(L"Karvo_{date}_{time}_{n}"),
       m_strAutoSaveFormat(kDefaultAutoSaveFormat),
       m_nAutoSaveCounter(1),
+      m_wAllMonitorsMod(0), m_wAllMonitorsVk(0),  // free: no key until the user gives one
+      m_wPointerMonitorMod(0), m_wPointerMonitorVk(0),
       m_bEditorAfterCapture(0),
       m_wMarkupMod(0), m_wMarkupVk(0),  // no key: every free key is the user's to choose
       m_nEditorColour(0x0000FF),        // red

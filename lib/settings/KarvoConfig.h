@@ -127,6 +127,8 @@ public:
     KV_HOTKEY_SETTING(SelectRect, m_wSelectRectMod, m_wSelectRectVk)
     KV_HOTKEY_SETTING(ShowHide, m_wShowHideMod, m_wShowHideVk)
     KV_HOTKEY_SETTING(RepeatRect, m_wRepeatRectMod, m_wRepeatRectVk)
+    KV_HOTKEY_SETTING(AllMonitors, m_wAllMonitorsMod, m_wAllMonitorsVk)
+    KV_HOTKEY_SETTING(PointerMonitor, m_wPointerMonitorMod, m_wPointerMonitorVk)
     //! The mark-up editor's global hot key (none by default).
     KV_HOTKEY_SETTING(Markup, m_wMarkupMod, m_wMarkupVk)
 #undef KV_HOTKEY_SETTING
@@ -203,6 +205,8 @@ public:
     std::wstring m_strAutoSavePattern;
     std::wstring m_strAutoSaveFormat;
     int m_nAutoSaveCounter;
+    WORD16 m_wAllMonitorsMod, m_wAllMonitorsVk;
+    WORD16 m_wPointerMonitorMod, m_wPointerMonitorVk;
     // The mark-up editor's section, after the capture section.
     int m_bEditorAfterCapture;
     WORD16 m_wMarkupMod, m_wMarkupVk;

@@ -20,7 +20,9 @@ const wchar_t kAddedSection[] =
     L"  <RepeatRectVk>\n   118\n  </RepeatRectVk>\n  <AutoSave>\n   0\n  </AutoSave>\n"
     L"  <AutoSaveFolder>\n  </AutoSaveFolder>\n  <AutoSavePattern>\n   Karvo_{date}_{time}_{n}\n"
     L"  </AutoSavePattern>\n  <AutoSaveFormat>\n   png\n  </AutoSaveFormat>\n  <AutoSaveCounter>\n   1\n"
-    L"  </AutoSaveCounter>\n </Capture>\n";
+    L"  </AutoSaveCounter>\n  <AllMonitorsModifier>\n   0\n  </AllMonitorsModifier>\n  <AllMonitorsVk>\n   0\n"
+    L"  </AllMonitorsVk>\n  <PointerMonitorModifier>\n   0\n  </PointerMonitorModifier>\n  <PointerMonitorVk>\n   0\n"
+    L"  </PointerMonitorVk>\n </Capture>\n";
 
 // The interface language's section, after the editor's.
 const wchar_t kInterfaceSection[] = L" <Interface>\n  <Language>\n   auto\n  </Language>\n </Interface>\n";

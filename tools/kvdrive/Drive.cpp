@@ -112,7 +112,12 @@ bool Xdotool(const std::wstring& commands) {
     return true;
 }
 
-std::wstring MoveCommand(int x, int y) { return L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" "; }
+// xdotool moves in X root coordinates, whose origin is the virtual screen's corner (with several
+// monitors the primary's corner, the origin of Windows coordinates, lies inside the root).
+std::wstring MoveCommand(int x, int y) {
+    return L"mousemove " + std::to_wstring(x - GetSystemMetrics(SM_XVIRTUALSCREEN)) + L" " +
+           std::to_wstring(y - GetSystemMetrics(SM_YVIRTUALSCREEN)) + L" ";
+}
 
 void SendButton(bool down, bool right) {
     INPUT in{};
@@ -124,9 +129,10 @@ void SendButton(bool down, bool right) {
 void SendMove(int x, int y) {
     INPUT in{};
     in.type = INPUT_MOUSE;
-    in.mi.dx = LONG((x * 65536LL + 32768) / GetSystemMetrics(SM_CXSCREEN));
-    in.mi.dy = LONG((y * 65536LL + 32768) / GetSystemMetrics(SM_CYSCREEN));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    const int vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    in.mi.dx = LONG(((x - vx) * 65536LL + 32768) / GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    in.mi.dy = LONG(((y - vy) * 65536LL + 32768) / GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
     SendInput(1, &in, sizeof in);
 }
 
