@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 KV_ROOT=$(pwd)
 export KV_WIN_BUILD=${KV_WIN_BUILD:-$KV_ROOT/build/win}
 source tools/wine-env.sh
+# The tests read the Chinese interface, as in the main test run (its locale built once).
+kv_locales
 KV_XVFB_PID=
 trap kv_multimon_stop EXIT
 status=0
@@ -19,7 +21,8 @@ for dpi in 96 144; do
     fi
     export KV_MULTIMON_DPI=$dpi KV_EXPECT_DPI=$dpi
     kv_multimon_start
-    (cd "$KV_WIN_BUILD/bin" && "$KV_WINE" e2e_tests.exe --gtest_filter="$filter" "$@") || status=1
+    # Through the test runner, so a Wine process that outlives the tests cannot hold our output.
+    (cd "$KV_WIN_BUILD/bin" && sh "$KV_ROOT/tools/wine-run.sh" e2e_tests.exe --gtest_filter="$filter" "$@") || status=1
     kv_multimon_stop
 done
 exit $status

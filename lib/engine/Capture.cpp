@@ -31,7 +31,12 @@ CKarvoCore::PointerShot CKarvoCore::TakePointer() {
         kv::UniqueHicon copy(::CopyIcon(cursor));
         if (!copy) continue;
         shot.showing = true;
+        // Where the pointer is now: Wine's GetCursorInfo gives the place its server last heard of,
+        // which lags behind the display while this process has not yet read the pointer's
+        // motion (on a loaded machine, a whole drag behind); GetCursorPos asks the display. On
+        // Windows the two agree.
         shot.at = ci.ptScreenPos;
+        if (POINT now; ::GetCursorPos(&now)) shot.at = now;
         shot.hotSpot = POINT{LONG(ii.xHotspot), LONG(ii.yHotspot)};
         shot.shape = std::move(copy);
         break;

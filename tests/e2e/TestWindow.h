@@ -64,8 +64,26 @@ private:
             HDC dc = BeginPaint(h, &ps);
             RECT rc;
             GetClientRect(h, &rc);
-            for (int y = 0; y < rc.bottom; ++y)
-                for (int x = 0; x < rc.right; ++x) SetPixelV(dc, x, y, PatternColour(x, y));
+            // Drawn off the screen and put there in one transfer: pixel by pixel, a loaded
+            // machine shows the pattern's top half long before its bottom, and a check of a
+            // few pixels could pass while the rest still shows what was there before.
+            BITMAPINFO bi{};
+            bi.bmiHeader = {sizeof(BITMAPINFOHEADER), rc.right, -rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            void* bits = nullptr;
+            if (HBITMAP dib = rc.right > 0 && rc.bottom > 0 ? CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr) {
+                auto* px = static_cast<DWORD*>(bits);
+                for (int y = 0; y < rc.bottom; ++y)
+                    for (int x = 0; x < rc.right; ++x) {
+                        const COLORREF c = PatternColour(x, y);
+                        px[size_t(y) * size_t(rc.right) + size_t(x)] = DWORD(GetRValue(c)) << 16 | DWORD(GetGValue(c)) << 8 | GetBValue(c);
+                    }
+                HDC mem = CreateCompatibleDC(dc);
+                HGDIOBJ old = SelectObject(mem, dib);
+                BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
+                SelectObject(mem, old);
+                DeleteDC(mem);
+                DeleteObject(dib);
+            }
             EndPaint(h, &ps);
             return 0;
         }

@@ -8,6 +8,7 @@
 // program's resources in that language.
 #include "E2eTest.h"
 #include "MenuProbeClient.h"
+#include "TestWindow.h"
 
 #include <commctrl.h>
 
@@ -165,7 +166,12 @@ TEST_F(Language, FollowsTheLocaleAndTheSetting) {
         PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
 
-        // The window list (a dialog of the library).
+        // The window list (a dialog of the library); for the picture, with two windows to list.
+        std::unique_ptr<kvtest::TestWindow> listed[2];
+        if (shots) {
+            listed[0] = std::make_unique<kvtest::TestWindow>(L"Quarterly report", 20, 420, 280, 200, false);
+            listed[1] = std::make_unique<kvtest::TestWindow>(L"Design notes", 980, 420, 280, 200, false);
+        }
         k.Command(ID_SNAP_ACTIVEWIN);
         const std::wstring listTitle = kvdrive::DialogTitle(L"KarvoLib.dll", 4004, r.expected);  // IDD_ACTIVE_WIN
         ASSERT_FALSE(listTitle.empty());

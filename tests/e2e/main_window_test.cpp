@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "res/resource.h"
 
 namespace {
@@ -33,9 +35,10 @@ TEST_F(MainWindow, ControlsTextsAndPlaceholder) {
         EXPECT_EQ(Text(k.Item(r.id)), r.text) << r.id;
     }
     HWND combo = k.Item(IDC_SNAP_TYPE);
-    const wchar_t* types[] = {L"整个屏幕", L"活动程序窗口", L"当前窗口", L"活动程序客户区", L"界面对象/菜单", L"选定区域"};
-    ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 6);
-    for (int i = 0; i < 6; ++i) {
+    const wchar_t* types[] = {L"整个屏幕", L"活动程序窗口", L"当前窗口", L"活动程序客户区", L"界面对象/菜单", L"选定区域",
+                             L"所有显示器", L"鼠标所在显示器"};
+    ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), LRESULT(std::size(types)));
+    for (int i = 0; i < int(std::size(types)); ++i) {
         wchar_t buf[64];
         SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(buf));
         EXPECT_STREQ(buf, types[i]);

@@ -87,10 +87,16 @@ HWND WaitTopWindow(DWORD pid, const std::wstring& title, const std::wstring& cls
 // by the desktop process whenever it gets to it. Sent both ways, a busy machine mixed them: a
 // press sent with SendInput went to wherever a late X move had just put the cursor (measured:
 // 20 drags of 20 pressed at the previous drag's end and released one step short). So under Wine
-// every mouse move and button goes through the X server alone, with xdotool (a Unix program that
-// Wine's CreateProcess starts directly), in one ordered stream: Wine reads each button's place
-// from its own X event. The virtual desktop lies at the X screen's origin, so the coordinates are
-// the same. Where xdotool is not (Windows itself), SendInput does it all.
+// every mouse move and button goes through the X server alone, with xdotool, in one ordered
+// stream: Wine reads each button's place from its own X event. The virtual desktop lies at the X
+// screen's origin, so the coordinates are the same. Where xdotool is not (Windows itself),
+// SendInput does it all.
+//
+// Wine's CreateProcess starts a Unix program directly and gives no handle of it (measured: both
+// handles null, the process id garbage, a wait on it fails at once): nothing tells when it has
+// ended, so two runs started one after the other could send their input at the same time, or in
+// the wrong order. Each run goes through a shell that creates a file of ours once xdotool has
+// ended, and the next waits until that file is there.
 namespace {
 
 bool HaveXdotool() {
@@ -98,17 +104,29 @@ bool HaveXdotool() {
     return have;
 }
 
-// Runs xdotool with the given commands and waits for it; false without it.
+// Runs xdotool with the given commands and waits until it has ended; false without it.
 bool Xdotool(const std::wstring& commands) {
     if (!HaveXdotool()) return false;
-    std::wstring cmd = L"/usr/bin/xdotool " + commands;
+    static LONG runs = 0;
+    const std::wstring name = L"kvdrive-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(InterlockedIncrement(&runs));
+    const std::wstring done = L"Z:\\tmp\\" + name;
+    std::wstring cmd = L"/bin/sh -c \"/usr/bin/xdotool " + commands + L"; : > /tmp/" + name + L"\"";
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(L"Z:\\usr\\bin\\xdotool", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    // The handles Wine gives back are not ours to close (see above): closing what may be a
+    // number another handle of ours has would close that one.
+    if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    const ULONGLONG end = GetTickCount64() + 10000;
+    while (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount64() > end) {
+            std::fprintf(stderr, "kvdrive: xdotool %ls did not end within 10 s\n", commands.c_str());
+            break;
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(2);  // a poll: nothing else tells when a Unix program has ended
+    }
+    DeleteFileW(done.c_str());
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "Karvo.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace kvdrive {
@@ -101,8 +102,14 @@ int Karvo::CaughtExceptions() const {
 bool Karvo::Exit(int ms) {
     if (!m_main) return false;
     if (const LONG_PTR caught = Diagnostic(kv::diag::kCaughtExceptions, 5000); caught > 0) m_caughtBefore += int(caught);
-    PostMessageW(m_main, WM_COMMAND, IDOK, 0);
-    return m_proc.WaitExit(ms);
+    if (!PostMessageW(m_main, WM_COMMAND, IDOK, 0))
+        std::fprintf(stderr, "kvdrive: the exit command could not be posted (error %lu)\n", GetLastError());
+    if (m_proc.WaitExit(ms)) return true;
+    // Why, for the test's output (a failed wait names its error: a handle closed behind our back).
+    const DWORD error = GetLastError();
+    std::fprintf(stderr, "kvdrive: Karvo did not end within %d ms (last error %lu, main window %s, exit code %lu)\n", ms, error,
+                 IsWindow(m_main) ? "still there" : "gone", static_cast<unsigned long>(m_proc.ExitCode()));
+    return false;
 }
 
 }  // namespace kvdrive
