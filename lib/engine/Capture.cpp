@@ -1,5 +1,6 @@
 // The screen grab and the steps every capture shares: the pause, the sound, the grab into the
 // raw buffer, the refresh and the automatic copy.
+#include "engine/ImageDocument.h"
 #include "engine/KarvoCore.h"
 
 #include <mmsystem.h>
@@ -71,11 +72,12 @@ BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect, bool pointer) {
 BOOL CKarvoCore::SnapRect(HWND hWnd, CRect rect, const PointerShot* pointer) {
     if (!hWnd) return FALSE;
     CRect grabbed;  // where the grab came from, in screen coordinates, clipped as the grab was
-    std::unique_ptr<CImageBitmap> bmp(kv::GrabWindow(hWnd, rect, &grabbed));
+    std::unique_ptr<CImageBitmap> bmp(kv::GrabWindow(hWnd, rect, &grabbed, &m_doc->grabSpare));
     if (!bmp || !bmp->GetSafeHandle()) return FALSE;
     if (pointer) DrawPointer(bmp->GetSafeHandle(), POINT{grabbed.left, grabbed.top}, *pointer);
-    // The grab becomes the raw image itself (no copy); the refresh makes the processed one.
-    m_bmpRaw.DeleteObject();
+    // The grab becomes the raw image itself (no copy); the refresh makes the processed one. The
+    // raw image it replaces is kept for the next grab to fill.
+    m_doc->grabSpare = kv::bitmap::UniqueDib::Adopt(m_bmpRaw.Detach());
     m_bmpRaw.Attach(bmp->Detach());
     NewPicture();
     RefreshImageData();

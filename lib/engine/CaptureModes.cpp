@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/ImageDocument.h"
 #include "engine/KarvoCore.h"
 #include "engine/OwnDrawing.h"
 #include "engine/WindowList.h"
@@ -114,6 +115,13 @@ BOOL CKarvoCore::RunFrame(const kv::CaptureTypeRow& row, const CRect* fixed) {
     const auto record = [&] {
         if (!m_bInitializing) RecordCapture(row.type);
     };
+    // The thumbnail waits until the picture is saved and on the clipboard: a user waits for
+    // those, and the preview paints only after the capture.
+    m_doc->deferThumbnail = true;
+    struct ThumbnailAtTheEnd {
+        CKarvoCore& core;
+        ~ThumbnailAtTheEnd() { core.MakeDeferredThumbnail(); }
+    } thumbnailAtTheEnd{*this};
     Target target;
     bool hidden = false, chosen = false;
     switch (row.order) {

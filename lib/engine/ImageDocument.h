@@ -112,6 +112,14 @@ public:
     std::wstring autoSavePath;
     bool autoSaveFailed = false;
     DWORD autoSaveError = 0;
+
+    // The capture path's own: the previous grab's pixels, which the next grab of the same size
+    // fills again (a fresh bitmap costs more in first-touch page faults than the copy from the
+    // screen itself); and, while a capture runs, the thumbnail put off until the picture is on
+    // the clipboard (nobody sees it before the preview paints).
+    bitmap::UniqueDib grabSpare;
+    bool deferThumbnail = false;
+    bool thumbnailPending = false;
 };
 
 }  // namespace kv

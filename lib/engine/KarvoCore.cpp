@@ -144,7 +144,17 @@ void CKarvoCore::MakeCurrentImage() {
         delete keep;
         m_pImage = ConvertImage(pixels);
     }
-    SetThubImage(m_pImage, pixels);
+    if (m_doc->deferThumbnail)
+        m_doc->thumbnailPending = true;
+    else
+        SetThubImage(m_pImage, pixels);
+}
+
+// A capture's thumbnail, once its picture is on the clipboard and saved.
+void CKarvoCore::MakeDeferredThumbnail() {
+    m_doc->deferThumbnail = false;
+    if (!std::exchange(m_doc->thumbnailPending, false)) return;
+    SetThubImage(m_pImage, CurrentPixels());
 }
 
 void CKarvoCore::ClearGdiplusImage() {

@@ -251,6 +251,7 @@ protected:
     void RunChain();
     //! The current 24-bit image and thumbnail from the processed picture with the applied marks.
     void MakeCurrentImage();
+    void MakeDeferredThumbnail();
     //! The bitmap (one of ours) whose pixels the current image holds: the composed picture when
     //! marks are applied, else the processed one.
     HBITMAP CurrentPixels() const;

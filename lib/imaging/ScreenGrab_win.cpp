@@ -40,7 +40,7 @@ MonitorLayout DesktopLayout() {
 // A window or rectangle is grabbed where it lies on the virtual screen (a window reaching past
 // it keeps only that part); areas of it that no monitor shows are painted in the one documented
 // colour, whatever the system's screen DC gives there.
-CImageBitmap* GrabWindow(HWND hWnd, CRect rect, CRect* grabbed) {
+CImageBitmap* GrabWindow(HWND hWnd, CRect rect, CRect* grabbed, bitmap::UniqueDib* reuse) {
     if (!hWnd) return nullptr;
     const bool whole = rect.IsRectEmpty();
     CRect w;
@@ -65,7 +65,14 @@ CImageBitmap* GrabWindow(HWND hWnd, CRect rect, CRect* grabbed) {
         // The pixel buffer's own kind of bitmap: the BitBlt below writes the pixels the image
         // code then reads in place. Deleted, if the grab cannot use it, as all of ours are (a plain
         // DeleteObject left the library's record of its pixels behind).
-        kv::bitmap::UniqueDib dib = window ? kv::bitmap::UniqueDib::Create(CSize(r.Width(), r.Height())) : kv::bitmap::UniqueDib();
+        // A bitmap of the same size handed in is filled again: BitBlt and the fill of the
+        // uncovered parts write every pixel of it.
+        const CSize size(r.Width(), r.Height());
+        kv::bitmap::UniqueDib dib;
+        if (window && reuse && *reuse && reuse->pixels() && reuse->size() == size)
+            dib = std::move(*reuse);
+        else if (window)
+            dib = kv::bitmap::UniqueDib::Create(size);
         if (dib && memory) {
             {
                 kv::ScopedSelect select(memory.get(), dib.get());

@@ -19,6 +19,7 @@ public:
     using CKarvoCore::ResetBitmapData;
     using CKarvoCore::SetThubImage;
     using CKarvoCore::SnapRect;
+    using CKarvoCore::m_bmpRaw;
 };
 
 class EngineTest : public ::testing::Test {
@@ -242,11 +243,37 @@ TEST_F(EngineTest, FullScreenCaptureAndFailedGrab) {
     // A grab of nothing: FALSE and the previous image stays current.
     EXPECT_FALSE(core.SnapRect(GetDesktopWindow(), CRect(9000, 9000, 9100, 9100)));
     EXPECT_EQ(core.GetImage(), before);
+
+    // Grabs of one size fill the raw image before the last one again (the third capture takes
+    // the first one's bitmap): each shows the screen as it is then, here with the window moved
+    // between the captures, pixel for pixel what a fresh grab shows.
+    core.m_config.SetHideMainWnd(0);
+    const HBITMAP first = core.m_bmpRaw.GetSafeHandle();
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        SetWindowPos(main, nullptr, 100 + 40 * i, 100 + 30 * i, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        POINT origin{0, 0};
+        ClientToScreen(main, &origin);
+        ASSERT_TRUE(kvtest::PumpUntil([&] {
+            HDC screen = GetDC(nullptr);
+            const COLORREF c = GetPixel(screen, origin.x + 5, origin.y + 5);
+            ReleaseDC(nullptr, screen);
+            return c == main.colour(5, 5);
+        }));
+        ASSERT_TRUE(core.SnapFullScreen());
+        if (i == 1) {
+            EXPECT_EQ(core.m_bmpRaw.GetSafeHandle(), first);  // the first capture's bitmap again
+        }
+        std::unique_ptr<CImageBitmap> fresh(CKarvoCore::SnapBitmap(GetDesktopWindow(), CRect()));
+        ASSERT_TRUE(fresh && fresh->GetSafeHandle());
+        EXPECT_TRUE(kvtest::SameImage(kvtest::BitmapPixels(fresh->GetSafeHandle()), kvtest::BitmapPixels(core.m_bmpRaw.GetSafeHandle())));
+    }
     core.CloseDadodav();
 }
 
-// Also no DIB section of the library's: a refresh keeps the raw image, the processed one and at
-// most one spare, and grabs of the screen replace the raw image without leaving the old one.
+// Also no DIB section of the library's: a refresh keeps the raw image, the processed one, at
+// most one spare of the chain's and one of the grab's, and grabs of the screen replace the raw
+// image without leaving the old ones.
 TEST_F(EngineTest, NoHandleLeftAfterManyRefreshes) {
     const long owners = kv::LiveOwnerCount().load();
     const int64_t sections = kv::bitmap::LiveSections();
@@ -269,7 +296,7 @@ TEST_F(EngineTest, NoHandleLeftAfterManyRefreshes) {
             if (i % 50 == 25) {
                 ASSERT_TRUE(core.SnapRect(GetDesktopWindow(), CRect(0, 0, 60 + i % 7, 40 + i % 5)));
             }
-            ASSERT_LE(kv::bitmap::LiveSections(), sections + 3) << "refresh " << i;
+            ASSERT_LE(kv::bitmap::LiveSections(), sections + 4) << "refresh " << i;
         }
         for (HBITMAP old : seen) EXPECT_EQ(GetObjectType(old), 0u);  // released bitmaps are gone
         core.CloseDadodav();
