@@ -49,6 +49,12 @@ const Case kCases[] = {
      [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(300), true, bg); }},
     {"rotate 2.5 rad", [] { return std::make_unique<CImageRotator>(2.5); },
      [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, 2.5, false, bg); }},
+    // Blended turns whose rows have long inner spans (all three pixels inside the source), which
+    // a kernel without clamps computes, between edge parts that the clamping one does.
+    {"rotate 10 blend", [] { return std::make_unique<CImageRotator>(10, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(10), true, bg); }},
+    {"rotate 260 blend", [] { return std::make_unique<CImageRotator>(260, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(260), true, bg); }},
     {"shear 7,0 blend", [] { return std::make_unique<CImageShearer>(7, 0, 1); },
      [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, 7, 0, true, bg); }},
     {"shear -5,3 nearest", [] { return std::make_unique<CImageShearer>(-5, 3, 0); },
@@ -73,6 +79,9 @@ const Case kCases[] = {
      [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 1.07, bg); }},
     {"enlarge 3.3", [] { return std::make_unique<CImageResizer>(3.3); },
      [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 3.3, bg); }},
+    // More than eight destination rows on one source row: the vector kernel takes them in passes.
+    {"enlarge 9.5", [] { return std::make_unique<CImageResizer>(9.5); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 9.5, bg); }},
     {"shrink 0.5", [] { return std::make_unique<CImageResizer>(0.5); }, [](const ref::Img& s, COLORREF bg) { return ref::Shrink(s, 0.5, bg); }},
     {"shrink 0.3", [] { return std::make_unique<CImageResizer>(0.3); }, [](const ref::Img& s, COLORREF bg) { return ref::Shrink(s, 0.3, bg); }},
     {"shrink 0.77", [] { return std::make_unique<CImageResizer>(0.77); },
