@@ -154,6 +154,30 @@ TEST(ImagingProcessors, SameBytesOnAnyNumberOfThreads) {
     kv::SetImagingThreads(0);
 }
 
+// Turns of pictures wide enough that the rotation walks its rows in tiles (a row crossing more
+// source rows than a tile holds), on every kernel set and on one and two threads.
+TEST(ImagingProcessors, TurnsWalkedInTilesMatchPlainFormulas) {
+    struct Turn {
+        int degrees, interpolate;
+    };
+    const Turn turns[] = {{45, 1}, {135, 0}, {10, 1}, {300, 1}};
+    const ref::Img src = kvtest::RandomImage(701, 389, 77);
+    for (const Turn& t : turns) {
+        const ref::Img want = ref::Rotate(src, ref::RotatorAngleFromDegrees(t.degrees), t.interpolate != 0, 0x336699);
+        for (const RowKernels* kernels : KernelSets())
+            for (int threads : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << t.degrees << (t.interpolate ? " blend " : " nearest ") << kernels->name
+                                                << " threads " << threads);
+                kv::SetImagingThreads(threads);
+                kv::detail::UseKernelsForTests(kernels);
+                CImageRotator p(t.degrees, t.interpolate);
+                EXPECT_TRUE(kvtest::Gives(p, src, 0x336699, want));
+            }
+    }
+    kv::detail::UseKernelsForTests(nullptr);
+    kv::SetImagingThreads(0);
+}
+
 // The exact evaluation of the sharpen weights against the floating nine-term sum: they may
 // differ only where the exact value is a whole number, and then by one.
 TEST(ImagingProcessors, SharpenAgreesWithFloatingEvaluation) {

@@ -71,7 +71,7 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         colV[x] = -xx * s;
     }
     const bool interpolate = m_bInterpolate != 0;
-    const int tileW = TileWidth(s, dw);  // v moves by −s a column
+    const int tileW = TileWidth(s, dw, kRotateTileRows, kRotateTileColumns);  // v moves by −s a column
     return ForRows(dh, dw, [&](int y0, int y1) {
         // The sampled span of each row of this range and, blended, the part of it whose three
         // pixels are inside the source at positions of 1 or more: there a row kernel without
@@ -88,9 +88,9 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
             inner[y - y0] = interpolate ? Intersect(MonotoneSpan(dw, uLo + 2, uHi - 1, u), MonotoneSpan(dw, vLo + 2, vHi - 1, v))
                                         : Span{0, 0};
         }
-        for (int by = y0; by < y1; by += kTileRows)
+        for (int by = y0; by < y1; by += kRotateTileRows)
             for (int bx = 0; bx < dw; bx += tileW)
-                for (int y = by; y < std::min(y1, by + kTileRows); ++y) {
+                for (int y = by; y < std::min(y1, by + kRotateTileRows); ++y) {
                     const Span tile{bx, std::min(dw, bx + tileW)};
                     const Span span = Intersect(spans[y - y0], tile);
                     if (span.first >= span.last) continue;
