@@ -49,6 +49,12 @@ const Case kCases[] = {
      [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(300), true, bg); }},
     {"rotate 2.5 rad", [] { return std::make_unique<CImageRotator>(2.5); },
      [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, 2.5, false, bg); }},
+    // Blended turns whose rows have long inner spans (all three pixels inside the source), which
+    // a kernel without clamps computes, between edge parts that the clamping one does.
+    {"rotate 10 blend", [] { return std::make_unique<CImageRotator>(10, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(10), true, bg); }},
+    {"rotate 260 blend", [] { return std::make_unique<CImageRotator>(260, 1); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Rotate(s, ref::RotatorAngleFromDegrees(260), true, bg); }},
     {"shear 7,0 blend", [] { return std::make_unique<CImageShearer>(7, 0, 1); },
      [](const ref::Img& s, COLORREF bg) { return ref::Shear(s, 7, 0, true, bg); }},
     {"shear -5,3 nearest", [] { return std::make_unique<CImageShearer>(-5, 3, 0); },
@@ -73,6 +79,9 @@ const Case kCases[] = {
      [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 1.07, bg); }},
     {"enlarge 3.3", [] { return std::make_unique<CImageResizer>(3.3); },
      [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 3.3, bg); }},
+    // More than eight destination rows on one source row: the vector kernel takes them in passes.
+    {"enlarge 9.5", [] { return std::make_unique<CImageResizer>(9.5); },
+     [](const ref::Img& s, COLORREF bg) { return ref::Enlarge(s, 9.5, bg); }},
     {"shrink 0.5", [] { return std::make_unique<CImageResizer>(0.5); }, [](const ref::Img& s, COLORREF bg) { return ref::Shrink(s, 0.5, bg); }},
     {"shrink 0.3", [] { return std::make_unique<CImageResizer>(0.3); }, [](const ref::Img& s, COLORREF bg) { return ref::Shrink(s, 0.3, bg); }},
     {"shrink 0.77", [] { return std::make_unique<CImageResizer>(0.77); },
@@ -140,6 +149,30 @@ TEST(ImagingProcessors, SameBytesOnAnyNumberOfThreads) {
                     EXPECT_TRUE(kvtest::Gives(*c.make(), src, 0x336699, want));
                 }
         }
+    }
+    kv::detail::UseKernelsForTests(nullptr);
+    kv::SetImagingThreads(0);
+}
+
+// Turns of pictures wide enough that the rotation walks its rows in tiles (a row crossing more
+// source rows than a tile holds), on every kernel set and on one and two threads.
+TEST(ImagingProcessors, TurnsWalkedInTilesMatchPlainFormulas) {
+    struct Turn {
+        int degrees, interpolate;
+    };
+    const Turn turns[] = {{45, 1}, {135, 0}, {10, 1}, {300, 1}};
+    const ref::Img src = kvtest::RandomImage(701, 389, 77);
+    for (const Turn& t : turns) {
+        const ref::Img want = ref::Rotate(src, ref::RotatorAngleFromDegrees(t.degrees), t.interpolate != 0, 0x336699);
+        for (const RowKernels* kernels : KernelSets())
+            for (int threads : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << t.degrees << (t.interpolate ? " blend " : " nearest ") << kernels->name
+                                                << " threads " << threads);
+                kv::SetImagingThreads(threads);
+                kv::detail::UseKernelsForTests(kernels);
+                CImageRotator p(t.degrees, t.interpolate);
+                EXPECT_TRUE(kvtest::Gives(p, src, 0x336699, want));
+            }
     }
     kv::detail::UseKernelsForTests(nullptr);
     kv::SetImagingThreads(0);

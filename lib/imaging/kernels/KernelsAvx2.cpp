@@ -123,6 +123,38 @@ KV_AVX2 int RotateRowAvx2(const RotateRow& r, RGBX* dst, int count) {
     return x;
 }
 
+// Four blended pixels whose three neighbours are inside the source: a lane's p00 and p10 are one
+// 64-bit load, its p01 and p11 the one a row below (see the AVX-512 rows).
+KV_AVX2_INLINE __m256i LoadPairs4(const RGBX* base, __m128i index) {
+    const uint64_t lo = uint64_t(_mm_cvtsi128_si64(index)), hi = uint64_t(_mm_extract_epi64(index, 1));
+    auto pair = [&](uint32_t a, uint32_t b) {
+        const __m128i l = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + int(a)));
+        return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(l), reinterpret_cast<const double*>(base + int(b))));
+    };
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(pair(uint32_t(lo), uint32_t(lo >> 32))),
+                                   pair(uint32_t(hi), uint32_t(hi >> 32)), 1);
+}
+
+KV_AVX2 int RotateInnerRowAvx2(const RotateRow& r, RGBX* dst, int count) {
+    const __m256d rowU = _mm256_set1_pd(r.rowU), rowV = _mm256_set1_pd(r.rowV);
+    const __m256d hsW = _mm256_set1_pd(r.hsW), hsH = _mm256_set1_pd(r.hsH), one = _mm256_set1_pd(1.0);
+    const __m128i sw = _mm_set1_epi32(r.sw);
+    const __m256i evenOdd = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    int x = 0;
+    for (; x + 4 <= count; x += 4) {
+        const __m256d sx = _mm256_add_pd(hsW, _mm256_add_pd(_mm256_loadu_pd(r.colU + x), rowU));
+        const __m256d sy = _mm256_add_pd(hsH, _mm256_add_pd(_mm256_loadu_pd(r.colV + x), rowV));
+        const __m128i ix = _mm256_cvttpd_epi32(sx), iy = _mm256_cvttpd_epi32(sy);
+        const __m128i at = _mm_add_epi32(_mm_mullo_epi32(iy, sw), ix);
+        const __m256i top = _mm256_permutevar8x32_epi32(LoadPairs4(r.src, at), evenOdd);
+        const __m256i bottom = _mm256_permutevar8x32_epi32(LoadPairs4(r.src + r.sw, at), evenOdd);
+        const __m256d dx = _mm256_sub_pd(sx, _mm256_cvtepi32_pd(ix)), dy = _mm256_sub_pd(sy, _mm256_cvtepi32_pd(iy));
+        Store4(dst + x, BlendLanes(_mm256_castsi256_si128(top), _mm256_extracti128_si256(top, 1),
+                                   _mm256_castsi256_si128(bottom), dx, _mm256_sub_pd(one, dx), dy, _mm256_sub_pd(one, dy)));
+    }
+    return x;
+}
+
 KV_AVX2 int ShearRowAvx2(const ShearRow& r, RGBX* dst, int count) {
     const __m256d ox = _mm256_set1_pd(r.ox), y = _mm256_set1_pd(r.y);
     const __m256d step = _mm256_set_pd(3, 2, 1, 0);
@@ -171,42 +203,10 @@ KV_AVX2_INLINE __m256i GroupPixels(const RGBX* row, const EnlargeGroup& g) {
                              int(p[o[6]]), int(p[o[7]]));
 }
 
-template <int c>
-KV_AVX2_INLINE void SourceChannel(__m128i p00, __m128i p10, __m256d dx, __m256d omdx, double* planes, double* h) {
-    const __m256d a = Channel<c>(p00);
-    _mm256_storeu_pd(planes + 4 * c, a);
-    _mm256_storeu_pd(h + 4 * c, _mm256_add_pd(_mm256_mul_pd(a, omdx), _mm256_mul_pd(Channel<c>(p10), dx)));
-}
-
-KV_AVX2 void SourceRowAvx2(const RGBX* row, const EnlargeGroup* groups, int count, const double* colD,
-                           const double* colOmd, double* planes, double* h) {
-    for (int g = 0; g < count; ++g, planes += 12, h += 12) {
-        const __m256i px = GroupPixels(row, groups[g]);
-        const __m128i p00 = _mm256_castsi256_si128(px), p10 = _mm256_extracti128_si256(px, 1);
-        const __m256d dx = _mm256_loadu_pd(colD + 4 * g), omdx = _mm256_loadu_pd(colOmd + 4 * g);
-        SourceChannel<0>(p00, p10, dx, omdx, planes, h);
-        SourceChannel<1>(p00, p10, dx, omdx, planes, h);
-        SourceChannel<2>(p00, p10, dx, omdx, planes, h);
-    }
-}
-
-// ((H + p00·(1−dy)) + p01·dy) / 2 of channel c, truncated.
-template <int c>
-KV_AVX2_INLINE __m128i PlaneChannel(const double* h, const double* top, const double* bottom, __m256d dy, __m256d omdy) {
-    __m256d s = _mm256_add_pd(_mm256_loadu_pd(h + 4 * c), _mm256_mul_pd(_mm256_loadu_pd(top + 4 * c), omdy));
-    s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_loadu_pd(bottom + 4 * c), dy));
+// ((H + p00·(1−dy)) + p01·dy) / 2 of one channel, truncated.
+KV_AVX2_INLINE __m128i SharedChannel(__m256d a, __m256d b, __m256d h, __m256d dy, __m256d omdy) {
+    const __m256d s = _mm256_add_pd(_mm256_add_pd(h, _mm256_mul_pd(a, omdy)), _mm256_mul_pd(b, dy));
     return _mm_srli_epi32(_mm256_cvttpd_epi32(s), 1);
-}
-
-KV_AVX2 void EnlargePlanesRowAvx2(const double* h, const double* top, const double* bottom, double dy, double omdy,
-                                  int groups, RGBX* dst) {
-    const __m256d vdy = _mm256_set1_pd(dy), vomdy = _mm256_set1_pd(omdy);
-    for (int g = 0; g < groups; ++g, h += 12, top += 12, bottom += 12) {
-        const __m128i b = PlaneChannel<0>(h, top, bottom, vdy, vomdy);
-        const __m128i gr = PlaneChannel<1>(h, top, bottom, vdy, vomdy);
-        const __m128i r = PlaneChannel<2>(h, top, bottom, vdy, vomdy);
-        Store4(dst + 4 * g, _mm_or_si128(_mm_or_si128(b, _mm_slli_epi32(gr, 8)), _mm_slli_epi32(r, 16)));
-    }
 }
 
 // Four pixels per 128-bit half: weights per 16-bit lane (b, g, r, x) = (1, 6, 3, 0); the three
@@ -309,11 +309,36 @@ KV_AVX2 int Pack24Avx2(const RGBX* src, uint8_t* dst, int count) {
     return x;
 }
 
-const EnlargePlanes kEnlargeAvx2{4, SourceRowAvx2, EnlargePlanesRowAvx2};
+// The destination rows that share a pair of source rows, in one pass along them (see the
+// AVX-512 rows): per group of four columns the three source pixels are converted and H made
+// once, in registers, for every row of the pair.
+KV_AVX2 void EnlargeSharedRowsAvx2(const RGBX* upper, const RGBX* lower, const EnlargeGroup* groups, int groupCount,
+                                   const double* colD, const double* colOmd, const EnlargeRow* rows, int rowCount) {
+    for (int g = 0; g < groupCount; ++g) {
+        const __m256i px = GroupPixels(upper, groups[g]);
+        const __m128i p00 = _mm256_castsi256_si128(px), p10 = _mm256_extracti128_si256(px, 1);
+        const __m128i p01 = _mm256_castsi256_si128(GroupPixels(lower, groups[g]));
+        const __m256d dx = _mm256_loadu_pd(colD + 4 * g), omdx = _mm256_loadu_pd(colOmd + 4 * g);
+        const __m256d a0 = Channel<0>(p00), a1 = Channel<1>(p00), a2 = Channel<2>(p00);
+        const __m256d h0 = _mm256_add_pd(_mm256_mul_pd(a0, omdx), _mm256_mul_pd(Channel<0>(p10), dx));
+        const __m256d h1 = _mm256_add_pd(_mm256_mul_pd(a1, omdx), _mm256_mul_pd(Channel<1>(p10), dx));
+        const __m256d h2 = _mm256_add_pd(_mm256_mul_pd(a2, omdx), _mm256_mul_pd(Channel<2>(p10), dx));
+        const __m256d b0 = Channel<0>(p01), b1 = Channel<1>(p01), b2 = Channel<2>(p01);
+        for (int k = 0; k < rowCount; ++k) {
+            const EnlargeRow& row = rows[k];
+            const __m256d dy = _mm256_set1_pd(row.dy), omdy = _mm256_set1_pd(row.omdy);
+            const __m128i b = SharedChannel(a0, b0, h0, dy, omdy), gr = SharedChannel(a1, b1, h1, dy, omdy),
+                          r = SharedChannel(a2, b2, h2, dy, omdy);
+            Store4(row.dst + 4 * g, _mm_or_si128(_mm_or_si128(b, _mm_slli_epi32(gr, 8)), _mm_slli_epi32(r, 16)));
+        }
+    }
+}
+
+const EnlargeKernels kEnlargeAvx2{4, EnlargeSharedRowsAvx2};
 
 }  // namespace
 
-const RowKernels kAvx2Kernels{"avx2",       &kScalarKernels, RotateRowAvx2, ShearRowAvx2,
+const RowKernels kAvx2Kernels{"avx2",       &kScalarKernels, RotateRowAvx2, RotateInnerRowAvx2, ShearRowAvx2,
                               ExpandRowAvx2, DyadicRowAvx2,  ShrinkPairsAvx2, GreyRunAvx2,
                               Pack24Avx2,    &kEnlargeAvx2};
 

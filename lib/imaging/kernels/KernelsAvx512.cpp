@@ -6,13 +6,19 @@
 //
 // GCC 12 warns of the undefined source vector the 512-bit conversion and permutation intrinsics
 // pass themselves (a known false alarm of its headers), so that warning is off here.
+//
+// Tuned for the AMD cores of this set: with the generic tuning GCC 12 kept the enlargement's
+// two row pointers in vector registers and moved them back for every group of eight pixels,
+// and the whole enlargement measured 40% slower (3840×2160 → 1.5×, 16.5 against 11.5 ms). The
+// tuning changes the choice of instructions only, never the operations, so the bytes stay.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 
 #include "imaging/kernels/RowKernels.h"
 
-#define KV_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512dq")))
-#define KV_AVX512_INLINE __attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512dq"), always_inline)) inline
+#define KV_AVX512_TARGET "avx2,avx512f,avx512bw,avx512vl,avx512dq,tune=znver3"
+#define KV_AVX512 __attribute__((target(KV_AVX512_TARGET)))
+#define KV_AVX512_INLINE __attribute__((target(KV_AVX512_TARGET), always_inline)) inline
 
 namespace kv::detail {
 
@@ -115,6 +121,82 @@ KV_AVX512 int RotateRowAvx512(const RotateRow& r, RGBX* dst, int count) {
     return x;
 }
 
+// The conversions between 32-bit integers and doubles weigh on the blended rows (measured in the
+// first-level cache: an enlargement's group of eight pixels took 27 cycles with three of them per
+// channel, and a turn's twenty-five of its 40 instructions of arithmetic are conversions).
+// Both ways are exact here without them. A byte n becomes the double 2^52 + n by setting its bits
+// under those of 2^52, and subtracting 2^52 leaves n, as the conversion would. A sum s in
+// [0, 2^52) added to 2^52 with rounding towards zero leaves trunc(s) in the low bits, as the
+// truncating conversion would; the blend's sums are never negative (its weights are in [0, 1] and
+// its pixels unsigned).
+constexpr long long kTwo52Bits = 0x4330000000000000LL;
+
+// The byte at bit `at` of each 64-bit lane as a double.
+template <int at>
+KV_AVX512_INLINE __m512d ByteAsDouble(__m512i wide) {
+    const __m512i bits = _mm512_ternarylogic_epi64(_mm512_srli_epi64(wide, at), _mm512_set1_epi64(0xFF),
+                                                   _mm512_set1_epi64(kTwo52Bits), 0xEA);  // (a & b) | c
+    return _mm512_sub_pd(_mm512_castsi512_pd(bits), _mm512_castsi512_pd(_mm512_set1_epi64(kTwo52Bits)));
+}
+
+// trunc(s) of each lane in its low bits (the high ones hold 2^52's exponent).
+KV_AVX512_INLINE __m512i TruncBits(__m512d s) {
+    return _mm512_castpd_si512(
+        _mm512_add_round_pd(s, _mm512_castsi512_pd(_mm512_set1_epi64(kTwo52Bits)), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
+}
+
+// Truncated sums of blue, green and red (TruncBits) halved and packed into eight pixels.
+KV_AVX512_INLINE __m256i PackHalved(__m512i b, __m512i g, __m512i r) {
+    __m512i px = _mm512_and_si512(_mm512_srli_epi64(b, 1), _mm512_set1_epi64(0xFF));
+    px = _mm512_ternarylogic_epi64(_mm512_slli_epi64(g, 7), _mm512_set1_epi64(0xFF00), px, 0xEA);
+    px = _mm512_ternarylogic_epi64(_mm512_slli_epi64(r, 15), _mm512_set1_epi64(0xFF0000), px, 0xEA);
+    return _mm512_cvtepi64_epi32(px);
+}
+
+// Eight blended pixels whose three neighbours are inside the source: p00 and p10 of a lane are
+// one 64-bit load, p01 and p11 the one a row below, so eight lanes take sixteen loads where the
+// clamped path takes twenty-four, and the lanes need no clamps, no edge test and no
+// negative-position rule.
+KV_AVX512_INLINE __m512i LoadPairs8(const RGBX* base, __m256i index) {
+    alignas(32) int i[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(i), index);
+    auto pair = [&](int a, int b) {
+        const __m128i lo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + i[a]));
+        return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(lo), reinterpret_cast<const double*>(base + i[b])));
+    };
+    const __m256i lo = _mm256_inserti128_si256(_mm256_castsi128_si256(pair(0, 1)), pair(2, 3), 1);
+    const __m256i hi = _mm256_inserti128_si256(_mm256_castsi128_si256(pair(4, 5)), pair(6, 7), 1);
+    return _mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1);
+}
+
+// One channel (the byte at bit `at`) of the blend of BlendChannel8, truncated into the low bits.
+template <int at>
+KV_AVX512_INLINE __m512i InnerBlend(__m512i top, __m512i bottom, __m512d dx, __m512d omdx, __m512d dy, __m512d omdy) {
+    const __m512d a = ByteAsDouble<at>(top), b = ByteAsDouble<32 + at>(top), d = ByteAsDouble<at>(bottom);
+    __m512d s = _mm512_add_pd(_mm512_mul_pd(a, omdx), _mm512_mul_pd(b, dx));
+    s = _mm512_add_pd(s, _mm512_mul_pd(a, omdy));
+    return TruncBits(_mm512_add_pd(s, _mm512_mul_pd(d, dy)));
+}
+
+KV_AVX512 int RotateInnerRowAvx512(const RotateRow& r, RGBX* dst, int count) {
+    const __m512d rowU = _mm512_set1_pd(r.rowU), rowV = _mm512_set1_pd(r.rowV);
+    const __m512d hsW = _mm512_set1_pd(r.hsW), hsH = _mm512_set1_pd(r.hsH), one = _mm512_set1_pd(1.0);
+    const __m256i sw = _mm256_set1_epi32(r.sw);
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m512d sx = _mm512_add_pd(hsW, _mm512_add_pd(_mm512_loadu_pd(r.colU + x), rowU));
+        const __m512d sy = _mm512_add_pd(hsH, _mm512_add_pd(_mm512_loadu_pd(r.colV + x), rowV));
+        const __m256i ix = _mm512_cvttpd_epi32(sx), iy = _mm512_cvttpd_epi32(sy);
+        const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(iy, sw), ix);
+        const __m512i top = LoadPairs8(r.src, at), bottom = LoadPairs8(r.src + r.sw, at);  // p00 | p10, p01 | p11
+        const __m512d dx = _mm512_sub_pd(sx, _mm512_cvtepi32_pd(ix)), dy = _mm512_sub_pd(sy, _mm512_cvtepi32_pd(iy));
+        const __m512d omdx = _mm512_sub_pd(one, dx), omdy = _mm512_sub_pd(one, dy);
+        Store8(dst + x, PackHalved(InnerBlend<0>(top, bottom, dx, omdx, dy, omdy), InnerBlend<8>(top, bottom, dx, omdx, dy, omdy),
+                                   InnerBlend<16>(top, bottom, dx, omdx, dy, omdy)));
+    }
+    return x;
+}
+
 KV_AVX512 int ShearRowAvx512(const ShearRow& r, RGBX* dst, int count) {
     const __m512d ox = _mm512_set1_pd(r.ox), y = _mm512_set1_pd(r.y);
     const __m512d step = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
@@ -143,45 +225,47 @@ KV_AVX512_INLINE __m512i GroupPixels16(const RGBX* row, const EnlargeGroup& g) {
     return _mm512_load_si512(v);
 }
 
-template <int c>
-KV_AVX512_INLINE void SourceChannel8(__m256i p00, __m256i p10, __m512d dx, __m512d omdx, double* planes, double* h) {
-    const __m512d a = Channel8<c>(p00);
-    _mm512_storeu_pd(planes + 8 * c, a);
-    _mm512_storeu_pd(h + 8 * c, _mm512_add_pd(_mm512_mul_pd(a, omdx), _mm512_mul_pd(Channel8<c>(p10), dx)));
+// ((H + p00·(1−dy)) + p01·dy) of one channel, truncated into the low bits.
+KV_AVX512_INLINE __m512i SharedChannel8(__m512d a, __m512d b, __m512d h, __m512d dy, __m512d omdy) {
+    return TruncBits(_mm512_add_pd(_mm512_add_pd(h, _mm512_mul_pd(a, omdy)), _mm512_mul_pd(b, dy)));
 }
 
-KV_AVX512 void SourceRow8(const RGBX* row, const EnlargeGroup* groups, int count, const double* colD,
-                          const double* colOmd, double* planes, double* h) {
-    for (int g = 0; g < count; ++g, planes += 24, h += 24) {
-        const __m512i px = GroupPixels16(row, groups[g]);
-        const __m256i p00 = _mm512_castsi512_si256(px), p10 = _mm512_extracti64x4_epi64(px, 1);
+// The destination rows that share a pair of source rows, in one pass along them: per group of
+// eight columns the three source pixels are converted once and H is made once, in registers,
+// for every row of the pair. The double operations are the baseline's, in its order. kRows > 0 fixes the number of rows (the
+// common one and two of factors below 2, unrolled); 0 takes `rows`.
+template <int kRows>
+KV_AVX512_INLINE void SharedRows8(const RGBX* upper, const RGBX* lower, const EnlargeGroup* groups, int groupCount,
+                                  const double* colD, const double* colOmd, const EnlargeRow* rows, int rowCount) {
+    if (kRows > 0) rowCount = kRows;
+    for (int g = 0; g < groupCount; ++g) {
+        const __m512i px = GroupPixels16(upper, groups[g]);
+        const __m512i p00 = _mm512_cvtepu32_epi64(_mm512_castsi512_si256(px));
+        const __m512i p10 = _mm512_cvtepu32_epi64(_mm512_extracti64x4_epi64(px, 1));
+        const __m512i p01 = _mm512_cvtepu32_epi64(_mm512_castsi512_si256(GroupPixels16(lower, groups[g])));
         const __m512d dx = _mm512_loadu_pd(colD + 8 * g), omdx = _mm512_loadu_pd(colOmd + 8 * g);
-        SourceChannel8<0>(p00, p10, dx, omdx, planes, h);
-        SourceChannel8<1>(p00, p10, dx, omdx, planes, h);
-        SourceChannel8<2>(p00, p10, dx, omdx, planes, h);
+        const __m512d a0 = ByteAsDouble<0>(p00), a1 = ByteAsDouble<8>(p00), a2 = ByteAsDouble<16>(p00);
+        const __m512d h0 = _mm512_add_pd(_mm512_mul_pd(a0, omdx), _mm512_mul_pd(ByteAsDouble<0>(p10), dx));
+        const __m512d h1 = _mm512_add_pd(_mm512_mul_pd(a1, omdx), _mm512_mul_pd(ByteAsDouble<8>(p10), dx));
+        const __m512d h2 = _mm512_add_pd(_mm512_mul_pd(a2, omdx), _mm512_mul_pd(ByteAsDouble<16>(p10), dx));
+        const __m512d b0 = ByteAsDouble<0>(p01), b1 = ByteAsDouble<8>(p01), b2 = ByteAsDouble<16>(p01);
+        for (int k = 0; k < rowCount; ++k) {
+            const EnlargeRow& row = rows[k];
+            const __m512d dy = _mm512_set1_pd(row.dy), omdy = _mm512_set1_pd(row.omdy);
+            Store8(row.dst + 8 * g, PackHalved(SharedChannel8(a0, b0, h0, dy, omdy), SharedChannel8(a1, b1, h1, dy, omdy),
+                                               SharedChannel8(a2, b2, h2, dy, omdy)));
+        }
     }
 }
 
-template <int c>
-KV_AVX512_INLINE __m256i PlaneChannel8(const double* h, const double* top, const double* bottom, __m512d dy,
-                                       __m512d omdy) {
-    __m512d s = _mm512_add_pd(_mm512_loadu_pd(h + 8 * c), _mm512_mul_pd(_mm512_loadu_pd(top + 8 * c), omdy));
-    s = _mm512_add_pd(s, _mm512_mul_pd(_mm512_loadu_pd(bottom + 8 * c), dy));
-    return _mm256_srli_epi32(_mm512_cvttpd_epi32(s), 1);
+KV_AVX512 void EnlargeSharedRows8(const RGBX* upper, const RGBX* lower, const EnlargeGroup* groups, int groupCount,
+                                  const double* colD, const double* colOmd, const EnlargeRow* rows, int rowCount) {
+    if (rowCount == 1) return SharedRows8<1>(upper, lower, groups, groupCount, colD, colOmd, rows, rowCount);
+    if (rowCount == 2) return SharedRows8<2>(upper, lower, groups, groupCount, colD, colOmd, rows, rowCount);
+    SharedRows8<0>(upper, lower, groups, groupCount, colD, colOmd, rows, rowCount);
 }
 
-KV_AVX512 void EnlargePlanesRow8(const double* h, const double* top, const double* bottom, double dy, double omdy,
-                                 int count, RGBX* dst) {
-    const __m512d vdy = _mm512_set1_pd(dy), vomdy = _mm512_set1_pd(omdy);
-    for (int g = 0; g < count; ++g, h += 24, top += 24, bottom += 24) {
-        const __m256i b = PlaneChannel8<0>(h, top, bottom, vdy, vomdy);
-        const __m256i gr = PlaneChannel8<1>(h, top, bottom, vdy, vomdy);
-        const __m256i r = PlaneChannel8<2>(h, top, bottom, vdy, vomdy);
-        Store8(dst + 8 * g, _mm256_or_si256(_mm256_or_si256(b, _mm256_slli_epi32(gr, 8)), _mm256_slli_epi32(r, 16)));
-    }
-}
-
-const EnlargePlanes kEnlargeAvx512{8, SourceRow8, EnlargePlanesRow8};
+const EnlargeKernels kEnlargeAvx512{8, EnlargeSharedRows8};
 
 KV_AVX512 int ExpandRowAvx512(const RGBX* row, int sw, const int* cols, RGBX* out, int dw) {
     int x = 0;
@@ -229,7 +313,7 @@ KV_AVX512 int DyadicRowAvx512(const RGBX* e00, const RGBX* e10, const RGBX* e01,
 }  // namespace
 
 // No grey, halving or 24-bit rows of its own: those are bound by memory at the AVX2 width.
-const RowKernels kAvx512Kernels{"avx512", &kAvx2Kernels, RotateRowAvx512, ShearRowAvx512, ExpandRowAvx512,
+const RowKernels kAvx512Kernels{"avx512", &kAvx2Kernels, RotateRowAvx512, RotateInnerRowAvx512, ShearRowAvx512, ExpandRowAvx512,
                                 DyadicRowAvx512, nullptr, nullptr, nullptr, &kEnlargeAvx512};
 
 }  // namespace kv::detail

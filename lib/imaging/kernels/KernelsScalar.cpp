@@ -22,6 +22,17 @@ int RotateRowScalar(const RotateRow& r, RGBX* dst, int count) {
     return count;
 }
 
+// The same blend as BlendAt where no clamp and no negative position can occur.
+int RotateInnerRowScalar(const RotateRow& r, RGBX* dst, int count) {
+    for (int x = 0; x < count; ++x) {
+        const double sx = r.hsW + (r.colU[x] + r.rowU), sy = r.hsH + (r.colV[x] + r.rowV);
+        const int ix = int(sx), iy = int(sy);
+        const RGBX* p = Row(r.src, r.sw, iy) + ix;
+        dst[x] = BlendPixels(p[0], p[1], p[r.sw], sx - ix, sy - iy);
+    }
+    return count;
+}
+
 int ShearRowScalar(const ShearRow& r, RGBX* dst, int count) {
     for (int x = 0; x < count; ++x) {
         const double sx = r.x0 + x - r.ox, sy = r.y - r.colOy[x];
@@ -139,7 +150,7 @@ int Pack24Scalar(const RGBX* s, uint8_t* d, int count) {
 
 }  // namespace
 
-const RowKernels kScalarKernels{"scalar",        nullptr,         RotateRowScalar, ShearRowScalar,
+const RowKernels kScalarKernels{"scalar",        nullptr,         RotateRowScalar, RotateInnerRowScalar, ShearRowScalar,
                                 ExpandRowScalar, DyadicRowScalar, ShrinkPairsScalar, GreyRunScalar,
                                 Pack24Scalar,    nullptr};
 

@@ -37,26 +37,31 @@ struct ShearRow {
 // Enlargement with its horizontal half hoisted. The blend of a destination pixel is
 // ((H + p00·(1−dy)) + p01·dy) / 2 with H = p00·(1−dx) + p10·dx, and H depends on the source row
 // and the column only, so it is made once per source row and serves every destination row
-// between that source row and the next. Rows of doubles are kept in planes of one kernel's
-// width L (four or eight pixels): blue ×L, green ×L, red ×L, 3L doubles per group of L columns.
+// between that source row and the next: the kernel takes those rows together, in one pass along
+// the two source rows.
 //
-// L destination columns read source columns col0[x] and col1[x] within 2L pixels of the first
-// col0 (an enlargement's steps are below one pixel); a group records that start and the 2L
-// offsets, so one load and one lane permutation give p00 and p10 of all L.
+// L destination columns (a kernel's width, four or eight) read source columns col0[x] and
+// col1[x] within 2L pixels of the first col0 (an enlargement's steps are below one pixel); a
+// group records that start and the 2L offsets, so one load and one lane permutation give p00 and
+// p10 of all L.
 struct EnlargeGroup {
     int base;        // col0 of the group's first column
     int window;      // 1 when base + 2L ≤ source width and every offset is below 2L
     int offset[16];  // col0 − base of the L columns, then col1 − base
 };
 
-struct EnlargePlanes {
+// A destination row of an enlargement and its vertical weights.
+struct EnlargeRow {
+    RGBX* dst;
+    double dy, omdy;
+};
+
+struct EnlargeKernels {
     int lanes;
-    //! A source row's planes of p00 and its H, from one pass over its pixels.
-    void (*sourceRow)(const RGBX* row, const EnlargeGroup* groups, int count, const double* colD, const double* colOmd,
-                      double* planes, double* h);
-    //! A destination row of `count` groups.
-    void (*row)(const double* h, const double* top, const double* bottom, double dy, double omdy, int count,
-                RGBX* dst);
+    //! `rowCount` destination rows whose upper source row is `upper` and lower one `lower`,
+    //! `groupCount` groups of each; colD and colOmd from the first group's first column.
+    void (*sharedRows)(const RGBX* upper, const RGBX* lower, const EnlargeGroup* groups, int groupCount,
+                       const double* colD, const double* colOmd, const EnlargeRow* rows, int rowCount);
 };
 
 // Each row kernel does a first part of its `count` pixels (a multiple of its width; the
@@ -66,6 +71,9 @@ struct RowKernels {
     const char* name;  // "scalar", "avx2", "avx512": the values of KV_KERNELS
     const RowKernels* narrower;
     int (*rotateRow)(const RotateRow& r, RGBX* dst, int count);
+    //! A blended span of a rotated row whose every position x, y is at least 1 and below the
+    //! source's width − 1 and height − 1: its three pixels need no clamp and no edge rule.
+    int (*rotateInnerRow)(const RotateRow& r, RGBX* dst, int count);
     int (*shearRow)(const ShearRow& r, RGBX* dst, int count);
     //! out[x] = row[cols[x]]: the source pixels an enlargement's row reads, laid along it.
     int (*expandRow)(const RGBX* row, int sw, const int* cols, RGBX* out, int count);
@@ -80,8 +88,8 @@ struct RowKernels {
     int64_t (*greyRun)(const RGBX* src, RGBX* dst, int64_t count);
     //! Blue, green, red of each pixel as three bytes (a 24-bit image's row).
     int (*pack24)(const RGBX* src, uint8_t* dst, int count);
-    //! The enlargement's planes, or null: then the baseline's pixel by pixel blend.
-    const EnlargePlanes* enlarge;
+    //! The enlargement's rows, or null: then the baseline's pixel by pixel blend.
+    const EnlargeKernels* enlarge;
 };
 
 extern const RowKernels kScalarKernels;

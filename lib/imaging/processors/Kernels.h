@@ -95,11 +95,16 @@ inline Span Intersect(Span a, Span b) {
 // few source rows is walked whole: the tiles only cost there (a shear of 50 pixels measured 20%
 // slower in tiles). The tile is as wide as crosses kTileRows source rows, kTileColumns at least.
 constexpr int kTileRows = 64, kTileColumns = 256;
+// The rotation's tiles are larger: 256 rows by at least 512 columns, whose source footprint
+// still fits the second-level cache (measured 3840×2160, one thread: at 45° and 135° 36 → 21 ms,
+// at 10°, 30° and 80° 5–10% faster; 64 × 256 at 45° kept a third of the time waiting for
+// memory). The shear measured the same either way and keeps the smaller ones.
+constexpr int kRotateTileRows = 256, kRotateTileColumns = 512;
 
-inline int TileWidth(double sourceRowsPerColumn, int dw) {
+inline int TileWidth(double sourceRowsPerColumn, int dw, int tileRows = kTileRows, int tileColumns = kTileColumns) {
     const double crossing = std::fabs(sourceRowsPerColumn);
-    if (!(crossing * dw > kTileRows)) return std::max(dw, 1);
-    return int(std::clamp(kTileRows / crossing, double(kTileColumns), double(dw)));
+    if (!(crossing * dw > tileRows)) return std::max(dw, 1);
+    return int(std::clamp(tileRows / crossing, double(tileColumns), double(dw)));
 }
 
 }  // namespace kv::detail

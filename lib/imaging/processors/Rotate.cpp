@@ -71,31 +71,47 @@ int CImageRotator::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize si
         colV[x] = -xx * s;
     }
     const bool interpolate = m_bInterpolate != 0;
-    const int tileW = TileWidth(s, dw);  // v moves by −s a column
+    const int tileW = TileWidth(s, dw, kRotateTileRows, kRotateTileColumns);  // v moves by −s a column
     return ForRows(dh, dw, [&](int y0, int y1) {
-        // The sampled span of each row of this range.
-        Scratch<Span> spans(y1 - y0);
-        if (!spans) return false;
+        // The sampled span of each row of this range and, blended, the part of it whose three
+        // pixels are inside the source at positions of 1 or more: there a row kernel without
+        // clamps runs. Truncated offsets from lo + 2 put the position above 1 (trunc moves a
+        // negative offset up by less than one), and below hi − 1 its p10 and p01 inside.
+        Scratch<Span> spans(y1 - y0), inner(y1 - y0);
+        if (!spans || !inner) return false;
         for (int y = y0; y < y1; ++y) {
             const int yy = y - hdH;
             const double rowU = yy * s, rowV = yy * c;
-            spans[y - y0] = Intersect(
-                MonotoneSpan(dw, uLo, uHi, [&](int x) { return kv::SaturatingTrunc(colU[x] + rowU); }),
-                MonotoneSpan(dw, vLo, vHi, [&](int x) { return kv::SaturatingTrunc(colV[x] + rowV); }));
+            auto u = [&](int x) { return kv::SaturatingTrunc(colU[x] + rowU); };
+            auto v = [&](int x) { return kv::SaturatingTrunc(colV[x] + rowV); };
+            spans[y - y0] = Intersect(MonotoneSpan(dw, uLo, uHi, u), MonotoneSpan(dw, vLo, vHi, v));
+            inner[y - y0] = interpolate ? Intersect(MonotoneSpan(dw, uLo + 2, uHi - 1, u), MonotoneSpan(dw, vLo + 2, vHi - 1, v))
+                                        : Span{0, 0};
         }
-        for (int by = y0; by < y1; by += kTileRows)
+        for (int by = y0; by < y1; by += kRotateTileRows)
             for (int bx = 0; bx < dw; bx += tileW)
-                for (int y = by; y < std::min(y1, by + kTileRows); ++y) {
-                    const Span span = Intersect(spans[y - y0], Span{bx, std::min(dw, bx + tileW)});
+                for (int y = by; y < std::min(y1, by + kRotateTileRows); ++y) {
+                    const Span tile{bx, std::min(dw, bx + tileW)};
+                    const Span span = Intersect(spans[y - y0], tile);
                     if (span.first >= span.last) continue;
                     const int yy = y - hdH;
                     const double rowU = yy * s, rowV = yy * c;
                     RGBX* d = Row(pDst, dw, y);
-                    RunWidest(&RowKernels::rotateRow, span.last - span.first, [&](auto kernel, int64_t done) {
-                        const int x = span.first + int(done);
-                        const RotateRow row{pSrc, sw, sh, colU.get() + x, colV.get() + x, rowU, rowV, hsW, hsH, interpolate};
-                        return kernel(row, d + x, span.last - x);
-                    });
+                    auto run = [&](auto member, int first, int last) {
+                        RunWidest(member, last - first, [&](auto kernel, int64_t done) {
+                            const int x = first + int(done);
+                            const RotateRow row{pSrc, sw, sh, colU.get() + x, colV.get() + x, rowU, rowV, hsW, hsH, interpolate};
+                            return kernel(row, d + x, last - x);
+                        });
+                    };
+                    const Span in = Intersect(inner[y - y0], span);
+                    if (in.first >= in.last) {
+                        run(&RowKernels::rotateRow, span.first, span.last);
+                        continue;
+                    }
+                    run(&RowKernels::rotateRow, span.first, in.first);
+                    run(&RowKernels::rotateInnerRow, in.first, in.last);
+                    run(&RowKernels::rotateRow, in.last, span.last);
                 }
         return true;
     }) ? 1 : 0;
