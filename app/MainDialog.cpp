@@ -202,7 +202,8 @@ INT_PTR CKarvoDlg::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_OPEN_ON_START: return OnOpenOnStart(), TRUE;
     case WM_OPEN_EDITOR: return OnEditMarkup(), TRUE;
     default:
-        if (msg >= 0xC000 && msg == DiagnosticsMessage()) return SetMsgResult(kv::diag::Value(wp)), TRUE;
+        if (msg >= 0xC000 && msg == DiagnosticsMessage())
+            return SetMsgResult(wp == kv::diag::kPreviewSerial ? LONG_PTR(m_previewSerial) : kv::diag::Value(wp)), TRUE;
         return CDialog::DialogProc(msg, wp, lp);
     }
 }

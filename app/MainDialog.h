@@ -116,6 +116,7 @@ private:
     HICON m_hIcon;            // shared resource icon, not destroyed
     HCURSOR m_hCursorHand;    // shared resource cursor, not destroyed
     kv::UniqueHbitmap m_placeholder;
+    uint32_t m_previewSerial = 0;  // the picture the preview last painted (the diagnostics query)
     CTrayNotifyIcon m_tray;
     HWND m_hTooltip = nullptr;  // child of the dialog, destroyed with it
     CKarvoCore m_core;

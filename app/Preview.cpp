@@ -47,6 +47,7 @@ void CKarvoDlg::DrawPreview(BOOL toPrinter) {
             Gdiplus::SolidBrush white(Gdiplus::Color(0xFFFFFFFF));
             g.FillRectangle(&white, 1, 1, rc.Width() - 2, rc.Height() - 2);
             g.DrawImage(thumb, x, y, INT(thumb->GetWidth()), INT(thumb->GetHeight()));
+            if (!toPrinter) m_previewSerial = m_core.GetPictureSerial();
         }
     } else if (m_placeholder) {
         kv::UniqueHdc memory = kv::CreateCompatibleDc(target);

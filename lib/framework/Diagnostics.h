@@ -20,7 +20,8 @@ enum Query : unsigned {
     kUserObjects = 4,       //!< USER objects of the process (under Wine: its windows only)
     kHandles = 5,           //!< kernel handles of the process
     kPrivateBytes = 6,      //!< private committed memory of the process, in bytes
-    kQueryCount = 7,
+    kPreviewSerial = 7,     //!< the picture serial the main window's preview last painted (0: none)
+    kQueryCount = 8,
 };
 
 //! The answer to one query, as the main window returns it.
