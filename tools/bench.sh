@@ -78,4 +78,13 @@ hyperfine -N --warmup 2 --runs 10 --export-markdown "$tmp/cli.md" \
 cd "$KV_ROOT"
 test -s "$tmp/karvo.png" || { echo "bench.sh: Karvo wrote no $tmp/karvo.png" >&2; exit 1; }
 rm -rf "$tmp"
+
+# The monitors' capture types on the three simulated monitors (an Xvfb and a prefix of their own).
+kv_wine_stop
+tmp=$(mktemp -d)
+kv_multimon_start
+(cd "$bin" && "$KV_WINE" bench_monitors.exe --out "$(winepath -w "$tmp/monitors.md")" >/dev/null)
+kv_multimon_stop
+{ echo; echo "## Several monitors (three simulated monitors, a 3200×1800 virtual screen, under Wine)"; cat "$tmp/monitors.md"; } >> "$out"
+rm -rf "$tmp"
 cat "$out"
