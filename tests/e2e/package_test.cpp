@@ -54,7 +54,7 @@ bool RunsAndExits(const std::wstring& folder) {
     return p.WaitExit(15000) && p.ExitCode() == 0;
 }
 
-std::wstring VersionValue(const std::wstring& file, const wchar_t* name) {
+std::wstring VersionValue(const std::wstring& file, const wchar_t* name, const wchar_t* block = L"080403a8") {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
     if (!size) return {};
@@ -62,7 +62,7 @@ std::wstring VersionValue(const std::wstring& file, const wchar_t* name) {
     if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return {};
     wchar_t* value = nullptr;
     UINT len = 0;
-    const std::wstring key = std::wstring(L"\\StringFileInfo\\080403a8\\") + name;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\") + block + L"\\" + name;
     if (!VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &len) || !value) return {};
     return value;
 }
@@ -102,6 +102,11 @@ TEST_F(Package, InstallRunUpgradeUninstall) {
         EXPECT_EQ(VersionValue(dir + f, L"ProductName"), L"Velmor截图");
         EXPECT_EQ(VersionValue(dir + f, L"CompanyName"), L"Velmor科技");
         EXPECT_EQ(VersionValue(dir + f, L"OriginalFilename"), f);
+        // The English block beside the Chinese one.
+        EXPECT_EQ(VersionValue(dir + f, L"ProductName", L"040904b0"), L"Velmor Screenshot");
+        EXPECT_EQ(VersionValue(dir + f, L"CompanyName", L"040904b0"), L"Velmor Technology");
+        EXPECT_EQ(VersionValue(dir + f, L"FileVersion", L"040904b0"), L"2.1.0.1");
+        EXPECT_EQ(VersionValue(dir + f, L"OriginalFilename", L"040904b0"), f);
     }
 
     // The installed program runs from there and keeps its settings beside itself.
