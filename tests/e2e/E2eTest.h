@@ -72,11 +72,28 @@ protected:
         });
         return sel;
     }
+    //! The selection tip's line asking for the press, as the built library has it (Chinese).
+    static std::wstring TipAsksForPress() {
+        const std::wstring s = kvdrive::ResourceString(L"KarvoLib.dll", 4142);  // IDS_KV_RECT_TIP_STATE0
+        return s.substr(0, s.find(L"\r"));
+    }
+    //! The selection tip's line naming the colour under the pointer.
+    static std::wstring TipPixel(COLORREF c) {
+        std::wstring s = kvdrive::ResourceString(L"KarvoLib.dll", 4141);  // IDS_KV_RECT_TIP_PIXEL, "%1" to "%3"
+        s = s.substr(0, s.find(L"\r"));
+        const int v[3] = {GetRValue(c), GetGValue(c), GetBValue(c)};
+        for (int i = 0; i < 3; ++i) {
+            const std::wstring mark = L"%" + std::to_wstring(i + 1);
+            if (const size_t at = s.find(mark); at != std::wstring::npos) s.replace(at, mark.size(), std::to_wstring(v[i]));
+        }
+        return s;
+    }
     //! Ready for a press: the selection window's tip asks for one and the window has the foreground.
     static bool SelectionReady(HWND sel) {
         HWND tip = GetDlgItem(sel, 1031);
-        return kvdrive::WaitFor([&] {
-            return GetForegroundWindow() == sel && kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos;
+        const std::wstring asks = TipAsksForPress();
+        return !asks.empty() && kvdrive::WaitFor([&] {
+            return GetForegroundWindow() == sel && kvdrive::Text(tip).find(asks) != std::wstring::npos;
         });
     }
     //! A screenshot kept for people to look at (docs, review).

@@ -270,8 +270,7 @@ TEST_F(AddedFeatures, RectangleShowsTheUsersPointer) {
         // the drag is then made again.
         // Each press waits until the window follows the mouse: its tip names the pixel under it.
         const COLORREF start = kvtest::PatternColour(x0 - cr.left, y0 - cr.top);
-        wchar_t pixel[64];
-        swprintf(pixel, 64, L"像素RGB(%d,%d,%d)", GetRValue(start), GetGValue(start), GetBValue(start));
+        const std::wstring pixel = TipPixel(start);
         for (int attempt = 0; attempt < 6 && IsWindow(sel); ++attempt) {
             if (attempt) {
                 SetForegroundWindow(sel);

@@ -137,7 +137,7 @@ TEST_F(Capture, RectangleSelectionKeepsTheClipboard) {
     }));
     HWND tip = GetDlgItem(sel, 1031);
     ASSERT_TRUE(tip);
-    EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(tip).find(L"按下鼠标左键选择截取范围") != std::wstring::npos; }));
+    EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(tip).find(TipAsksForPress()) != std::wstring::npos; }));
     const RECT tr = kvdrive::ScreenRect(tip);
     EXPECT_EQ(tr.left, 10);
     EXPECT_EQ(tr.right - tr.left, 220);

@@ -260,7 +260,7 @@ TEST_F(MultiMonitor, RectangleAcrossTwoMonitorsAndTheTipOnItsMonitor) {
     ASSERT_TRUE(sel);
     HWND tip = GetDlgItem(sel, 1031);
     ASSERT_TRUE(tip);
-    ASSERT_TRUE(WaitFor([&] { return kvdrive::Text(tip).find(L"按下鼠标左键") != std::wstring::npos; }));
+    ASSERT_TRUE(WaitFor([&] { return kvdrive::Text(tip).find(TipAsksForPress()) != std::wstring::npos; }));
     // Opened on the primary monitor: at (10, 10) as ever.
     EXPECT_EQ(kvdrive::ScreenRect(tip).left, 10);
     EXPECT_EQ(kvdrive::ScreenRect(tip).top, 10);
@@ -277,8 +277,7 @@ TEST_F(MultiMonitor, RectangleAcrossTwoMonitorsAndTheTipOnItsMonitor) {
     // The colour read-out gives the frozen screen's pixel under the cursor, on any monitor.
     kvdrive::MoveMouse(-700, 500);
     const COLORREF c = Scene(-700, 500, 1);
-    wchar_t rgb[64];
-    swprintf(rgb, 64, L"·像素RGB(%d,%d,%d)", GetRValue(c), GetGValue(c), GetBValue(c));
+    const std::wstring rgb = TipPixel(c);
     EXPECT_TRUE(WaitFor([&] { return kvdrive::Text(tip).find(rgb) != std::wstring::npos; })) << kvdrive::Text(tip).c_str();
 
     // From (-300, 200) on the left monitor to (250, 500) on the primary: the capture is
