@@ -256,8 +256,11 @@ def main():
     write_cur(lib + '/select.cur', 32, (15, 16), cross_white, cross_opaque)
     write_bmp(lib + '/tip.bmp', 220, 253, 24, tip_panel)
     # The panel's title, drawn with the CJK font that the install step provides.
-    subprocess.run(['convert', lib + '/tip.bmp', '-font', 'WenQuanYi-Micro-Hei', '-pointsize', '13', '-fill', '#1a2f5a',
-                    '-annotate', '+28+18', '截图', '-type', 'TrueColor', 'BMP3:' + lib + '/tip.bmp'], check=True)
+    # The English interface's panel: the same art, its own title.
+    write_bmp(lib + '/tip.en.bmp', 220, 253, 24, tip_panel)
+    for name, title in (('tip.bmp', '截图'), ('tip.en.bmp', 'Capture')):
+        subprocess.run(['convert', lib + '/' + name, '-font', 'WenQuanYi-Micro-Hei', '-pointsize', '13', '-fill', '#1a2f5a',
+                        '-annotate', '+28+18', title, '-type', 'TrueColor', 'BMP3:' + lib + '/' + name], check=True)
 
 
 if __name__ == '__main__':

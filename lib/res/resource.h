@@ -3,6 +3,7 @@
 
 #define IDD_SNAP_RECT 135
 #define IDB_SNAP_TIP 4002
+#define IDB_SNAP_TIP_EN 4006  // the tip panel with its English title (chosen by the interface language)
 #define IDC_CURSOR_SELECT 4003
 #define IDD_ACTIVE_WIN 4004
 #define IDD_SNAP_OBJ 4005

@@ -7,6 +7,7 @@
 #include "framework/Gdi.h"
 #include "imaging/ScreenGrab.h"
 #include "framework/ModuleState.h"
+#include "framework/UiText.h"
 #include "res/resource.h"
 
 CSnapTipEdit::~CSnapTipEdit() = default;
@@ -30,6 +31,12 @@ void CSnapTipEdit::SetText(const std::wstring& text) {
 }
 
 void CSnapTipEdit::Render(HDC dc, const RECT& client) {
+    // The panel carries its title in its picture: the English interface has a picture of its own
+    // (an id of its own, so no thread locale chooses between the two), and the Chinese one when
+    // that is missing.
+    if (!m_background && kv::fw::GetUiLanguage() == kv::fw::kLangEnglish)
+        m_background.reset(static_cast<HBITMAP>(::LoadImageW(kv::fw::GetLibraryResourceModule(),
+                                                             MAKEINTRESOURCEW(IDB_SNAP_TIP_EN), IMAGE_BITMAP, 0, 0, 0)));
     if (!m_background)
         m_background.reset(static_cast<HBITMAP>(::LoadImageW(kv::fw::GetLibraryResourceModule(),
                                                              MAKEINTRESOURCEW(IDB_SNAP_TIP), IMAGE_BITMAP, 0, 0, 0)));

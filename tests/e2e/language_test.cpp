@@ -199,6 +199,39 @@ TEST_F(Language, FollowsTheLocaleAndTheSetting) {
         keep(L"message");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+
+        // The rectangle selection's tip (the library's strings): its request for the press.
+        k.Command(ID_SNAP_SELECTRECT);
+        HWND sel = SelectionWindow(k);
+        ASSERT_TRUE(sel);
+        std::wstring asks = kvdrive::ResourceString(L"KarvoLib.dll", 4142, r.expected);  // IDS_KV_RECT_TIP_STATE0
+        asks = asks.substr(0, asks.find(L"\r"));
+        ASSERT_FALSE(asks.empty());
+        EXPECT_TRUE(WaitFor([&] {
+            return GetForegroundWindow() == sel && kvdrive::Text(GetDlgItem(sel, 1031)).find(asks) != std::wstring::npos;
+        })) << Narrow(kvdrive::Text(GetDlgItem(sel, 1031)));
+        // Its panel's picture, title and all, is the interface language's (the top rows, above
+        // the text the tip writes over it).
+        {
+            int w = 0, h = 0;
+            const std::vector<COLORREF> panel =
+                kvdrive::ResourceBitmap(L"KarvoLib.dll", r.expected == kEnglish ? 4006 : 4002, r.expected, w, h);  // IDB_SNAP_TIP(_EN)
+            ASSERT_GT(w, 0);
+            const RECT tip = kvdrive::ScreenRect(GetDlgItem(sel, 1031));
+            const RECT top{tip.left, tip.top, tip.left + w, tip.top + 30};
+            int wrong = 0;
+            EXPECT_TRUE(WaitFor([&] {
+                const kvdrive::Picture shown = kvdrive::ScreenPicture(top);
+                wrong = 0;
+                for (int y = 0; y < 30; ++y)
+                    for (int x = 0; x < w; ++x) wrong += shown.At(x, y) != panel[size_t(y) * size_t(w) + size_t(x)];
+                return wrong == 0;
+            })) << wrong << " pixels of the panel's title differ";
+        }
+        keep(L"selection");
+        kvdrive::Press(VK_ESCAPE);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(sel); }));
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(k.Main()) != 0; }));
         EXPECT_EQ(k.CaughtExceptions(), 0);
         EXPECT_TRUE(k.Exit());
     }

@@ -1,5 +1,6 @@
 #include "Resources.h"
 
+#include <cstring>
 #include <vector>
 
 #include "framework/DialogTemplate.h"
@@ -74,5 +75,25 @@ std::wstring MenuItemText(const wchar_t* module, UINT menu, UINT command, LANGID
 }
 
 std::wstring ProgramName(LANGID language) { return ResourceString(L"Karvo.exe", 2000, language); }
+
+std::vector<COLORREF> ResourceBitmap(const wchar_t* module, UINT id, LANGID language, int& width, int& height) {
+    width = height = 0;
+    DWORD size = 0;
+    const auto* bytes = static_cast<const uint8_t*>(Find(Module(module), RT_BITMAP, id, language, size));
+    if (!bytes || size < sizeof(BITMAPINFOHEADER)) return {};
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, bytes, sizeof h);
+    if (h.biBitCount != 24 || h.biCompression != BI_RGB || h.biWidth <= 0 || h.biHeight == 0) return {};
+    const int w = h.biWidth, ht = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    const size_t stride = (size_t(w) * 3 + 3) & ~size_t(3);
+    if (h.biSize + stride * size_t(ht) > size) return {};
+    std::vector<COLORREF> px(size_t(w) * size_t(ht));
+    for (int y = 0; y < ht; ++y) {
+        const uint8_t* row = bytes + h.biSize + stride * size_t(h.biHeight < 0 ? y : ht - 1 - y);
+        for (int x = 0; x < w; ++x) px[size_t(y) * size_t(w) + size_t(x)] = RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    }
+    width = w, height = ht;
+    return px;
+}
 
 }  // namespace kvdrive

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace kvdrive {
 
@@ -21,5 +22,7 @@ std::wstring DialogText(const wchar_t* module, UINT id, int control, LANGID lang
 std::wstring MenuItemText(const wchar_t* module, UINT menu, UINT command, LANGID language = kChinese);
 //! The program's name as its main window shows it (string 2000 of Karvo.exe).
 std::wstring ProgramName(LANGID language = kChinese);
+//! The pixels of 24-bit bitmap `id`, row by row from the top, as COLORREF; empty when missing.
+std::vector<COLORREF> ResourceBitmap(const wchar_t* module, UINT id, LANGID language, int& width, int& height);
 
 }  // namespace kvdrive
