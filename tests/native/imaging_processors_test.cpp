@@ -1,5 +1,6 @@
 // Every processor against the plain formulas, on seeded random images of awkward sizes and on
 // three backgrounds (white fills the reserved byte with 0xFF, other colours with 0).
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -176,6 +177,37 @@ TEST(ImagingProcessors, TurnsWalkedInTilesMatchPlainFormulas) {
     }
     kv::detail::UseKernelsForTests(nullptr);
     kv::SetImagingThreads(0);
+}
+
+// Runs long enough that the grey is written past the caches (2 MB and more) give the same bytes
+// as short ones, on every kernel set, into a destination on a 32-byte boundary and one pixel off
+// it; and a whole large frame on one, two and three threads.
+TEST(ImagingProcessors, GreyOfALargeFrameMatchesPlainFormula) {
+    const ref::Img src = kvtest::RandomImage(2048, 2049, 91);
+    const ref::Img want = ref::Grey(src);
+    const int64_t n = int64_t(src.px.size());
+    std::vector<RGBX> out(size_t(n) + 16);
+    RGBX* aligned = out.data();
+    while (reinterpret_cast<uintptr_t>(aligned) & 31) ++aligned;
+    for (const RowKernels* kernels : KernelSets())
+        for (int offset : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << kernels->name << " offset " << offset);
+            kv::detail::UseKernelsForTests(kernels);
+            RGBX* dst = aligned + offset;
+            std::fill(dst, dst + n, RGBX{1, 2, 3, 4});
+            const int64_t done = kv::detail::RunWidest(&RowKernels::greyRun, n,
+                                                       [&](auto kernel, int64_t at) { return kernel(src.px.data() + at, dst + at, n - at); });
+            EXPECT_EQ(done, n);
+            EXPECT_EQ(std::memcmp(dst, want.px.data(), size_t(n) * sizeof(RGBX)), 0);
+            for (int threads : {1, 2, 3}) {
+                SCOPED_TRACE(threads);
+                kv::SetImagingThreads(threads);
+                CImageGrayer grey;
+                EXPECT_TRUE(kvtest::Gives(grey, src, 0xFFFFFF, want));
+            }
+            kv::SetImagingThreads(0);
+        }
+    kv::detail::UseKernelsForTests(nullptr);
 }
 
 // The exact evaluation of the sharpen weights against the floating nine-term sum: they may

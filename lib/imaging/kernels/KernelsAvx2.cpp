@@ -222,15 +222,36 @@ KV_AVX2_INLINE __m256i GreyHalf(__m256i px16) {
     return _mm256_or_si256(_mm256_or_si256(g, _mm256_slli_epi64(g, 16)), _mm256_slli_epi64(g, 32));
 }
 
-KV_AVX2 int64_t GreyRunAvx2(const RGBX* src, RGBX* dst, int64_t n) {
+// A run this long (2 MB or more: a range of a large frame's rows) is written past the caches:
+// little of it would still be there for the next step, and a plain store first reads every line
+// it writes.
+constexpr int64_t kGreyStreamPixels = int64_t(1) << 19;
+
+KV_AVX2_INLINE __m256i Grey8(const RGBX* src) {
     const __m256i zero = _mm256_setzero_si256();
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+    // unpack within 128-bit lanes and pack back the same way: the pixel order is kept
+    return _mm256_packus_epi16(GreyHalf(_mm256_unpacklo_epi8(v, zero)), GreyHalf(_mm256_unpackhi_epi8(v, zero)));
+}
+
+KV_AVX2 int64_t GreyRunAvx2(const RGBX* src, RGBX* dst, int64_t n) {
+    const uintptr_t at = reinterpret_cast<uintptr_t>(dst);
+    const bool stream = n >= kGreyStreamPixels && (at & 3) == 0;
     int64_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-        // unpack within 128-bit lanes and pack back the same way: the pixel order is kept
-        const __m256i r = _mm256_packus_epi16(GreyHalf(_mm256_unpacklo_epi8(v, zero)), GreyHalf(_mm256_unpackhi_epi8(v, zero)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), r);
+    if (stream) {
+        // Up to the first 32-byte boundary with one plain store of eight (the pixels it writes
+        // twice get the same bytes both times); streamed from there.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), Grey8(src));
+        i = int64_t((32 - (at & 31)) & 31) / 4;
     }
+    for (; i + 8 <= n; i += 8) {
+        const __m256i r = Grey8(src + i);
+        if (stream)
+            _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + i), r);
+        else
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), r);
+    }
+    if (stream) _mm_sfence();  // the streamed stores are seen before anyone reads the result
     return i;
 }
 

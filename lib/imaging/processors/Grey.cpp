@@ -1,5 +1,6 @@
 // Grey scale: (3·red + 6·green + blue) / 10 in integers, reserved byte 0. The vector runs are
 // the grey kernels of the kernel table (an exact multiply-high division).
+#include "imaging/Parallel.h"
 #include "imaging/Processor.h"
 #include "imaging/kernels/RowKernels.h"
 #include "imaging/processors/Kernels.h"
@@ -17,7 +18,15 @@ int CImageGrayer::ProcessPixels(RGBX* pSrc, CSize sizeSrc, RGBX* pDst, CSize siz
         }
         return 1;
     }
-    const int64_t n = int64_t(sizeSrc.cx) * sizeSrc.cy;
-    RunWidest(&RowKernels::greyRun, n, [&](auto kernel, int64_t done) { return kernel(pSrc + done, pDst + done, n - done); });
+    // Whole ranges of rows, one run each, spread over the cores (one core's grey is bound by its
+    // arithmetic, not yet by memory).
+    const int64_t w = sizeSrc.cx;
+    ForRows(sizeSrc.cy, w, [&](int y0, int y1) {
+        const RGBX* s = pSrc + int64_t(y0) * w;
+        RGBX* d = pDst + int64_t(y0) * w;
+        const int64_t n = int64_t(y1 - y0) * w;
+        RunWidest(&RowKernels::greyRun, n, [&](auto kernel, int64_t done) { return kernel(s + done, d + done, n - done); });
+        return true;
+    });
     return 1;
 }
