@@ -78,14 +78,16 @@ public:
     HWND hwnd() const { return m_hwnd; }
     //! Waits until the screen shows the pattern at the window's corners and centre.
     bool WaitPainted() const {
-        return WaitFor([&] {
-            const RECT& r = m_rect;
-            const POINT at[] = {{r.left, r.top}, {r.right - 1, r.top}, {r.left, r.bottom - 1}, {r.right - 1, r.bottom - 1},
-                                {(r.left + r.right) / 2, (r.top + r.bottom) / 2}};
-            for (const POINT& p : at)
-                if (kvdrive::ScreenPixel(p.x, p.y) != Scene(p.x, p.y, m_monitor)) return false;
-            return true;
-        });
+        return WaitFor([&] { return Painted(); });
+    }
+    //! Whether the screen shows the pattern there now.
+    bool Painted() const {
+        const RECT& r = m_rect;
+        const POINT at[] = {{r.left, r.top}, {r.right - 1, r.top}, {r.left, r.bottom - 1}, {r.right - 1, r.bottom - 1},
+                            {(r.left + r.right) / 2, (r.top + r.bottom) / 2}};
+        for (const POINT& p : at)
+            if (kvdrive::ScreenPixel(p.x, p.y) != Scene(p.x, p.y, m_monitor)) return false;
+        return true;
     }
 
 private:
@@ -166,9 +168,14 @@ protected:
         swprintf(buf, 2048, kConfig, capture.c_str());
         k.WriteConfig(buf);
         EXPECT_TRUE(k.Launch());
-        // The scene covers the main window (it is not topmost), so the screen stays the scene.
-        for (const auto& s : m_scene) SetWindowPos(s->hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        for (const auto& s : m_scene) EXPECT_TRUE(s->WaitPainted());
+        // The scene covers the main window (topmost too, but raised last), so the screen stays the
+        // scene. The main window's activation can come after the launch has returned and raise it
+        // again on a loaded machine: the scene is raised until it shows.
+        for (const auto& s : m_scene)
+            EXPECT_TRUE(WaitFor([&] {
+                SetWindowPos(s->hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                return kvdrive::WaitFor([&] { return s->Painted(); }, 500);
+            }));
         return k;
     }
     //! The program's selection window: one of its top-level windows covering the virtual screen.
