@@ -120,7 +120,14 @@ BOOL CKarvoCore::RunFrame(const kv::CaptureTypeRow& row, const CRect* fixed) {
     m_doc->deferThumbnail = true;
     struct ThumbnailAtTheEnd {
         CKarvoCore& core;
-        ~ThumbnailAtTheEnd() { core.MakeDeferredThumbnail(); }
+        ~ThumbnailAtTheEnd() {
+            // Also when the frame is left by an exception (out of memory): then without a
+            // thumbnail rather than with a second exception out of a destructor.
+            try {
+                core.MakeDeferredThumbnail();
+            } catch (...) {
+            }
+        }
     } thumbnailAtTheEnd{*this};
     Target target;
     bool hidden = false, chosen = false;
