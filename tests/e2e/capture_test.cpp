@@ -126,6 +126,9 @@ TEST_F(Capture, ClientAreaChosenFromTheWindowList) {
 TEST_F(Capture, RectangleSelectionKeepsTheClipboard) {
     kvdrive::Karvo& k = Start(0);
     ASSERT_TRUE(kvdrive::SetClipboardText(L"用户复制的文字"));
+    // Away from the tip's corner, wherever an earlier test left the pointer: near it the tip
+    // would start at the other corner.
+    kvdrive::MoveMouse(700, 500);
     k.Command(ID_SNAP_SELECTRECT);
     HWND sel = nullptr;
     ASSERT_TRUE(WaitFor([&] {
