@@ -169,25 +169,20 @@ BOOL CKarvoCore::RunFrame(const kv::CaptureTypeRow& row, const CRect* fixed) {
 }
 
 bool CKarvoCore::Choose(const kv::CaptureTypeRow& row, const CRect* fixed, Target& t) {
-    if (fixed) {
+    // A rectangle of the desktop, in screen coordinates.
+    const auto screen = [&t](const CRect& r) {
         t.window = ::GetDesktopWindow();
-        t.rect = *fixed;
+        t.rect = r;
         return true;
-    }
+    };
+    const auto area = [&screen](const kv::Rect& r) { return screen(CRect(r.left, r.top, r.right, r.bottom)); };
+    if (fixed) return screen(*fixed);
     switch (row.choice) {
     case kv::CaptureChoice::PrimaryMonitor: {
         const kv::MonitorLayout layout = kv::DesktopLayout();
-        const kv::Rect p = layout.Monitors()[size_t(layout.Primary())].bounds;
-        t.window = ::GetDesktopWindow();
-        t.rect = CRect(p.left, p.top, p.right, p.bottom);
-        return true;
+        return area(layout.Monitors()[size_t(layout.Primary())].bounds);
     }
-    case kv::CaptureChoice::VirtualScreen: {
-        const kv::Rect v = kv::DesktopLayout().VirtualScreen();
-        t.window = ::GetDesktopWindow();
-        t.rect = CRect(v.left, v.top, v.right, v.bottom);
-        return true;
-    }
+    case kv::CaptureChoice::VirtualScreen: return area(kv::DesktopLayout().VirtualScreen());
     case kv::CaptureChoice::MonitorAtPointer: {
         const kv::MonitorLayout layout = kv::DesktopLayout();
         int i = -1;
@@ -198,11 +193,7 @@ bool CKarvoCore::Choose(const kv::CaptureTypeRow& row, const CRect* fixed, Targe
             ::GetCursorPos(&cur);
             i = layout.Nearest(kv::Point{cur.x, cur.y});
         }
-        if (i < 0) return false;
-        const kv::Rect b = layout.Monitors()[size_t(i)].bounds;
-        t.window = ::GetDesktopWindow();
-        t.rect = CRect(b.left, b.top, b.right, b.bottom);
-        return true;
+        return i >= 0 && area(layout.Monitors()[size_t(i)].bounds);
     }
     case kv::CaptureChoice::WindowList:
         t.window = ChooseWindow();
@@ -226,10 +217,7 @@ bool CKarvoCore::Choose(const kv::CaptureTypeRow& row, const CRect* fixed, Targe
         t.selection = std::make_unique<CDlgSnapRectHelper>(nullptr);
         t.selection->DoModal();
         CRect rect(0, 0, 0, 0);
-        if (!t.selection->GetSelectedRect(rect)) return false;
-        t.window = ::GetDesktopWindow();
-        t.rect = rect;
-        return true;
+        return t.selection->GetSelectedRect(rect) && screen(rect);
     }
     case kv::CaptureChoice::Picking:
         t.window = Pick();

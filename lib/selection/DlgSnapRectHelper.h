@@ -5,6 +5,7 @@
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "framework/Tracker.h"
+#include "engine/MonitorLayout.h"
 #include "imaging/ImageBitmap.h"
 #include "selection/SnapTipEdit.h"
 
@@ -63,7 +64,8 @@ private:
     CImageBitmap m_bmpShown;
     int m_nState = 0;
     RECT m_rcSelected{0, 0, 0, 0};
-    CRect m_rcFrozen;  // the virtual screen as the window opened
+    kv::MonitorLayout m_layout;  // the monitors as the window opened, those of the frozen screen
+    CRect m_rcFrozen;            // their virtual screen
     kv::UniqueHrgn m_rgnUpdate;
     kv::UniqueHbitmap m_backBuffer;
     kv::UniqueHfont m_infoFont;

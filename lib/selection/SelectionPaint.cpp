@@ -72,10 +72,10 @@ void CDlgSnapRectHelper::DrawInfoWindow(HDC dc, const CRect& rect) {
         w = std::max<int>(w, e.cx + 2);
     }
     int left = cur.x + 3, right = cur.x + 3 + w, top = cur.y - 6 * h - 3, bottom = cur.y - 3;
-    // The edges of the cursor's monitor, in client coordinates.
-    const kv::MonitorLayout layout = kv::DesktopLayout();
-    const int m = layout.Nearest(kv::Point{screenCur.x, screenCur.y});
-    const kv::Rect b = m >= 0 ? layout.Monitors()[size_t(m)].bounds : kv::Rect{0, 0, ::GetDeviceCaps(dc, HORZRES), 0};
+    // The edges of the cursor's monitor, in client coordinates (the monitors as the window
+    // opened: not enumerated again at every paint).
+    const int m = m_layout.Nearest(kv::Point{screenCur.x, screenCur.y});
+    const kv::Rect b = m >= 0 ? m_layout.Monitors()[size_t(m)].bounds : kv::Rect{0, 0, ::GetDeviceCaps(dc, HORZRES), 0};
     if (cur.x + w >= b.right - m_rcFrozen.left) left = cur.x - w - 3, right = cur.x - 3;
     if (cur.y - 6 * h <= b.top - m_rcFrozen.top) top = cur.y + 3, bottom = cur.y + 6 * h + 3;
     ::Rectangle(dc, left, top, right, bottom);

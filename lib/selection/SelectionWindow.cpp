@@ -38,7 +38,8 @@ BOOL CDlgSnapRectHelper::GetSelectedRect(CRect& rect) const {
 // The frozen screen is the whole virtual screen (what no monitor covers in the documented
 // colour); it goes to the tip panel directly: the clipboard is left to the user.
 void CDlgSnapRectHelper::SnapFullScreen() {
-    const kv::Rect v = kv::DesktopLayout().VirtualScreen();
+    m_layout = kv::DesktopLayout();
+    const kv::Rect v = m_layout.VirtualScreen();
     m_rcFrozen = CRect(v.left, v.top, v.right, v.bottom);
     std::unique_ptr<CImageBitmap> grab(kv::GrabWindow(::GetDesktopWindow(), m_rcFrozen));
     if (!grab || !grab->GetSafeHandle()) return;
@@ -68,10 +69,9 @@ BOOL CDlgSnapRectHelper::OnInitDialog() {
     // The tip starts at the top-left corner of the monitor under the cursor, inside its work area.
     POINT cur;
     ::GetCursorPos(&cur);
-    const kv::MonitorLayout layout = kv::DesktopLayout();
-    const int m = layout.Nearest(kv::Point{cur.x, cur.y});
-    const kv::Rect b = m >= 0 ? layout.Monitors()[size_t(m)].bounds : kv::Rect{0, 0, 0, 0};
-    const kv::Rect tip = layout.KeepInWorkArea(
+    const int m = m_layout.Nearest(kv::Point{cur.x, cur.y});
+    const kv::Rect b = m >= 0 ? m_layout.Monitors()[size_t(m)].bounds : kv::Rect{0, 0, 0, 0};
+    const kv::Rect tip = m_layout.KeepInWorkArea(
         kv::Rect{b.left + 10, b.top + 10, b.left + 10 + CSnapTipEdit::kWidth, b.top + 10 + CSnapTipEdit::kHeight}, kv::Point{cur.x, cur.y});
     ::MoveWindow(m_tipEdit.GetSafeHwnd(), tip.left - m_rcFrozen.left, tip.top - m_rcFrozen.top, CSnapTipEdit::kWidth,
                  CSnapTipEdit::kHeight, FALSE);
